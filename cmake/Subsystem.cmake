@@ -1,0 +1,16 @@
+# One static library per subsystem folder, built from every source file in it.
+# A folder without sources yet gives an interface library so dependants still link.
+function(rt_subsystem name)
+  set(dir ${PROJECT_SOURCE_DIR}/src/${name})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+  file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${dir}/*.h)
+  if(sources)
+    add_library(${name} STATIC ${sources} ${headers})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARGN})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARGN})
+  endif()
+endfunction()

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds the release tree (program, tools and
+# benchmarks), the sanitizer trees, and runs every test. Exits non-zero on any failure or report.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/install-deps.sh
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+
+scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRT_TESTS=OFF -DRT_BENCH=ON
+
+# Threaded code runs its own tests under ThreadSanitizer (tests labelled "tsan").
+scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRT_SANITIZE=thread
+if ctest --test-dir build-tsan -N -L tsan | grep -q "Total Tests: [1-9]"; then
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir build-tsan -L tsan --output-on-failure -j"$(nproc)"
+fi
+
+# Everything under AddressSanitizer and UndefinedBehaviorSanitizer; this run's summary closes the output.
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DRT_SANITIZE=address,undefined
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
