@@ -1,0 +1,17 @@
+#include "platform/ApplicationInstance.h"
+
+#include <QApplication>
+#include <cstdlib>
+
+void EnsureApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt keeps references to argc and argv for the life of the application.
+    static int argc = 1;
+    static char name[] = "korvane";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);  // lives until the process ends
+}
