@@ -1,0 +1,25 @@
+// Arbitrary bytes through the MIDI reader, then through what callers do with a loaded file.
+#include "sound/MIDIData.h"
+#include "sound/MIDIMemoryStream.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
+{
+    MIDIMemoryStream stream(bytes, size);
+    MIDIData data;
+    (void)data.Read(&stream);
+
+    MIDIData copy = data;
+    std::size_t seen = 0;
+    for (const TempoEvent* t = copy.NextTempoEvent(nullptr); t; t = copy.NextTempoEvent(t))
+        ++seen;
+    for (std::size_t i = 0; i < copy.GetTrackCount(); ++i) {
+        MIDITrack* track = copy.GetTrack(i);
+        track->SortEvents();
+        for (const MIDIEvent* e = track->NextEvent(nullptr); e; e = track->NextEvent(e))
+            seen += e->GetData1() + e->GetData2();
+    }
+    return seen == 0xFFFFFFFF ? 1 : 0;
+}
