@@ -1,0 +1,41 @@
+#pragma once
+// The mixing kernel behind TWaveBuffer::WriteTo: a one-frame accumulator (one signed 32-bit value
+// per channel) between a source and a destination buffer. Runs on whichever thread mixes (the
+// audio thread); allocates only for more than kInlineChannels channels.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class TVolumer;
+class TWaveBuffer;
+
+class WaveWriteTo {
+public:
+    static constexpr std::size_t kInlineChannels = 16;
+
+    WaveWriteTo(const TWaveBuffer& source, TWaveBuffer& destination);
+    WaveWriteTo(const WaveWriteTo&) = delete;
+    WaveWriteTo& operator=(const WaveWriteTo&) = delete;
+
+    // See TWaveBuffer::WriteTo; pitch must be > 0. Ends beyond a buffer are cut to its frames.
+    void Run(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd, std::uint32_t srcEnd, float pitch,
+             bool mix, TVolumer* instanceVolumer, TVolumer* masterVolumer);
+
+private:
+    template <int SrcBits, int DstBits, bool Mix>
+    void RunTyped(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd, std::uint32_t srcEnd,
+                  double pitch, TVolumer* instanceVolumer, TVolumer* masterVolumer);
+    template <int SrcBits>
+    void Load(std::uint32_t frame);
+    template <int DstBits, bool Mix>
+    void Store(std::uint32_t frame);
+    void ApplyVolumes(TVolumer* instanceVolumer, TVolumer* masterVolumer);
+
+    const TWaveBuffer& source_;
+    TWaveBuffer& destination_;
+    std::size_t srcChannels_ = 0;
+    std::size_t dstChannels_ = 0;
+    std::array<std::int32_t, kInlineChannels> inline_{};
+    std::vector<std::int32_t> wide_;
+    std::int32_t* acc_ = nullptr;
+};
