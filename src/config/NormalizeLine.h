@@ -1,0 +1,8 @@
+#pragma once
+#include <string>
+
+// A configuration line as the parser and the key-path operations see it: TABs become blanks;
+// outside double quotes ";" starts a comment, runs of blanks shrink to one and no blank stays
+// next to any of , . - [ ] ( ) = { }; leading and trailing blanks go. Quoted text is kept as it
+// is (there is no escape: a double quote always opens or closes).
+[[nodiscard]] std::string NormalizeLine(const std::string& line);

@@ -1,0 +1,166 @@
+#include "config/TDVVarTag.h"
+
+#include "config/TDVContext.h"
+#include "platform/Exception.h"
+#include "platform/NumberText.h"
+
+#include <cstring>
+
+namespace {
+[[noreturn]] void AccessorError(const char* accessor)
+{
+    throw Exception(std::string("TDVVarTag::") + accessor + ": index out of range or ValType is invalid");
+}
+} // namespace
+
+TDVVarTag::TDVVarTag(const std::string& name, ValType type, int arraySize, TDVContext* owner)
+    : name_(name), owner_(owner), type_(type)
+{
+    if (arraySize == 0)
+        throw Exception("Can not create zero length tag");
+    if (type > vtString && type != vtPointer)
+        throw Exception(" Unknown ValType");
+    arraySize_ = arraySize < 0 ? -1 : arraySize;
+    const auto n = static_cast<std::size_t>(Count());
+    switch (type) {
+    case vtContext:
+        contexts_.reserve(n);
+        for (std::size_t i = 0; i < n; ++i)
+            contexts_.push_back(std::make_unique<TDVContext>(this));
+        break;
+    case vtInteger: ints_.assign(n, 0); break;
+    case vtFloat: floats_.assign(n, 0.0f); break;
+    case vtBool: bools_.assign(n, 0); break;
+    default: strings_.assign(n, std::string()); break;
+    }
+}
+
+TDVVarTag::~TDVVarTag() = default;
+
+std::int32_t* TDVVarTag::Integer(int i)
+{
+    if (static_cast<unsigned>(i) >= static_cast<unsigned>(Count()) || type_ != vtInteger)
+        AccessorError("Integer");
+    return &ints_[static_cast<std::size_t>(i)];
+}
+
+float* TDVVarTag::Float(int i)
+{
+    if (static_cast<unsigned>(i) >= static_cast<unsigned>(Count()) || type_ != vtFloat)
+        AccessorError("Float");
+    return &floats_[static_cast<std::size_t>(i)];
+}
+
+std::uint8_t* TDVVarTag::Bool(int i)
+{
+    if (static_cast<unsigned>(i) >= static_cast<unsigned>(Count()) || type_ != vtBool)
+        AccessorError("Bool");
+    return &bools_[static_cast<std::size_t>(i)];
+}
+
+std::string* TDVVarTag::String(int i)
+{
+    if (static_cast<unsigned>(i) >= static_cast<unsigned>(Count()) ||
+        (type_ != vtString && type_ != vtPointer))
+        AccessorError("String");
+    return &strings_[static_cast<std::size_t>(i)];
+}
+
+TDVContext* TDVVarTag::Context(int i)
+{
+    if (static_cast<unsigned>(i) >= static_cast<unsigned>(Count()) || type_ != vtContext)
+        AccessorError("Context");
+    return contexts_[static_cast<std::size_t>(i)].get();
+}
+
+void* TDVVarTag::Data()
+{
+    switch (type_) {
+    case vtContext: return contexts_.data();
+    case vtInteger: return ints_.data();
+    case vtFloat: return floats_.data();
+    case vtBool: return bools_.data();
+    default: return strings_.data();
+    }
+}
+
+void TDVVarTag::CopyTagValue(TDVVarTag& source)
+{
+    if (source.type_ != type_ || source.Count() != Count())
+        throw Exception("TDVVarTag::CopyTagValue: Type or ArraySize different!");
+    source.CopyValuesTo(Data());
+}
+
+void TDVVarTag::CopyValuesTo(void* buffer)
+{
+    switch (type_) {
+    case vtContext: break;
+    case vtInteger: std::memcpy(buffer, ints_.data(), ints_.size() * sizeof(std::int32_t)); break;
+    case vtFloat: std::memcpy(buffer, floats_.data(), floats_.size() * sizeof(float)); break;
+    case vtBool: std::memcpy(buffer, bools_.data(), bools_.size()); break;
+    case vtString:
+    case vtPointer: {
+        auto* out = static_cast<std::string*>(buffer);
+        for (std::size_t i = 0; i < strings_.size(); ++i)
+            out[i] = strings_[i];
+        break;
+    }
+    default: throw Exception(" Unknown ValType");
+    }
+}
+
+std::string TDVVarTag::ValueToText(int index)
+{
+    if (type_ == vtContext)
+        return "Invalid tag type or Context";
+    const bool whole = index == -1;
+    const int first = whole ? 0 : index;
+    const int last = whole ? Count() - 1 : index;
+    std::string out;
+    for (int i = first; i <= last; ++i) {
+        if (i > first)
+            out += ',';
+        switch (type_) {
+        case vtInteger: out += IntToStr(*Integer(i)); break;
+        case vtFloat: out += FloatToStr(*Float(i)); break;
+        case vtBool: out += *Bool(i) ? "1" : "0"; break;
+        case vtString:
+            if (whole && Count() > 1)
+                out += '"' + *String(i) + '"';
+            else
+                out += *String(i);
+            break;
+        case vtPointer: out += "&" + *String(i); break;
+        default: break;
+        }
+    }
+    return out;
+}
+
+void TDVVarTag::SetFromStrings(const std::vector<std::string>& values, int start)
+{
+    if (type_ == vtContext)
+        throw Exception(" Invalid tag type");
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const std::int64_t at = static_cast<std::int64_t>(start) + static_cast<std::int64_t>(k);
+        const int i = at > 0x7FFFFFFF ? -1 : static_cast<int>(at);
+        switch (type_) {
+        case vtInteger: {
+            std::int32_t* p = Integer(i);
+            *p = StrToInt(values[k]);
+            break;
+        }
+        case vtFloat: {
+            float* p = Float(i);
+            *p = StrToFloat(values[k]);
+            break;
+        }
+        case vtBool: {
+            std::uint8_t* p = Bool(i);
+            *p = StrToInt(values[k]) != 0 ? 1 : 0;
+            break;
+        }
+        default: *String(i) = values[k]; break;
+        }
+    }
+}
