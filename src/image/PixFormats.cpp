@@ -1,0 +1,42 @@
+#include "image/PixFormats.h"
+
+#include "image/PixImageBMP.h"
+#include "image/PixImageICO.h"
+#include "image/PixImagePNG.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace {
+
+template <class Format>
+bool Attempt(PixImage& into, PixFile* stream, char* error) {
+    Format format;
+    format.CopyInfo(into);
+    if (format.Decode(stream)) {
+        into.Transfer(format);
+        return true;
+    }
+    std::strncpy(error, format.GetLastError(), 255);
+    error[255] = '\0';
+    return false;
+}
+
+// Detection order: BMP, JPEG, ICO, GIF, PNG, TIFF, TGA, PCX, WMF. Formats without a decoder in
+// this build simply have no line.
+constexpr PixFormatEntry kFormats[] = {
+    {PIX_FORMAT_BMP, &Attempt<PixImageBMP>},
+    {PIX_FORMAT_ICO, &Attempt<PixImageICO>},
+    {PIX_FORMAT_PNG, &Attempt<PixImagePNG>},
+};
+
+}  // namespace
+
+const PixFormatEntry* PixFormats::Begin() { return std::begin(kFormats); }
+const PixFormatEntry* PixFormats::End() { return std::end(kFormats); }
+
+const PixFormatEntry* PixFormats::Find(std::uint32_t type) {
+    for (const PixFormatEntry& e : kFormats)
+        if (e.type == type) return &e;
+    return nullptr;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Windows bitmaps: files with a "BM" header and headerless DIBs (a stream that starts with the
+// information header). Every header kind, 1 to 32 bits, bit fields, RLE4 and RLE8.
+#include "image/PixImage.h"
+
+class PixImageBMP : public PixImage {
+public:
+    PixImageBMP() : PixImage(PIX_FORMAT_BMP) {}
+    // Decodes from the stream's position. False with the error text set; a file cut short keeps
+    // what was read (missing rows are colour 0).
+    bool Decode(PixFile* stream);
+
+private:
+    // The rows that received data, in file order; the rest hold zeros.
+    void TurnTopDown(std::uint32_t rowsWithData);
+    std::uint32_t DecodeRle8(PixFile* stream);
+    std::uint32_t DecodeRle4(PixFile* stream);
+};
