@@ -173,15 +173,28 @@ TDVVarTag* TDVContext::CopyTagInto(TDVVarTag* tag)
     const auto sep = newName.find("::");
     if (sep != std::string::npos)
         newName.erase(0, sep + 2);
+    return CopyTagAs(tag, newName);
+}
+
+TDVVarTag* TDVContext::CopyTagAs(TDVVarTag* tag, const std::string& newName)
+{
     TDVVarTag* copy = AddTag(newName, tag->Type(), tag->IsList() ? -1 : tag->Count());
     copy->CopyTagValue(*tag);
     if (copy->Type() == vtContext && (tag->IsList() || tag->Count() == 1)) {
+        // The element's own tags keep their names: among them may be member definitions
+        // ("arr::x") of arrays declared inside it, which must stay definitions.
         TDVContext* from = tag->Context(0);
         TDVContext* to = copy->Context(0);
         const std::size_t n = from->tags_.size();
-        for (std::size_t i = 0; i < n; ++i)
-            to->CopyTagInto(from->tags_[i].get());
+        for (std::size_t i = 0; i < n; ++i) {
+            TDVVarTag* member = from->tags_[i].get();
+            if (!to->FindTag(member->Name()))
+                to->CopyTagAs(member, member->Name());
+        }
     }
+    // Member definitions of a context array nested in the copied one follow it under the
+    // copy's name, so that "riff::sub::y" becomes "sub::y" beside "sub", and "n2::n3" stays
+    // "n2::n3" beside "n2".
     TDVContext* owner = tag->Owner();
     if (owner) {
         const std::string full = tag->Name();
@@ -189,8 +202,11 @@ TDVVarTag* TDVContext::CopyTagInto(TDVVarTag* tag)
         for (std::size_t i = 0; i < n; ++i) {
             TDVVarTag* t = owner->tags_[i].get();
             const auto last = t->Name().rfind("::");
-            if (last != std::string::npos && t->Name().compare(0, last, full) == 0 && last == full.size())
-                CopyTagInto(t);
+            if (last == std::string::npos || last != full.size() || t->Name().compare(0, last, full) != 0)
+                continue;
+            const std::string name = newName + t->Name().substr(full.size());
+            if (!FindTag(name))
+                CopyTagAs(t, name);
         }
     }
     return copy;

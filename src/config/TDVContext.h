@@ -137,6 +137,7 @@ public:
 
 private:
     TDVVarTag* AddTagUnchecked(const std::string& name, ValType type, int arraySize);
+    TDVVarTag* CopyTagAs(TDVVarTag* tag, const std::string& newName);
     TDVVarTag* ResolveFollowed(const std::string& path, int& index, bool create);
     void LoadPass(const TStringList& lines, int first, int end, LoadState& state);
     int ParseLineIn(TDVContextHive& hive, const std::string& line, LoadState* state);

@@ -102,3 +102,15 @@ TEST(TDVContext, NestedArrayDefinitionsAreCopiedWithTheirArray)
     EXPECT_EQ(root.GetIntegerAt("riff[#].page[#].x", 2, 1), 3);
     EXPECT_EQ(root.GetIntegerAt("riff[#].page[#].x", 1, 2), 3);
 }
+
+TEST(TDVContext, ArrayInsideListTemplateWorksInEveryEntry)
+{
+    TDVContext root;
+    Load(root, "context mode[]\n context page[3]\n  integer x=1\n endcontext\nendcontext\n"
+               "mode[rock].page[2].x=7");
+    EXPECT_EQ(root.GetIntegerByID("mode[#].page[2].x", "rock"), 7);
+    EXPECT_EQ(root.GetIntegerByID("mode[#].page[3].x", "rock"), 1);
+    TDVContext* entry = root.GetContextByID("mode[#]", "rock");
+    EXPECT_NE(entry->FindTag("page::x"), nullptr);
+    EXPECT_EQ(entry->FindTag("x"), nullptr);
+}

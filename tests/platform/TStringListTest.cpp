@@ -1,0 +1,74 @@
+#include "platform/Exception.h"
+#include "platform/TStringList.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+TEST(TStringList, SplitsOnCrLfAndCrLf)
+{
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+        {"a\r\n", {"a"}},
+        {"a\r\n\r\n", {"a", ""}},
+        {"\n\r", {"", ""}},
+        {"", {}},
+        {std::string("x\0y", 3), {std::string("x\0y", 3)}},
+    };
+    for (const auto& [text, lines] : cases) {
+        TStringList list;
+        list.SetText(text);
+        EXPECT_EQ(list.Lines(), lines);
+    }
+}
+
+TEST(TStringList, IndexOutsideRaises)
+{
+    TStringList list{"a"};
+    EXPECT_EQ(list[0], "a");
+    EXPECT_THROW((void)list[1], Exception);
+    EXPECT_THROW((void)list[-1], Exception);
+}
+
+class TStringListFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / "tstringlist_test";
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    fs::path dir;
+};
+
+TEST_F(TStringListFile, SavesWithCrLfAndLoadsBack)
+{
+    TStringList out{"first", "", "third"};
+    out.SaveToFile((dir / "list.txt").string());
+    std::ifstream in(dir / "list.txt", std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    EXPECT_EQ(bytes.str(), "first\r\n\r\nthird\r\n");
+    TStringList back;
+    back.LoadFromFile((dir / "LIST.TXT").string());
+    EXPECT_EQ(back.Lines(), out.Lines());
+}
+
+TEST_F(TStringListFile, MissingFileRaisesAndKeepsTheList)
+{
+    TStringList list{"keep"};
+    const std::string name = (dir / "none.txt").string();
+    try {
+        list.LoadFromFile(name);
+        ADD_FAILURE();
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + name + "\"");
+    }
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_THROW(list.SaveToFile((dir / "no" / "such" / "dir.txt").string()), Exception);
+}
