@@ -26,7 +26,9 @@ static_assert(sizeof(BmpFileHeader) == 14);
 constexpr std::uint16_t kBmType = 0x4D42;
 constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3;
 
-std::int64_t RowBytes(std::int64_t bpp, std::int64_t width) { return ((bpp * width + 31) / 32) * 4; }
+// Header fields multiply past 64 bits in a hostile file: this arithmetic is done in 128.
+using Wide = __int128;
+Wide RowBytes(Wide bpp, Wide width) { return ((bpp * width + 31) / 32) * 4; }
 
 // Reads the information header of any kind into a BITMAPINFOHEADER and leaves the stream behind it.
 bool ReadInfoHeader(PixFile* f, BITMAPINFOHEADER& bi, bool& core) {
@@ -58,16 +60,15 @@ bool ReadInfoHeader(PixFile* f, BITMAPINFOHEADER& bi, bool& core) {
         if (!f->Seek(24, 1)) return false;
     } else {
         if (bi.biSize < 41) return false;
-        const std::int64_t expected = RowBytes(bi.biBitCount, bi.biWidth) * bi.biHeight;
+        const Wide expected = RowBytes(bi.biBitCount, bi.biWidth) * bi.biHeight;
         if (bi.biPlanes != 1 || bi.biCompression != 0 || bi.biClrUsed != 0 ||
-            static_cast<std::int64_t>(bi.biSizeImage) != expected)
+            static_cast<Wide>(bi.biSizeImage) != expected)
             return false;
         if (bi.biSize - 40 > 0x7FFFFFFFu || !f->Seek(static_cast<std::int32_t>(bi.biSize - 40), 1)) return false;
     }
     if (bi.biSizeImage == 0) {
-        const std::int64_t size = ((static_cast<std::int64_t>(bi.biBitCount) * bi.biWidth + 31) & ~std::int64_t{31}) / 8 *
-                                  static_cast<std::int64_t>(bi.biHeight);
-        bi.biSizeImage = static_cast<std::uint32_t>(size);
+        const Wide size = ((static_cast<Wide>(bi.biBitCount) * bi.biWidth + 31) & ~Wide{31}) / 8 * bi.biHeight;
+        bi.biSizeImage = static_cast<std::uint32_t>(static_cast<unsigned __int128>(size));
     }
     if (bi.biClrUsed == 0 && bi.biBitCount <= 8) bi.biClrUsed = 1u << bi.biBitCount;
     return true;
