@@ -5,8 +5,6 @@
 
 #include <new>
 
-TWaveContainer WaveContainer;
-
 void TWaveContainer::AddWaveFromFile(const std::string& file, const std::string& name)
 {
     if (Contains(name))
