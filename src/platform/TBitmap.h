@@ -73,6 +73,7 @@ private:
     TPixelFormat pixelFormat_ = pfDevice;
     HBITMAP handle_ = nullptr;
     HDC dc_ = nullptr;
+    HGDIOBJ stockBitmap_ = nullptr;  // what dc_ held before our bitmap
     std::unique_ptr<TCanvas> canvas_;
     bool transparent_ = false;
     TColor transparentColor_ = clDefault;

@@ -2,6 +2,7 @@
 // The class library's brush: a colour and a style (solid or clear). GUI thread only.
 // The brush owns its handle; changing an attribute makes a new handle at the next Handle().
 #include <cstdint>
+#include <functional>
 
 #include "platform/Gdi.h"
 #include "platform/TColor.h"
@@ -24,6 +25,8 @@ public:
     [[nodiscard]] HBRUSH Handle();
     void Assign(const TBrush* source);
     [[nodiscard]] std::uint64_t Version() const { return version_; }
+    // Called before the handle is replaced (a canvas lets go of it then); one listener.
+    void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
 
 private:
     void Changed();
@@ -32,4 +35,5 @@ private:
     TBrushStyle style_ = bsSolid;
     HBRUSH handle_ = nullptr;
     std::uint64_t version_ = 1;
+    std::function<void()> onChange_;
 };

@@ -23,9 +23,10 @@ using TGraphic = TBitmap;  // the only kind of graphic this system draws
 
 class TCanvas {
 public:
-    TCanvas() = default;
+    TCanvas();
     // handleNeeded makes the device context the first time it is wanted (a bitmap's canvas).
-    explicit TCanvas(std::function<HDC()> handleNeeded) : handleNeeded_(std::move(handleNeeded)) {}
+    explicit TCanvas(std::function<HDC()> handleNeeded);
+    ~TCanvas();
     TCanvas(const TCanvas&) = delete;
     TCanvas& operator=(const TCanvas&) = delete;
 
@@ -73,6 +74,7 @@ public:
 private:
     HDC RequireHandle();
     void ApplyState();
+    void ReleaseObjects();
 
     std::function<HDC()> handleNeeded_;
     HDC hdc_ = nullptr;

@@ -2,6 +2,7 @@
 // The class library's font: attributes and the GDI font made from them. GUI thread only.
 // The font owns its handle; changing an attribute makes a new handle at the next Handle().
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/Gdi.h"
@@ -42,9 +43,11 @@ public:
 
     // Counts changes, so a canvas knows when to take the font again.
     [[nodiscard]] std::uint64_t Version() const { return version_; }
+    // Called before the handle is replaced (a canvas lets go of it then); one listener.
+    void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
 
 private:
-    void Changed();
+    void Changed(bool handleToo);
 
     std::string name_ = "MS Sans Serif";
     int height_ = -11;
@@ -53,4 +56,5 @@ private:
     BYTE quality_ = DEFAULT_QUALITY;
     HFONT handle_ = nullptr;
     std::uint64_t version_ = 1;
+    std::function<void()> onChange_;
 };

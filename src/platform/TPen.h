@@ -2,6 +2,7 @@
 // The class library's pen: colour, width in pixels and style (solid or clear). GUI thread only.
 // The pen owns its handle; changing an attribute makes a new handle at the next Handle().
 #include <cstdint>
+#include <functional>
 
 #include "platform/Gdi.h"
 #include "platform/TColor.h"
@@ -26,6 +27,8 @@ public:
     [[nodiscard]] HPEN Handle();
     void Assign(const TPen* source);
     [[nodiscard]] std::uint64_t Version() const { return version_; }
+    // Called before the handle is replaced (a canvas lets go of it then); one listener.
+    void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
 
 private:
     void Changed();
@@ -35,4 +38,5 @@ private:
     TPenStyle style_ = psSolid;
     HPEN handle_ = nullptr;
     std::uint64_t version_ = 1;
+    std::function<void()> onChange_;
 };

@@ -1,0 +1,257 @@
+// Pixel access for every bitmap storage, solid fills and QPainter drawing onto device contexts.
+#include <QPainter>
+
+#include <unordered_map>
+
+#include "platform/GdiInternal.h"
+
+namespace gdi {
+namespace {
+
+const std::uint8_t* DibRow(const Bitmap& b, int y)
+{
+    const int row = b.topDown ? y : b.height - 1 - y;
+    return b.bits + b.stride * row;
+}
+
+std::uint8_t* DibRow(Bitmap& b, int y)
+{
+    const int row = b.topDown ? y : b.height - 1 - y;
+    return b.bits + b.stride * row;
+}
+
+std::uint32_t PaletteColor(const Bitmap& b, std::uint32_t index)
+{
+    return index < b.palette.size() ? b.palette[index] : 0;
+}
+
+int Brightness(std::uint32_t rgb)
+{
+    return int(((rgb >> 16) & 0xFF) * 299 + ((rgb >> 8) & 0xFF) * 587 + (rgb & 0xFF) * 114) / 1000;
+}
+
+}  // namespace
+
+bool IsIndexed(const Bitmap& b) { return b.storage == Storage::Dib && b.bpp <= 8; }
+
+std::uint32_t ValueMask(const Bitmap& b)
+{
+    if (b.storage == Storage::Mono)
+        return 1;
+    if (IsIndexed(b))
+        return (1u << b.bpp) - 1;
+    return 0xFFFFFF;
+}
+
+std::uint32_t ColorToValue(const Bitmap& b, std::uint32_t rgb)
+{
+    rgb &= 0xFFFFFF;
+    if (b.storage == Storage::Mono)
+        return Brightness(rgb) >= 128 ? 1 : 0;
+    if (!IsIndexed(b))
+        return rgb;
+    std::uint32_t best = 0;
+    std::int64_t bestDistance = INT64_MAX;
+    for (std::uint32_t i = 0; i < b.palette.size(); ++i) {
+        const std::uint32_t p = b.palette[i];
+        const std::int64_t dr = std::int64_t((p >> 16) & 0xFF) - ((rgb >> 16) & 0xFF);
+        const std::int64_t dg = std::int64_t((p >> 8) & 0xFF) - ((rgb >> 8) & 0xFF);
+        const std::int64_t db = std::int64_t(p & 0xFF) - (rgb & 0xFF);
+        const std::int64_t d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+            if (d == 0)
+                break;
+        }
+    }
+    return best;
+}
+
+std::uint32_t ValueToColor(const Bitmap& b, std::uint32_t value)
+{
+    if (b.storage == Storage::Mono)
+        return value ? 0xFFFFFF : 0;
+    if (IsIndexed(b))
+        return PaletteColor(b, value);
+    return value & 0xFFFFFF;
+}
+
+void ReadColors(const Bitmap& b, int x, int y, int count, std::uint32_t* rgb)
+{
+    if (b.storage != Storage::Dib) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(b.image.constScanLine(y)) + x;
+        if (b.storage == Storage::Mono) {
+            for (int i = 0; i < count; ++i)
+                rgb[i] = (line[i] & 0xFFFFFF) ? 0xFFFFFF : 0;
+        } else {
+            for (int i = 0; i < count; ++i)
+                rgb[i] = line[i] & 0xFFFFFF;
+        }
+        return;
+    }
+    if (IsIndexed(b)) {
+        ReadValues(b, x, y, count, rgb);
+        for (int i = 0; i < count; ++i)
+            rgb[i] = PaletteColor(b, rgb[i]);
+        return;
+    }
+    const std::uint8_t* row = DibRow(b, y);
+    const int step = b.bpp / 8;
+    const std::uint8_t* p = row + std::int64_t(x) * step;
+    for (int i = 0; i < count; ++i, p += step)
+        rgb[i] = (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) | p[0];
+}
+
+void ReadValues(const Bitmap& b, int x, int y, int count, std::uint32_t* values)
+{
+    if (b.storage == Storage::Mono) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(b.image.constScanLine(y)) + x;
+        for (int i = 0; i < count; ++i)
+            values[i] = (line[i] & 0xFFFFFF) ? 1 : 0;
+        return;
+    }
+    if (!IsIndexed(b)) {
+        ReadColors(b, x, y, count, values);
+        return;
+    }
+    const std::uint8_t* row = DibRow(b, y);
+    switch (b.bpp) {
+    case 1:
+        for (int i = 0; i < count; ++i) {
+            const int px = x + i;
+            values[i] = (row[px >> 3] >> (7 - (px & 7))) & 1;
+        }
+        break;
+    case 4:
+        for (int i = 0; i < count; ++i) {
+            const int px = x + i;
+            values[i] = (px & 1) ? (row[px >> 1] & 0x0F) : (row[px >> 1] >> 4);
+        }
+        break;
+    default:
+        for (int i = 0; i < count; ++i)
+            values[i] = row[x + i];
+        break;
+    }
+}
+
+void WriteValues(Bitmap& b, int x, int y, int count, const std::uint32_t* values)
+{
+    if (b.storage == Storage::Mono) {
+        auto* line = reinterpret_cast<std::uint32_t*>(b.image.scanLine(y)) + x;
+        for (int i = 0; i < count; ++i)
+            line[i] = values[i] ? 0xFFFFFFFFu : 0xFF000000u;
+        return;
+    }
+    if (b.storage == Storage::Color) {
+        auto* line = reinterpret_cast<std::uint32_t*>(b.image.scanLine(y)) + x;
+        for (int i = 0; i < count; ++i)
+            line[i] = 0xFF000000u | values[i];
+        return;
+    }
+    std::uint8_t* row = DibRow(b, y);
+    switch (b.bpp) {
+    case 1:
+        for (int i = 0; i < count; ++i) {
+            const int px = x + i;
+            const std::uint8_t bit = std::uint8_t(0x80 >> (px & 7));
+            row[px >> 3] = (values[i] & 1) ? (row[px >> 3] | bit) : (row[px >> 3] & ~bit);
+        }
+        break;
+    case 4:
+        for (int i = 0; i < count; ++i) {
+            const int px = x + i;
+            std::uint8_t& byte = row[px >> 1];
+            byte = (px & 1) ? std::uint8_t((byte & 0xF0) | (values[i] & 0x0F))
+                            : std::uint8_t((byte & 0x0F) | ((values[i] & 0x0F) << 4));
+        }
+        break;
+    case 8:
+        for (int i = 0; i < count; ++i)
+            row[x + i] = std::uint8_t(values[i]);
+        break;
+    default: {
+        const int step = b.bpp / 8;
+        std::uint8_t* p = row + std::int64_t(x) * step;
+        for (int i = 0; i < count; ++i, p += step) {
+            p[0] = std::uint8_t(values[i]);
+            p[1] = std::uint8_t(values[i] >> 8);
+            p[2] = std::uint8_t(values[i] >> 16);
+        }
+        break;
+    }
+    }
+}
+
+void FillSolid(DC& dc, const QRect& rect, COLORREF color)
+{
+    if (!dc.bitmap)
+        return;
+    Bitmap& b = *dc.bitmap;
+    const std::uint32_t value = ColorToValue(b, ColorRefToRgb(color));
+    const QRegion area = Drawable(dc).intersected(rect);
+    std::vector<std::uint32_t> row;
+    for (const QRect& r : area) {
+        row.assign(size_t(r.width()), value);
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            WriteValues(b, r.left(), y, r.width(), row.data());
+    }
+}
+
+void PaintOn(DC& dc, const QRect& bounds, const std::function<void(QPainter&)>& paint)
+{
+    if (!dc.bitmap)
+        return;
+    Bitmap& b = *dc.bitmap;
+    const QRegion area = Drawable(dc).intersected(bounds);
+    if (area.isEmpty())
+        return;
+    const QRect box = area.boundingRect();
+    if (b.storage != Storage::Dib) {
+        {
+            QPainter painter(&b.image);
+            painter.setClipRegion(area);
+            paint(painter);
+        }
+        if (b.storage == Storage::Mono) {
+            for (int y = box.top(); y <= box.bottom(); ++y) {
+                auto* line = reinterpret_cast<std::uint32_t*>(b.image.scanLine(y));
+                for (int x = box.left(); x <= box.right(); ++x)
+                    line[x] = Brightness(line[x] & 0xFFFFFF) >= 128 ? 0xFFFFFFFFu : 0xFF000000u;
+            }
+        }
+        return;
+    }
+    // DIB section: paint a colour copy of the box, then store the pixels that changed.
+    QImage canvas(box.size(), QImage::Format_RGB32);
+    for (int y = 0; y < box.height(); ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(canvas.scanLine(y));
+        ReadColors(b, box.left(), box.top() + y, box.width(), line);
+        for (int x = 0; x < box.width(); ++x)
+            line[x] |= 0xFF000000u;
+    }
+    const QImage before = canvas.copy();
+    {
+        QPainter painter(&canvas);
+        painter.translate(-box.left(), -box.top());
+        painter.setClipRegion(area);
+        paint(painter);
+    }
+    std::unordered_map<std::uint32_t, std::uint32_t> nearest;
+    for (int y = 0; y < box.height(); ++y) {
+        const auto* now = reinterpret_cast<const std::uint32_t*>(canvas.constScanLine(y));
+        const auto* old = reinterpret_cast<const std::uint32_t*>(before.constScanLine(y));
+        for (int x = 0; x < box.width(); ++x) {
+            if (now[x] == old[x])
+                continue;
+            const std::uint32_t rgb = now[x] & 0xFFFFFF;
+            auto it = nearest.find(rgb);
+            if (it == nearest.end())
+                it = nearest.emplace(rgb, ColorToValue(b, rgb)).first;
+            WriteValues(b, box.left() + x, box.top() + y, 1, &it->second);
+        }
+    }
+}
+
+}  // namespace gdi
