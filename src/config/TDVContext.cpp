@@ -574,7 +574,7 @@ TDVContext* TDVContext::GetContextByID(const std::string& path, const std::strin
 namespace {
 
 // More lines than this in one load (block passes included) means a text that would not finish.
-constexpr std::int64_t MaxLineParses = 1'000'000;
+constexpr std::int64_t MaxLineParses = 250000;
 // Blocks over several elements nested deeper than this recurse too far.
 constexpr int MaxPassDepth = 64;
 // Contexts open at once through declarations and blocks.

@@ -215,3 +215,30 @@ TEST(Parser, HugeRangesAreRefusedInsteadOfExpanded)
     EXPECT_EQ(ErrorOf([&] { Load(root, "integer big[2000000000]"); }),
               " Error in array size; Line='integer big[2000000000]'; Line=0");
 }
+
+TEST(Parser, RunawayNestingStopsWithAnError)
+{
+    std::string deep;
+    for (int i = 0; i < 1100; ++i)
+        deep += "context c" + std::to_string(i) + "\n";
+    TDVContext root;
+    EXPECT_NE(ErrorOf([&] { Load(root, deep); }).find("Contexts nested too deeply"), std::string::npos);
+
+    // Blocks over two elements, nested 30 deep, would need 2^30 passes.
+    std::string text;
+    for (int i = 0; i < 30; ++i)
+        text += "context c[2]\n";
+    for (int i = 0; i < 30; ++i)
+        text += "endcontext\n";
+    std::string blocks;
+    for (int i = 0; i < 30; ++i)
+        blocks += "c[1-2] {\n";
+    for (int i = 0; i < 30; ++i)
+        blocks += "}\n";
+    TDVContext other;
+    Load(other, text);
+    const std::string message = ErrorOf([&] { Load(other, blocks); });
+    EXPECT_TRUE(message.find("Configuration text too complex") != std::string::npos ||
+                message.find("Blocks nested too deeply") != std::string::npos)
+        << message;
+}

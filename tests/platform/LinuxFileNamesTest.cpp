@@ -11,7 +11,9 @@ class LinuxFileNames : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        root = (fs::temp_directory_path() / "linux_file_names_test").string();
+        root = (fs::temp_directory_path() /
+                ("linux_file_names_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
+                   .string();
         fs::remove_all(root);
         fs::create_directories(root + "/Pics01/Sub");
         std::ofstream(root + "/Pics01/PlayInitial.png") << "x";

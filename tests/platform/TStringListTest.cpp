@@ -38,7 +38,8 @@ class TStringListFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / "tstringlist_test";
+        dir = fs::temp_directory_path() /
+              ("tstringlist_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
