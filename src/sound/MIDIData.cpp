@@ -1,16 +1,16 @@
 #include "sound/MIDIData.h"
 
+#include "platform/LinuxFileNames.h"
 #include "sound/MIDIFileStream.h"
 
 #include <cstring>
 
 namespace {
 
-// The file name as it is opened. Content names may carry "\" separators and any letter case;
-// this is the one place that maps them to the file system.
+// Content names may carry "\" separators and any letter case.
 std::string fileToOpen(const std::string& name)
 {
-    return name;
+    return ResolveFileName(name);
 }
 
 } // namespace
