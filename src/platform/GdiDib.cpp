@@ -36,7 +36,7 @@ std::optional<DibFormat> ReadFormat(const BITMAPINFO* info, UINT usage, bool wit
     f.topDown = h.biHeight < 0;
     f.bpp = h.biBitCount;
     f.stride = ((std::int64_t(f.width) * f.bpp + 31) / 32) * 4;
-    if (f.stride * f.height > kMaxDibBytes)
+    if (f.stride > kMaxDibBytes || f.stride * f.height > kMaxDibBytes)
         return std::nullopt;
     if (withPalette && f.bpp <= 8) {
         const DWORD full = DWORD(1) << f.bpp;
@@ -163,8 +163,10 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT startScan, UINT lines, void* bits, B
             table = b->palette;
         else
             return 0;
+        // The caller's table holds biClrUsed entries (all of them when 0); never write past it.
+        const size_t room = h.biClrUsed == 0 ? table.size() : std::min<size_t>(h.biClrUsed, table.size());
         auto* out = reinterpret_cast<RGBQUAD*>(reinterpret_cast<std::uint8_t*>(info) + h.biSize);
-        for (size_t i = 0; i < table.size(); ++i)
+        for (size_t i = 0; i < room; ++i)
             out[i] = RGBQUAD{BYTE(table[i]), BYTE(table[i] >> 8), BYTE(table[i] >> 16), 0};
     }
     h.biSizeImage = DWORD(f->stride * f->height);

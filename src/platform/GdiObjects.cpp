@@ -224,7 +224,9 @@ std::unique_ptr<Bitmap> NewDibBitmap(int width, int height, bool topDown, int bp
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32)
         return nullptr;
     const std::int64_t stride = ((std::int64_t(width) * bpp + 31) / 32) * 4;
-    const std::int64_t size = stride * height;
+    if (stride > kMaxBitmapBytes)
+        return nullptr;
+    const std::int64_t size = stride * height;  // both below 2^31: no overflow
     if (size > kMaxBitmapBytes)
         return nullptr;
     auto b = std::make_unique<Bitmap>();
