@@ -2,7 +2,9 @@
 
 #include "image/PixImageBMP.h"
 #include "image/PixImageICO.h"
+#include "image/PixImagePCX.h"
 #include "image/PixImagePNG.h"
+#include "image/PixImageTGA.h"
 
 #include <cstring>
 #include <iterator>
@@ -28,6 +30,8 @@ constexpr PixFormatEntry kFormats[] = {
     {PIX_FORMAT_BMP, &Attempt<PixImageBMP>},
     {PIX_FORMAT_ICO, &Attempt<PixImageICO>},
     {PIX_FORMAT_PNG, &Attempt<PixImagePNG>},
+    {PIX_FORMAT_TGA, &Attempt<PixImageTGA>},
+    {PIX_FORMAT_PCX, &Attempt<PixImagePCX>},
 };
 
 }  // namespace
