@@ -81,6 +81,8 @@ struct MixCase {
     std::int16_t expected;
 };
 
+void PrintTo(const MixCase& c, std::ostream* os) { *os << c.name; }
+
 class Mix16 : public ::testing::TestWithParam<MixCase> {};
 
 TEST_P(Mix16, StoresSaturatedAtSixteenBitRange)
@@ -139,6 +141,8 @@ struct PitchCase {
     std::vector<std::int16_t> expected;  // destination of 8 frames, from source 1..8
     std::uint32_t srcAdvance;
 };
+
+void PrintTo(const PitchCase& c, std::ostream* os) { *os << c.name; }
 
 class Pitch : public ::testing::TestWithParam<PitchCase> {};
 
