@@ -579,6 +579,8 @@ constexpr std::int64_t MaxLineParses = 250000;
 constexpr int MaxPassDepth = 64;
 // Contexts open at once through declarations and blocks.
 constexpr int MaxOpenContexts = 1000;
+// "." scopes within one line; each is a level of recursion.
+constexpr int MaxScopeDepth = 200;
 
 class ParseLineError : public Exception {
 public:
@@ -788,6 +790,7 @@ struct TDVContext::LoadState {
     TDVContext* pointerBase = nullptr;
     std::int64_t linesLeft = MaxLineParses;
     int passDepth = 0;
+    int scopeDepth = 0;
 };
 
 namespace {
@@ -927,13 +930,23 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
     }
 
     if (d == '.') {
+        // A pointer back to its own context makes "p.p.p..." an endless chain of scopes.
+        if (state.scopeDepth >= MaxScopeDepth)
+            Fail("Contexts nested too deeply");
         const std::string rest = lx.Rest();
         const bool single = elements.size() == 1;
         int passes = 0;
+        ++state.scopeDepth;
         for (TDVContext* element : elements) {
             hive.SetCurrent(element);
-            passes = ParseText(hive, rest, true, single && blockAllowed, state);
+            try {
+                passes = ParseText(hive, rest, true, single && blockAllowed, state);
+            } catch (...) {
+                --state.scopeDepth;
+                throw;
+            }
         }
+        --state.scopeDepth;
         return passes;
     }
 

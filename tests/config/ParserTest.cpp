@@ -242,3 +242,16 @@ TEST(Parser, RunawayNestingStopsWithAnError)
                 message.find("Blocks nested too deeply") != std::string::npos)
         << message;
 }
+
+TEST(Parser, EndlessScopeThroughSelfPointerStopsWithAnError)
+{
+    TDVContext root;
+    Load(root, "context a\n integer x\n pointer a=&a\nendcontext");
+    Load(root, "a.a.a.x=2");
+    EXPECT_EQ(root.GetInteger("a.x"), 2);
+    std::string line;
+    for (int i = 0; i < 300; ++i)
+        line += "a.";
+    line += "x=1";
+    EXPECT_NE(ErrorOf([&] { Load(root, line); }).find("Contexts nested too deeply"), std::string::npos);
+}
