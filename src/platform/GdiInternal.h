@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Gdi.h"
@@ -59,6 +60,9 @@ struct Font final : HFONT__, ObjectState {
     ~Font() override = default;
     LOGFONT logFont;
     std::optional<QFont> qfont;  // made on first use
+    int ascent = 0;              // with qfont
+    int cellHeight = 0;          // ascent + descent
+    std::unordered_map<char16_t, int> advances;  // whole pixels per character, as GDI places glyphs
 };
 
 struct Region final : HRGN__, ObjectState {
@@ -146,6 +150,8 @@ void PaintOn(DC& dc, const QRect& bounds, const std::function<void(class QPainte
 
 // The Qt font for a GDI font (needs the application object, which it makes when missing).
 [[nodiscard]] const QFont& QtFont(Font& font);
+// Width of text in whole pixels: the sum of each character's rounded advance.
+[[nodiscard]] int TextWidth(Font& font, const QString& text);
 // Windows-1252 text to Qt's.
 [[nodiscard]] QString FromAnsi(const char* text, int length);
 

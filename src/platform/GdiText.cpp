@@ -60,7 +60,23 @@ const QFont& QtFont(Font& font)
         q.setPixelSize(std::max(1, int(std::lround(px))));
     }
     font.qfont = q;
+    const QFontMetrics metrics(q);
+    font.ascent = metrics.ascent();
+    font.cellHeight = metrics.height();
     return *font.qfont;
+}
+
+int TextWidth(Font& font, const QString& text)
+{
+    const QFont& q = QtFont(font);
+    std::int64_t width = 0;
+    for (QChar c : text) {
+        auto it = font.advances.find(c.unicode());
+        if (it == font.advances.end())
+            it = font.advances.emplace(c.unicode(), QFontMetrics(q).horizontalAdvance(c)).first;
+        width += it->second;
+    }
+    return int(std::min<std::int64_t>(width, INT32_MAX / 2));
 }
 
 }  // namespace gdi
@@ -81,10 +97,11 @@ QString TextOf(const char* text, int length)
 // One line with its cell's top-left at (x, y); opaque fills the cell with the background colour.
 void DrawLine(DC& dc, int x, int y, const QString& text, const QRect& limit, bool opaque)
 {
-    const QFont& font = QtFont(*dc.font);
-    const QFontMetrics metrics(font);
-    const int width = metrics.horizontalAdvance(text);
-    const int height = metrics.height();
+    Font& gdiFont = *dc.font;
+    const QFont& font = QtFont(gdiFont);
+    const int width = TextWidth(gdiFont, text);
+    const int height = gdiFont.cellHeight;
+    const int baseline = y + gdiFont.ascent;
     const QRect cell(x, y, width, height);
     // Glyphs may reach past their advance (italics, bearings); allow for it around the cell.
     const QRect bounds = cell.adjusted(-height, 0, height, 0).intersected(limit);
@@ -95,7 +112,12 @@ void DrawLine(DC& dc, int x, int y, const QString& text, const QRect& limit, boo
             p.fillRect(cell, bkColor);
         p.setFont(font);
         p.setPen(textColor);
-        p.drawText(QPoint(x, y + metrics.ascent()), text);
+        // Each glyph at its own whole-pixel position, as GDI lays text out.
+        int pen = x;
+        for (QChar c : text) {
+            p.drawText(QPoint(pen, baseline), QString(c));
+            pen += gdiFont.advances[c.unicode()];
+        }
     });
 }
 
@@ -126,14 +148,14 @@ QString StripPrefixes(const QString& text)
 }
 
 // Greedy wrap at blanks: a line takes words while it fits; a word wider than the width stays whole.
-QStringList Wrap(const QString& paragraph, const QFontMetrics& metrics, int width)
+QStringList Wrap(const QString& paragraph, Font& font, int width)
 {
     QStringList lines;
     const QStringList words = paragraph.split(u' ');
     QString line;
     for (const QString& word : words) {
         const QString candidate = line.isEmpty() ? word : line + u' ' + word;
-        if (!line.isEmpty() && metrics.horizontalAdvance(candidate) > width) {
+        if (!line.isEmpty() && TextWidth(font, candidate) > width) {
             lines.append(line);
             line = word;
         } else {
@@ -178,9 +200,8 @@ BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size)
     DC* dc = ToDC(hdc);
     if (!dc || !size || (!text && length > 0))
         return FALSE;
-    const QFontMetrics metrics(QtFont(*dc->font));
-    size->cx = metrics.horizontalAdvance(TextOf(text, length));
-    size->cy = metrics.height();
+    size->cx = TextWidth(*dc->font, TextOf(text, length));
+    size->cy = dc->font->cellHeight;
     return TRUE;
 }
 
@@ -192,9 +213,9 @@ int DrawText(HDC hdc, const char* text, int length, RECT* rect, UINT format)
     QString s = TextOf(text, length);
     if (!(format & DT_NOPREFIX))
         s = StripPrefixes(s);
-    const QFont& font = QtFont(*dc->font);
-    const QFontMetrics metrics(font);
-    const int lineHeight = metrics.height();
+    Font& font = *dc->font;
+    (void)QtFont(font);  // fills in the metrics
+    const int lineHeight = font.cellHeight;
     const int width = int(std::max<std::int64_t>(0, std::int64_t(rect->right) - rect->left));
 
     QStringList lines;
@@ -207,7 +228,7 @@ int DrawText(HDC hdc, const char* text, int length, RECT* rect, UINT format)
         s.replace(u'\r', u'\n');
         for (const QString& paragraph : s.split(u'\n')) {
             if (format & DT_WORDBREAK)
-                lines.append(Wrap(paragraph, metrics, width));
+                lines.append(Wrap(paragraph, font, width));
             else
                 lines.append(paragraph);
         }
@@ -221,7 +242,7 @@ int DrawText(HDC hdc, const char* text, int length, RECT* rect, UINT format)
     if (format & DT_CALCRECT) {
         int widest = 0;
         for (const QString& line : lines)
-            widest = std::max(widest, metrics.horizontalAdvance(line));
+            widest = std::max(widest, TextWidth(font, line));
         rect->right = LONG(std::min<std::int64_t>(std::int64_t(rect->left) + widest, INT32_MAX));
         rect->bottom = LONG(std::min<std::int64_t>(std::int64_t(rect->top) + total, INT32_MAX));
         return int(std::min<std::int64_t>(total, INT32_MAX));
@@ -239,7 +260,7 @@ int DrawText(HDC hdc, const char* text, int length, RECT* rect, UINT format)
     if (!limit.isEmpty()) {
         std::int64_t y = top;
         for (const QString& line : lines) {
-            const int w = metrics.horizontalAdvance(line);
+            const int w = TextWidth(font, line);
             std::int64_t x = rect->left;
             if (format & DT_CENTER)
                 x = rect->left + (std::int64_t(width) - w) / 2;
