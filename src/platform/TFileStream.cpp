@@ -11,10 +11,13 @@ TFileStream::TFileStream(const std::string& fileName, std::uint16_t mode) : file
 {
     if ((mode & 0x0003) != fmOpenRead)
         throw Exception("Cannot open file \"" + fileName + "\". Only reading is supported");
+    // Only regular files: opening a pipe would wait for a writer, a device could read forever.
+    struct stat info {};
+    if (stat(fileName.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        throw Exception("Cannot open file \"" + fileName + "\". Not a regular file");
     file_ = std::fopen(fileName.c_str(), "rb");
     if (!file_)
         throw Exception("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
-    struct stat info {};
     if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
         std::fclose(file_);
         file_ = nullptr;

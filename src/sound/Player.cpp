@@ -279,9 +279,6 @@ bool Player::Prepare(const MIDIData& data, int startMs, bool noOpen)
         return false;
     if (!midiOut_ && !noOpen && !OpenDevice(0))
         return false;
-    if (data.GetDivision() == 0)
-        return false;
-    division_ = data.GetDivision();
 
     schedule_.clear();
     cursor_ = 0;
@@ -302,6 +299,10 @@ bool Player::Prepare(const MIDIData& data, int startMs, bool noOpen)
     }
     if (schedule_.empty())
         return true;
+    // Events without a tick length (a model built in code) cannot be timed.
+    if (data.GetDivision() == 0)
+        return false;
+    division_ = data.GetDivision();
 
     const TempoEvent* first = data.NextTempoEvent(nullptr);
     if (!first || first->tick != 0)

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace miditest;
 
@@ -274,6 +276,10 @@ TEST(MidiRead, LoadFromFileReadsAFileAndThrowsWhenItCannotBeOpened)
 
     EXPECT_THROW((void)data.LoadFromFile(path.string()), Exception);
     EXPECT_THROW((void)data.LoadFromFile(std::filesystem::temp_directory_path().string()), Exception);
+    // A pipe is refused at once instead of waiting for a writer.
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_THROW((void)data.LoadFromFile(path.string()), Exception);
+    std::filesystem::remove(path);
 }
 
 } // namespace

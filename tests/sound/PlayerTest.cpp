@@ -174,7 +174,13 @@ TEST_F(PlayerTest, PrepareNeedsTempoRecordsStartingAtTickZeroInOrder)
         EXPECT_FALSE(player->Prepare(fileOf(file), 0, false)) << name;
         EXPECT_FALSE(player->IsPlaying()) << name;
     }
-    EXPECT_FALSE(player->Prepare(MIDIData(), 0, false)) << "division 0";
+    MIDIData untimed;  // events, but no division to time them by
+    MIDITrack track;
+    track.AddEvent({0, 0x9A, 60, 100});
+    untimed.AddTrack(track);
+    EXPECT_FALSE(player->Prepare(untimed, 0, false)) << "division 0";
+    EXPECT_TRUE(player->Prepare(MIDIData(), 0, false)) << "nothing to play";
+    EXPECT_FALSE(player->IsPlaying());
 }
 
 TEST_F(PlayerTest, StartAfterTheLastEventSucceedsWithoutPlaying)
