@@ -127,7 +127,9 @@ TEST_P(PixImagePNGKinds, DecodesEveryPixel) {
         for (int x = 0; x < 5; ++x) {
             const int y = 2 - top;
             EXPECT_EQ(Rgb(img, x, y), g.want[top][x].rgb) << "x " << x << " row from top " << top;
-            if (g.want[top][x].alpha >= 0) EXPECT_EQ(img.AlphaGet(x, y), g.want[top][x].alpha) << x << "," << y;
+            if (g.want[top][x].alpha >= 0) {
+                EXPECT_EQ(img.AlphaGet(x, y), g.want[top][x].alpha) << x << "," << y;
+            }
         }
 }
 
