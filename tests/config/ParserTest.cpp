@@ -77,6 +77,9 @@ TEST(Parser, ErrorsCarryMessageLineAndIndex)
         {"context c=1", " symbol '=' not allowed there; Line='context c=1'; Line=0"},
         {"context c\n", " '}' or endcontext expected; Line=1"},
         {"integer a[3]\na[1]", " end of line? structure not ended; Line='a[1]'; Line=1"},
+        {"integer t[]\nt[1*]=1",
+         " TDVContext::GetListTagByID Invalid use symbol '*' in list ID; Line='t[1*]=1'; Line=1"},
+        {"integer t[]\nt[a.b]=1", " Arraydef syntax error; ']' ???; Line='t[a.b]=1'; Line=1"},
     };
     for (const auto& c : cases) {
         TDVContext root;
