@@ -34,8 +34,8 @@ MMRESULT timeGetDevCaps(TIMECAPS* caps, UINT size);
 // their finest period, so these only count. TIMERR_NOCANDO for period 0 or an unpaired end.
 MMRESULT timeBeginPeriod(UINT period);
 MMRESULT timeEndPeriod(UINT period);
-// Arms a one-shot timer that calls callback(id, 0, user, 0, 0) on the timer thread about delay ms
-// from now; a callback may arm further timers. Returns the timer's id, or 0 when the callback is
+// Arms a one-shot timer that calls callback(id, 0, user, 0, 0) on the timer thread as soon as
+// timeGetTime() has moved delay ms on from its value now; a callback may arm further timers. Returns the timer's id, or 0 when the callback is
 // null or the kind is not TIME_ONESHOT | TIME_CALLBACK_FUNCTION. Any thread.
 [[nodiscard]] UINT timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user,
                                 UINT kind);

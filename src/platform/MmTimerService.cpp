@@ -1,5 +1,7 @@
 #include "platform/MmTimerService.h"
 
+#include "platform/Threads.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -68,7 +70,9 @@ UINT MmTimerService::SetEvent(UINT delayMs, LPTIMECALLBACK callback, DWORD_PTR u
     timer.id = nextId_++;
     if (nextId_ == 0)
         nextId_ = 1;
-    timer.dueUs = nowLocked() + std::uint64_t(delayMs) * 1000;
+    // Due when the millisecond clock has moved delayMs on: callers count in timeGetTime's whole
+    // milliseconds, so a due time measured from the exact microsecond would run up to 1 ms late.
+    timer.dueUs = (nowLocked() / 1000 + delayMs) * 1000;
     timer.order = nextOrder_++;
     timer.callback = callback;
     timer.user = user;
@@ -167,6 +171,9 @@ bool MmTimerService::IsTimerThread() const
 
 void MmTimerService::run()
 {
+    // Callbacks are short and due at exact times; let them win over ordinary work. A hint only:
+    // where the system refuses, the thread keeps the normal priority.
+    (void)SetCurrentThreadPriority(THREAD_PRIORITY_HIGHEST);
     std::unique_lock lock(mutex_);
     while (!quit_) {
         auto next = earliestLocked();
