@@ -1,0 +1,142 @@
+#pragma once
+// Builders for the sprite tests: PNG files written in code, a private temporary folder, and
+// bitmaps filled and read back pixel by pixel.
+#include <png.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/Gdi.h"
+#include "platform/TBitmap.h"
+#include "platform/TBrush.h"
+#include "platform/TCanvas.h"
+
+namespace fixtures {
+
+struct Rgba {
+    std::uint8_t r = 0, g = 0, b = 0, a = 255;
+};
+
+// Pixels in reading order: row 0 is the top line.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<Rgba> pixels;
+
+    Picture() = default;
+    Picture(int w, int h, Rgba fill = {}) : width(w), height(h), pixels(std::size_t(w) * std::size_t(h), fill) {}
+    Rgba& At(int x, int y) { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+};
+
+// Writes an 8-bit RGB or RGBA PNG file.
+inline void WritePng(const std::string& path, const Picture& picture, bool withAlpha)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        throw std::runtime_error("libpng failed on " + path);
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(picture.width), png_uint_32(picture.height), 8,
+                 withAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const int channels = withAlpha ? 4 : 3;
+    std::vector<png_byte> row(std::size_t(picture.width) * std::size_t(channels));
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const Rgba& p = picture.pixels[std::size_t(y) * std::size_t(picture.width) + std::size_t(x)];
+            png_byte* out = &row[std::size_t(x) * std::size_t(channels)];
+            out[0] = p.r;
+            out[1] = p.g;
+            out[2] = p.b;
+            if (withAlpha)
+                out[3] = p.a;
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+// A folder of its own for each test, removed with everything in it.
+class TempDir {
+public:
+    TempDir()
+    {
+        static int counter = 0;
+        path_ = std::filesystem::temp_directory_path() /
+                ("sprite-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+constexpr COLORREF Rgb(const Rgba& p) { return RGB(p.r, p.g, p.b); }
+
+// A w x h device-dependent bitmap filled with one colour.
+inline std::unique_ptr<TBitmap> SolidBitmap(int w, int h, COLORREF colour)
+{
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetHandleType(bmDDB);
+    bitmap->SetSize(w, h);
+    HBRUSH brush = CreateSolidBrush(colour);
+    RECT all{0, 0, w, h};
+    FillRect(bitmap->Canvas()->Handle(), &all, brush);
+    DeleteObject(brush);
+    return bitmap;
+}
+
+inline void SetPixelAt(TBitmap& bitmap, int x, int y, COLORREF colour)
+{
+    SetPixel(bitmap.Canvas()->Handle(), x, y, colour);
+}
+
+inline COLORREF PixelAt(TBitmap& bitmap, int x, int y)
+{
+    return GetPixel(bitmap.Canvas()->Handle(), x, y) & 0xFFFFFF;
+}
+
+// Every pixel of the bitmap (0x00BBGGRR), row by row from the top.
+inline std::vector<COLORREF> Pixels(TBitmap& bitmap)
+{
+    const int w = bitmap.Width(), h = bitmap.Height();
+    std::vector<COLORREF> out(std::size_t(w) * std::size_t(h));
+    if (out.empty())
+        return out;
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biBitCount = 32;
+    if (GetDIBits(bitmap.Canvas()->Handle(), bitmap.Handle(), 0, UINT(h), out.data(), &info, DIB_RGB_COLORS) != h)
+        throw std::runtime_error("GetDIBits failed");
+    // DIB pixels are 0x00RRGGBB; turn them into colour references.
+    for (COLORREF& c : out)
+        c = RGB(BYTE(c >> 16), BYTE(c >> 8), BYTE(c));
+    return out;
+}
+
+}  // namespace fixtures
