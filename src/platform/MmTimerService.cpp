@@ -121,8 +121,9 @@ bool MmTimerService::UseVirtualTime(std::uint32_t startMs)
 {
     if (IsTimerThread())
         return false;
-    std::lock_guard lock(mutex_);
-    if (!pending_.empty() || runningId_ != 0)
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [&] { return runningId_ == 0; });
+    if (!pending_.empty())
         return false;
     virtual_ = true;
     virtualNowUs_ = std::uint64_t(startMs) * 1000;
@@ -134,8 +135,9 @@ bool MmTimerService::UseSteadyClock()
 {
     if (IsTimerThread())
         return false;
-    std::lock_guard lock(mutex_);
-    if (!pending_.empty() || runningId_ != 0)
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [&] { return runningId_ == 0; });
+    if (!pending_.empty())
         return false;
     virtual_ = false;
     wake_.notify_all();

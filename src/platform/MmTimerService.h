@@ -26,8 +26,8 @@ public:
     MMRESULT BeginPeriod(UINT period);
     MMRESULT EndPeriod(UINT period);
 
-    // Switches to a virtual clock reading startMs (tests). False, and nothing changed, while a
-    // timer is pending or a callback runs. Not from the timer thread.
+    // Switches to a virtual clock reading startMs (tests), once a running callback has returned.
+    // False, and nothing changed, while a timer is pending or on the timer thread.
     [[nodiscard]] bool UseVirtualTime(std::uint32_t startMs);
     // Back to the steady clock; the same conditions.
     [[nodiscard]] bool UseSteadyClock();
