@@ -1,6 +1,7 @@
 #include "image/PixFormats.h"
 
 #include "image/PixImageBMP.h"
+#include "image/PixImageGIF.h"
 #include "image/PixImageICO.h"
 #include "image/PixImagePCX.h"
 #include "image/PixImagePNG.h"
@@ -29,6 +30,7 @@ bool Attempt(PixImage& into, PixFile* stream, char* error) {
 constexpr PixFormatEntry kFormats[] = {
     {PIX_FORMAT_BMP, &Attempt<PixImageBMP>},
     {PIX_FORMAT_ICO, &Attempt<PixImageICO>},
+    {PIX_FORMAT_GIF, &Attempt<PixImageGIF>},
     {PIX_FORMAT_PNG, &Attempt<PixImagePNG>},
     {PIX_FORMAT_TGA, &Attempt<PixImageTGA>},
     {PIX_FORMAT_PCX, &Attempt<PixImagePCX>},
