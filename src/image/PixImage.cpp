@@ -222,47 +222,50 @@ bool PixImage::Transfer(PixImage& from) {
 void PixImage::Bitfield2RGB(const std::uint8_t* src, std::uint32_t redMask, std::uint32_t greenMask,
                             std::uint32_t blueMask, std::uint8_t bpp) {
     if (!block) return;
-    Bitfield2RGBRows(src, redMask, greenMask, blueMask, bpp, static_cast<std::uint32_t>(head.biHeight));
+    Bitfield2RGBPrefix(src, redMask, greenMask, blueMask, bpp, UINT64_MAX);
 }
 
-void PixImage::Bitfield2RGBRows(const std::uint8_t* src, std::uint32_t redMask, std::uint32_t greenMask,
-                                std::uint32_t blueMask, std::uint8_t bpp, std::uint32_t rows) {
-    if (!block || !src || head.biBitCount != 24) return;
-    const std::size_t width = static_cast<std::size_t>(head.biWidth);
-    rows = std::min(rows, static_cast<std::uint32_t>(head.biHeight));
-    if (bpp == 16) {
-        const int r = CountBits(redMask), g = CountBits(greenMask), b = CountBits(blueMask);
-        // The blue shift takes the red count: right for the 5-5-5 and 5-6-5 layouts.
-        const std::int32_t blueShift = -(8 - r);
-        const std::int32_t greenShift = (r + g) - 8;
-        const std::int32_t redShift = (r + g + b) - 8;
-        const std::size_t srcStride = ((width + 1) / 2) * 4;
-        for (std::size_t y = rows; y-- > 0;) {
-            const std::uint8_t* s = src + y * srcStride;
-            std::uint8_t* d = info.pixels + y * info.stride;
-            for (std::size_t x = width; x-- > 0;) {
+std::uint64_t PixImage::Bitfield2RGBPrefix(const std::uint8_t* src, std::uint32_t redMask, std::uint32_t greenMask,
+                                           std::uint32_t blueMask, std::uint8_t bpp, std::uint64_t srcBytes) {
+    if (!block || !src || head.biBitCount != 24 || (bpp != 16 && bpp != 32)) return 0;
+    const std::uint64_t width = static_cast<std::uint64_t>(head.biWidth);
+    const std::uint64_t height = static_cast<std::uint64_t>(head.biHeight);
+    const std::uint64_t bytesPerPixel = bpp / 8;
+    const std::uint64_t srcStride = bpp == 16 ? ((width + 1) / 2) * 4 : width * 4;
+    srcBytes = std::min(srcBytes, srcStride * height);
+    // Whole rows, then the pixels of a last row that the data only began.
+    const std::uint64_t fullRows = srcBytes / srcStride;
+    const std::uint64_t lastPixels = std::min(width, (srcBytes % srcStride) / bytesPerPixel);
+    const std::uint64_t rows = fullRows + (lastPixels ? 1 : 0);
+
+    const int r = CountBits(redMask), g = CountBits(greenMask), b = CountBits(blueMask);
+    // The blue shift takes the red count: right for the 5-5-5 and 5-6-5 layouts.
+    const std::int32_t blueShift = -(8 - r);
+    const std::int32_t greenShift = (r + g) - 8;
+    const std::int32_t redShift = (r + g + b) - 8;
+    // Last row first and each row from its end, so that the source may be these very rows.
+    for (std::uint64_t y = rows; y-- > 0;) {
+        const std::uint8_t* s = src + y * srcStride;
+        std::uint8_t* d = info.pixels + y * info.stride;
+        const std::uint64_t count = y < fullRows ? width : lastPixels;
+        for (std::uint64_t x = count; x-- > 0;) {
+            std::uint8_t blue, green, red;
+            if (bpp == 16) {
                 const std::uint32_t w = static_cast<std::uint32_t>(s[2 * x]) | (static_cast<std::uint32_t>(s[2 * x + 1]) << 8);
-                const std::uint8_t blue = static_cast<std::uint8_t>(ShiftSigned(w & blueMask, blueShift));
-                const std::uint8_t green = static_cast<std::uint8_t>(ShiftSigned(w & greenMask, greenShift));
-                const std::uint8_t red = static_cast<std::uint8_t>(ShiftSigned(w & redMask, redShift));
-                d[3 * x] = blue;
-                d[3 * x + 1] = green;
-                d[3 * x + 2] = red;
+                blue = static_cast<std::uint8_t>(ShiftSigned(w & blueMask, blueShift));
+                green = static_cast<std::uint8_t>(ShiftSigned(w & greenMask, greenShift));
+                red = static_cast<std::uint8_t>(ShiftSigned(w & redMask, redShift));
+            } else {
+                blue = s[4 * x];
+                green = s[4 * x + 1];
+                red = s[4 * x + 2];
             }
-        }
-    } else if (bpp == 32) {
-        const std::size_t srcStride = width * 4;
-        for (std::size_t y = rows; y-- > 0;) {
-            const std::uint8_t* s = src + y * srcStride;
-            std::uint8_t* d = info.pixels + y * info.stride;
-            for (std::size_t x = width; x-- > 0;) {
-                const std::uint8_t blue = s[4 * x], green = s[4 * x + 1], red = s[4 * x + 2];
-                d[3 * x] = blue;
-                d[3 * x + 1] = green;
-                d[3 * x + 2] = red;
-            }
+            d[3 * x] = blue;
+            d[3 * x + 1] = green;
+            d[3 * x + 2] = red;
         }
     }
+    return fullRows * info.stride + lastPixels * 3;
 }
 
 // ---- Transforms --------------------------------------------------------------------------------

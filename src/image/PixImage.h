@@ -207,9 +207,10 @@ public:
 protected:
     // Copies at most 255 characters of text into the last-error field.
     void SetError(const char* text);
-    // Bitfield2RGB limited to the first `rows` source rows; later rows must already hold zeros.
-    void Bitfield2RGBRows(const std::uint8_t* src, std::uint32_t redMask, std::uint32_t greenMask,
-                          std::uint32_t blueMask, std::uint8_t bpp, std::uint32_t rows);
+    // Bitfield2RGB limited to the first srcBytes of source data; the pixel rows past what that
+    // data fills must already hold zeros. Returns how many leading bytes of the rows it wrote.
+    std::uint64_t Bitfield2RGBPrefix(const std::uint8_t* src, std::uint32_t redMask, std::uint32_t greenMask,
+                                     std::uint32_t blueMask, std::uint8_t bpp, std::uint64_t srcBytes);
     [[nodiscard]] std::size_t PixelCount() const {
         return static_cast<std::size_t>(head.biWidth) * static_cast<std::size_t>(head.biHeight);
     }

@@ -78,10 +78,6 @@ std::int32_t PelsToDpi(std::int32_t pelsPerMeter) {
     return static_cast<std::int32_t>(std::floor(pelsPerMeter * 254.0 / 10000.0 + 0.5));
 }
 
-std::uint32_t RowsCovered(std::uint64_t bytes, std::uint64_t stride) {
-    return stride ? static_cast<std::uint32_t>((bytes + stride - 1) / stride) : 0;
-}
-
 }  // namespace
 
 bool PixImageBMP::Decode(PixFile* f) {
@@ -148,7 +144,7 @@ bool PixImageBMP::Decode(PixFile* f) {
     };
     if (fh.offset > 0x7FFFFFFFu - static_cast<std::uint32_t>(std::max(start, 0))) fh.offset = 0x7FFFFFFF - std::max(start, 0);
 
-    std::uint32_t rowsWithData = 0;
+    std::uint64_t dataBytes = 0;
     const std::uint64_t width = static_cast<std::uint64_t>(head.biWidth);
     switch (bi.biBitCount) {
     case 16: {
@@ -158,8 +154,7 @@ bool PixImageBMP::Decode(PixFile* f) {
         const std::uint64_t srcStride = ((width + 1) / 2) * 4;
         const std::uint64_t total = srcStride * static_cast<std::uint64_t>(head.biHeight);
         const std::size_t got = f->Read(info.pixels, 1, static_cast<std::size_t>(total));
-        rowsWithData = RowsCovered(got, srcStride);
-        Bitfield2RGBRows(info.pixels, masks[0] & 0xFFFF, masks[1] & 0xFFFF, masks[2] & 0xFFFF, 16, rowsWithData);
+        dataBytes = Bitfield2RGBPrefix(info.pixels, masks[0] & 0xFFFF, masks[1] & 0xFFFF, masks[2] & 0xFFFF, 16, got);
         break;
     }
     case 1:
@@ -167,11 +162,11 @@ bool PixImageBMP::Decode(PixFile* f) {
     case 8:
         seekToPixels();
         if (compression == kRgb) {
-            rowsWithData = RowsCovered(f->Read(info.pixels, 1, head.biSizeImage), info.stride);
+            dataBytes = f->Read(info.pixels, 1, head.biSizeImage);
         } else if (compression == kRle8) {
-            rowsWithData = DecodeRle8(f);
+            DecodeRle8(f, topDown);
         } else if (compression == kRle4) {
-            rowsWithData = DecodeRle4(f);
+            DecodeRle4(f, topDown);
         } else {
             SetError("compression type not supported");
             Destroy();
@@ -185,7 +180,7 @@ bool PixImageBMP::Decode(PixFile* f) {
             Destroy();
             return false;
         }
-        rowsWithData = RowsCovered(f->Read(info.pixels, 1, head.biSizeImage), info.stride);
+        dataBytes = f->Read(info.pixels, 1, head.biSizeImage);
         break;
     case 32: {
         if (compression != kRgb && compression != kBitfields) {
@@ -203,9 +198,9 @@ bool PixImageBMP::Decode(PixFile* f) {
             for (std::uint64_t x = 0; x < width;) {
                 const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, width - x));
                 const std::size_t got = f->Read(buffer.data(), 4, want);
-                if (got) rowsWithData = y + 1;
                 for (std::size_t i = 0; i < got; ++i) std::memcpy(row + 3 * (x + i), &buffer[4 * i], 3);
                 x += got;
+                dataBytes = static_cast<std::uint64_t>(y) * info.stride + 3 * x;
                 if (got < want) {
                     more = false;
                     break;
@@ -218,39 +213,42 @@ bool PixImageBMP::Decode(PixFile* f) {
         break;
     }
 
-    if (topDown) TurnTopDown(rowsWithData);
+    if (topDown && compression != kRle8 && compression != kRle4) TurnTopDown(dataBytes);
     return true;
 }
 
-void PixImageBMP::TurnTopDown(std::uint32_t rowsWithData) {
-    const std::uint32_t h = static_cast<std::uint32_t>(head.biHeight);
-    rowsWithData = std::min(rowsWithData, h);
-    if (rowsWithData <= h / 2) {
-        // The lower rows are all zero: move the rows that hold data up and clear their old place.
-        for (std::uint32_t y = 0; y < rowsWithData; ++y) {
-            std::memcpy(GetBits(h - 1 - y), GetBits(y), info.stride);
-            std::memset(GetBits(y), 0, info.stride);
+void PixImageBMP::TurnTopDown(std::uint64_t dataBytes) {
+    const std::uint64_t h = static_cast<std::uint64_t>(head.biHeight), stride = info.stride;
+    dataBytes = std::min<std::uint64_t>(dataBytes, stride * h);
+    const std::uint64_t rows = (dataBytes + stride - 1) / stride;
+    if (rows <= h / 2) {
+        // The lower rows hold no data: move the part that does up and clear its old place.
+        for (std::uint64_t y = 0; y < rows; ++y) {
+            const std::size_t n = static_cast<std::size_t>(std::min(stride, dataBytes - y * stride));
+            std::memcpy(GetBits(static_cast<std::uint32_t>(h - 1 - y)), GetBits(static_cast<std::uint32_t>(y)), n);
+            std::memset(GetBits(static_cast<std::uint32_t>(y)), 0, n);
         }
         return;
     }
-    std::vector<std::uint8_t> tmp(info.stride);
-    for (std::uint32_t y = 0; y < h / 2; ++y) {
-        std::memcpy(tmp.data(), GetBits(y), info.stride);
-        std::memcpy(GetBits(y), GetBits(h - 1 - y), info.stride);
-        std::memcpy(GetBits(h - 1 - y), tmp.data(), info.stride);
+    std::vector<std::uint8_t> tmp(stride);
+    for (std::uint64_t y = 0; y < h / 2; ++y) {
+        std::uint8_t* a = GetBits(static_cast<std::uint32_t>(y));
+        std::uint8_t* b = GetBits(static_cast<std::uint32_t>(h - 1 - y));
+        std::memcpy(tmp.data(), a, stride);
+        std::memcpy(a, b, stride);
+        std::memcpy(b, tmp.data(), stride);
     }
 }
 
 // Runs, deltas and absolute runs that leave the row or the image are dropped byte by byte; the
-// stream is still consumed so that later rows stay in step. Returns the rows reached.
-std::uint32_t PixImageBMP::DecodeRle8(PixFile* f) {
+// stream is still consumed so that later rows stay in step. Rows of a top-down file are stored
+// straight into their place.
+void PixImageBMP::DecodeRle8(PixFile* f, bool topDown) {
     const std::int64_t h = head.biHeight, stride = info.stride;
-    std::int64_t pos = 0, row = 0, maxRow = -1;
+    std::int64_t pos = 0, row = 0;
     auto store = [&](int value) {
-        if (row < h && pos >= 0 && pos < stride) {
-            info.pixels[row * stride + pos] = static_cast<std::uint8_t>(value);
-            maxRow = std::max(maxRow, row);
-        }
+        if (row < h && pos >= 0 && pos < stride)
+            info.pixels[(topDown ? h - 1 - row : row) * stride + pos] = static_cast<std::uint8_t>(value);
         ++pos;
     };
     while (row < h) {
@@ -283,18 +281,16 @@ std::uint32_t PixImageBMP::DecodeRle8(PixFile* f) {
             if (cmd & 1) (void)f->GetC();
         }
     }
-    return static_cast<std::uint32_t>(maxRow + 1);
 }
 
-std::uint32_t PixImageBMP::DecodeRle4(PixFile* f) {
+void PixImageBMP::DecodeRle4(PixFile* f, bool topDown) {
     const std::int64_t h = head.biHeight, stride = info.stride;
-    std::int64_t x = 0, row = 0, maxRow = -1;
+    std::int64_t x = 0, row = 0;
     auto store = [&](int nibble) {
         if (row < h && x >= 0 && x / 2 < stride) {
-            std::uint8_t& b = info.pixels[row * stride + x / 2];
+            std::uint8_t& b = info.pixels[(topDown ? h - 1 - row : row) * stride + x / 2];
             if ((x & 1) == 0) b = static_cast<std::uint8_t>(nibble << 4);
             else b = static_cast<std::uint8_t>(b | nibble);
-            maxRow = std::max(maxRow, row);
         }
         ++x;
     };
@@ -334,5 +330,4 @@ std::uint32_t PixImageBMP::DecodeRle4(PixFile* f) {
             if (((cmd + 1) / 2) & 1) (void)f->GetC();
         }
     }
-    return static_cast<std::uint32_t>(maxRow + 1);
 }

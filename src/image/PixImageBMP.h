@@ -11,8 +11,9 @@ public:
     bool Decode(PixFile* stream);
 
 private:
-    // The rows that received data, in file order; the rest hold zeros.
-    void TurnTopDown(std::uint32_t rowsWithData);
-    std::uint32_t DecodeRle8(PixFile* stream);
-    std::uint32_t DecodeRle4(PixFile* stream);
+    // Puts rows read in file order the right way up; only the first dataBytes of the rows hold
+    // data, the rest zeros, and only that part is moved.
+    void TurnTopDown(std::uint64_t dataBytes);
+    void DecodeRle8(PixFile* stream, bool topDown);
+    void DecodeRle4(PixFile* stream, bool topDown);
 };

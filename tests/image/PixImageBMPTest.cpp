@@ -326,3 +326,35 @@ TEST(PixImageBMPRle4, RunsPastTheRowAreDropped) {
     EXPECT_EQ(Row(img, 0), (std::vector<int>{1, 1, 1}));
     EXPECT_EQ(Row(img, 1), (std::vector<int>{2, 2, 0}));
 }
+
+TEST(PixImageBMPRle8, TopDownRowsLandInPlace) {
+    PixImageBMP img;
+    ASSERT_TRUE(DecodeAs(img, Rle(8, 2, -3, {0x02, 0x05, 0x00, 0x00, 0x02, 0x06, 0x00, 0x01}).Build()));
+    EXPECT_EQ(Row(img, 2), (std::vector<int>{5, 5}));
+    EXPECT_EQ(Row(img, 1), (std::vector<int>{6, 6}));
+    EXPECT_EQ(Row(img, 0), (std::vector<int>{0, 0}));
+}
+
+TEST(PixImageBMPDecode, ShortSixteenAndThirtyTwoBitDataKeepsWhatWasRead) {
+    for (int height : {2, -2}) {
+        Bmp b;
+        b.bitCount = 16;
+        b.width = 3;
+        b.height = height;
+        b.pixels = {0x00, 0x7C, 0xE0, 0x03};  // red, green; the rest is missing
+        PixImageBMP img;
+        ASSERT_TRUE(DecodeAs(img, b.Build()));
+        const int first = height > 0 ? 0 : 1;
+        EXPECT_EQ(Rgb(img, 0, first), 0xF80000u) << height;
+        EXPECT_EQ(Rgb(img, 1, first), 0x00F800u) << height;
+        EXPECT_EQ(Rgb(img, 2, first), 0x000000u) << height;
+        EXPECT_EQ(Rgb(img, 0, 1 - first), 0x000000u) << height;
+
+        b.bitCount = 32;
+        b.pixels = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11};
+        PixImageBMP wide;
+        ASSERT_TRUE(DecodeAs(wide, b.Build()));
+        EXPECT_EQ(Rgb(wide, 2, first), 0x090807u) << height;
+        EXPECT_EQ(Rgb(wide, 0, 1 - first), 0x000000u) << height;
+    }
+}
