@@ -1,6 +1,7 @@
 #include "sound/TVolumer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -15,6 +16,11 @@ bool TVolumer::IsUnity() const
 
 void TVolumer::StartRamp(const std::vector<float>& target, std::uint32_t n)
 {
+    // Ramps that keep aiming at 0.0 leave ever smaller remainders; subnormal volumes and steps
+    // would cost the mixer a slow path per sample while being inaudible, so they become 0.
+    for (float& v : current_)
+        if (std::fpclassify(v) == FP_SUBNORMAL)
+            v = 0.0f;
     const std::size_t channels = std::min(current_.size(), target.size());
     if (n == 0) {
         std::copy_n(target.begin(), channels, current_.begin());
@@ -24,7 +30,11 @@ void TVolumer::StartRamp(const std::vector<float>& target, std::uint32_t n)
     }
     const auto samples = std::min<std::uint32_t>(n, std::numeric_limits<std::int32_t>::max());
     for (std::size_t c = 0; c < channels; ++c)
+    {
         step_[c] = (target[c] - current_[c]) / float(samples);
+        if (std::fpclassify(step_[c]) == FP_SUBNORMAL)
+            step_[c] = 0.0f;
+    }
     for (std::size_t c = channels; c < step_.size(); ++c)
         step_[c] = 0.0f;
     samplesLeft_ = std::int32_t(samples);

@@ -28,6 +28,17 @@ public:
     void AddNode(const std::vector<float>& target, std::uint32_t n);
     // Moves on by n samples; a ramp that ends inside them hands the rest to the next queued ramp.
     void Advance(std::uint32_t n);
+    // Advance(1), cheap in the middle of a ramp and when idle (the mixing kernel's per-sample step).
+    void AdvanceOne()
+    {
+        if (samplesLeft_ > 1) {
+            for (std::size_t c = 0; c < current_.size(); ++c)
+                current_[c] += step_[c];
+            --samplesLeft_;
+        } else if (samplesLeft_ != 0 || !queue_.empty()) {
+            Advance(1);
+        }
+    }
 
     [[nodiscard]] std::size_t Channels() const { return current_.size(); }
     [[nodiscard]] float Volume(std::size_t channel) const { return current_[channel]; }

@@ -38,11 +38,13 @@ WaveWriteTo::WaveWriteTo(const TWaveBuffer& source, TWaveBuffer& destination)
     }
 }
 
-template <int SrcBits>
+template <int SrcBits, int SrcCh, int DstCh>
 inline void WaveWriteTo::Load(std::uint32_t frame)
 {
+    const std::size_t srcChannels = SrcCh ? std::size_t(SrcCh) : srcChannels_;
+    const std::size_t dstChannels = DstCh ? std::size_t(DstCh) : dstChannels_;
     const std::uint8_t* p = source_.GetData(frame);
-    for (std::size_t c = 0; c < srcChannels_; ++c) {
+    for (std::size_t c = 0; c < srcChannels; ++c) {
         if constexpr (SrcBits == 16) {
             acc_[c] = std::int16_t(std::uint16_t(p[0] | p[1] << 8));
             p += 2;
@@ -50,15 +52,16 @@ inline void WaveWriteTo::Load(std::uint32_t frame)
             acc_[c] = (std::int32_t(*p++) - 128) * 128;
         }
     }
-    for (std::size_t c = srcChannels_; c < dstChannels_; ++c)
-        acc_[c] = acc_[srcChannels_ - 1];
+    for (std::size_t c = srcChannels; c < dstChannels; ++c)
+        acc_[c] = acc_[srcChannels - 1];
 }
 
-template <int DstBits, bool Mix>
+template <int DstBits, bool Mix, int DstCh>
 inline void WaveWriteTo::Store(std::uint32_t frame)
 {
+    const std::size_t dstChannels = DstCh ? std::size_t(DstCh) : dstChannels_;
     std::uint8_t* p = destination_.GetData(frame);
-    for (std::size_t c = 0; c < dstChannels_; ++c) {
+    for (std::size_t c = 0; c < dstChannels; ++c) {
         const std::int32_t v = acc_[c];
         if constexpr (DstBits == 16) {
             std::int32_t out;
@@ -87,19 +90,41 @@ inline void WaveWriteTo::Store(std::uint32_t frame)
     }
 }
 
-void WaveWriteTo::ApplyVolumes(TVolumer* instanceVolumer, TVolumer* masterVolumer)
+template <int DstCh>
+inline void WaveWriteTo::ApplyVolume(TVolumer& volumer)
 {
-    for (TVolumer* v : {masterVolumer, instanceVolumer}) {
-        if (!v)
-            continue;
-        const std::size_t n = std::min(dstChannels_, v->Channels());
-        for (std::size_t c = 0; c < n; ++c)
-            acc_[c] = Scale(acc_[c], v->Volume(c));
-        v->Advance(1);
-    }
+    const std::size_t n = std::min(DstCh ? std::size_t(DstCh) : dstChannels_, volumer.Channels());
+    const float* volume = volumer.Volumes().data();
+    for (std::size_t c = 0; c < n; ++c)
+        acc_[c] = Scale(acc_[c], volume[c]);
+    volumer.AdvanceOne();
+}
+
+template <int DstCh>
+inline void WaveWriteTo::ApplyVolumes(TVolumer* instanceVolumer, TVolumer* masterVolumer)
+{
+    if (masterVolumer)
+        ApplyVolume<DstCh>(*masterVolumer);
+    if (instanceVolumer)
+        ApplyVolume<DstCh>(*instanceVolumer);
 }
 
 template <int SrcBits, int DstBits, bool Mix>
+void WaveWriteTo::RunChannels(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd,
+                              std::uint32_t srcEnd, double pitch, TVolumer* instanceVolumer,
+                              TVolumer* masterVolumer)
+{
+    if (srcChannels_ == 2 && dstChannels_ == 2)
+        RunTyped<SrcBits, DstBits, Mix, 2, 2>(dstPos, srcPos, dstEnd, srcEnd, pitch, instanceVolumer, masterVolumer);
+    else if (srcChannels_ == 1 && dstChannels_ == 2)
+        RunTyped<SrcBits, DstBits, Mix, 1, 2>(dstPos, srcPos, dstEnd, srcEnd, pitch, instanceVolumer, masterVolumer);
+    else if (srcChannels_ == 1 && dstChannels_ == 1)
+        RunTyped<SrcBits, DstBits, Mix, 1, 1>(dstPos, srcPos, dstEnd, srcEnd, pitch, instanceVolumer, masterVolumer);
+    else
+        RunTyped<SrcBits, DstBits, Mix, 0, 0>(dstPos, srcPos, dstEnd, srcEnd, pitch, instanceVolumer, masterVolumer);
+}
+
+template <int SrcBits, int DstBits, bool Mix, int SrcCh, int DstCh>
 void WaveWriteTo::RunTyped(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd,
                            std::uint32_t srcEnd, double pitch, TVolumer* instanceVolumer, TVolumer* masterVolumer)
 {
@@ -110,23 +135,23 @@ void WaveWriteTo::RunTyped(std::uint32_t& dstPos, std::uint32_t& srcPos, std::ui
         srcPos += n;
         dstPos += n;
         for (std::uint32_t i = 0; i < n; ++i, ++s, ++d) {
-            Load<SrcBits>(s);
+            Load<SrcBits, SrcCh, DstCh>(s);
             if (volumes)
-                ApplyVolumes(instanceVolumer, masterVolumer);
-            Store<DstBits, Mix>(d);
+                ApplyVolumes<DstCh>(instanceVolumer, masterVolumer);
+            Store<DstBits, Mix, DstCh>(d);
         }
     } else if (pitch < 1.0) {
         // Slower: every destination frame repeats the last source frame loaded.
         double phase = 1.0;
         while (dstPos < dstEnd && srcPos < srcEnd) {
             if (phase >= 1.0) {
-                Load<SrcBits>(srcPos);
+                Load<SrcBits, SrcCh, DstCh>(srcPos);
                 if (volumes)
-                    ApplyVolumes(instanceVolumer, masterVolumer);
+                    ApplyVolumes<DstCh>(instanceVolumer, masterVolumer);
                 phase -= 1.0;
                 ++srcPos;
             }
-            Store<DstBits, Mix>(dstPos);
+            Store<DstBits, Mix, DstCh>(dstPos);
             phase += pitch;
             ++dstPos;
         }
@@ -135,12 +160,12 @@ void WaveWriteTo::RunTyped(std::uint32_t& dstPos, std::uint32_t& srcPos, std::ui
         const double step = 1.0 / pitch;
         double phase = 1.0;
         while (dstPos < dstEnd && srcPos < srcEnd) {
-            Load<SrcBits>(srcPos);
+            Load<SrcBits, SrcCh, DstCh>(srcPos);
             ++srcPos;
             if (phase >= 1.0) {
                 if (volumes)
-                    ApplyVolumes(instanceVolumer, masterVolumer);
-                Store<DstBits, Mix>(dstPos);
+                    ApplyVolumes<DstCh>(instanceVolumer, masterVolumer);
+                Store<DstBits, Mix, DstCh>(dstPos);
                 phase -= 1.0;
                 ++dstPos;
             }
@@ -165,15 +190,15 @@ void WaveWriteTo::Run(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_
     const bool src16 = source_.GetFormat().wBitsPerSample == 16;
     const bool dst16 = destination_.GetFormat().wBitsPerSample == 16;
     if (src16 && dst16)
-        mix ? RunTyped<16, 16, true>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer)
-            : RunTyped<16, 16, false>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer);
+        mix ? RunChannels<16, 16, true>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer)
+            : RunChannels<16, 16, false>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer);
     else if (src16)
-        mix ? RunTyped<16, 8, true>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer)
-            : RunTyped<16, 8, false>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer);
+        mix ? RunChannels<16, 8, true>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer)
+            : RunChannels<16, 8, false>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer);
     else if (dst16)
-        mix ? RunTyped<8, 16, true>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer)
-            : RunTyped<8, 16, false>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer);
+        mix ? RunChannels<8, 16, true>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer)
+            : RunChannels<8, 16, false>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer);
     else
-        mix ? RunTyped<8, 8, true>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer)
-            : RunTyped<8, 8, false>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer);
+        mix ? RunChannels<8, 8, true>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer)
+            : RunChannels<8, 8, false>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer);
 }

@@ -23,12 +23,20 @@ public:
 
 private:
     template <int SrcBits, int DstBits, bool Mix>
+    void RunChannels(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd, std::uint32_t srcEnd,
+                     double pitch, TVolumer* instanceVolumer, TVolumer* masterVolumer);
+    // SrcCh/DstCh: the channel counts when known at compile time (the common mono and stereo
+    // cases), 0 for any other count.
+    template <int SrcBits, int DstBits, bool Mix, int SrcCh, int DstCh>
     void RunTyped(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd, std::uint32_t srcEnd,
                   double pitch, TVolumer* instanceVolumer, TVolumer* masterVolumer);
-    template <int SrcBits>
+    template <int SrcBits, int SrcCh, int DstCh>
     void Load(std::uint32_t frame);
-    template <int DstBits, bool Mix>
+    template <int DstBits, bool Mix, int DstCh>
     void Store(std::uint32_t frame);
+    template <int DstCh>
+    void ApplyVolume(TVolumer& volumer);
+    template <int DstCh>
     void ApplyVolumes(TVolumer* instanceVolumer, TVolumer* masterVolumer);
 
     const TWaveBuffer& source_;

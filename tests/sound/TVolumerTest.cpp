@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 using V = std::vector<float>;
@@ -91,6 +93,16 @@ TEST(TVolumer, CopiesCarryTheQueue)
     copy.Advance(15);
     EXPECT_NEAR(copy.Volume(0), 0.5f, 1e-6);
     EXPECT_EQ(v.SamplesLeft(), 10);  // the original did not move
+}
+
+TEST(TVolumer, RepeatedFadesToSilenceNeverLeaveSubnormalVolumes)
+{
+    TVolumer v(V{1e-37f});
+    for (int i = 0; i < 40; ++i) {
+        v.SetVolume(V{0.0f}, 5292);
+        v.Advance(5292);
+        EXPECT_NE(std::fpclassify(v.Volume(0)), FP_SUBNORMAL) << i;
+    }
 }
 
 } // namespace
