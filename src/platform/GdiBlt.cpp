@@ -2,6 +2,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 #include "platform/GdiInternal.h"
@@ -82,6 +83,89 @@ int Brightness(std::uint32_t rgb)
     return int(((rgb >> 16) & 0xFF) * 299 + ((rgb >> 8) & 0xFF) * 587 + (rgb & 0xFF) * 114) / 1000;
 }
 
+// Colour or monochrome source value for a destination of the given kind (see Transfer).
+struct Converter {
+    bool destMono = false;
+    bool srcMono = false;
+    bool bkRule = true;
+    std::uint32_t srcBk = 0, destBk = 0, destText = 0;
+
+    [[nodiscard]] std::uint32_t operator()(std::uint32_t rgb) const
+    {
+        if (destMono)
+            return srcMono ? (rgb ? 1 : 0) : bkRule ? (rgb == srcBk ? 1 : 0) : (Brightness(rgb) >= 128 ? 1 : 0);
+        if (srcMono)
+            return rgb ? destBk : destText;
+        return rgb;
+    }
+};
+
+// The common case, one source pixel per destination pixel from another bitmap into one that is not
+// paletted: rows go straight from source to destination without a copy of the whole source.
+BOOL CopyUnscaled(DC& dest, const QRegion& visible, const TransferSource& src, std::int64_t shiftX,
+                  std::int64_t shiftY, std::uint8_t code, std::uint32_t pattern, std::optional<std::uint32_t> key)
+{
+    Bitmap& db = *dest.bitmap;
+    const Bitmap& sb = *src.bitmap;
+    const std::uint32_t mask = ValueMask(db);
+    Converter convert;
+    convert.destMono = db.storage == Storage::Mono;
+    convert.srcMono = sb.storage == Storage::Mono;
+    convert.bkRule = src.bkRule;
+    convert.srcBk = ColorRefToRgb(src.bkColor);
+    convert.destBk = ColorRefToRgb(dest.bkColor);
+    convert.destText = ColorRefToRgb(dest.textColor);
+    const bool plainCopy = code == 0xCC && !key;
+    const bool colourToColour = db.storage == Storage::Color && sb.storage == Storage::Color;
+    const bool rawRows = plainCopy && colourToColour;
+    const bool keyedRows = code == 0xCC && key && colourToColour;
+    // Source bounds in destination coordinates.
+    const std::int64_t sl = std::int64_t(src.offsetX) - shiftX, st = std::int64_t(src.offsetY) - shiftY;
+    const QRect sourceArea(int(Clamp(sl)), int(Clamp(st)), sb.width, sb.height);
+    std::vector<std::uint32_t> s, d;
+    for (const QRect& whole : visible) {
+        const QRect r = whole.intersected(sourceArea);
+        if (r.isEmpty())
+            continue;
+        const int n = r.width();
+        const int sx = int(r.left() + shiftX - src.offsetX);
+        s.resize(size_t(n));
+        d.resize(size_t(n));
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            const int sy = int(y + shiftY - src.offsetY);
+            if (keyedRows) {
+                const auto* from = reinterpret_cast<const std::uint32_t*>(sb.image.constScanLine(sy)) + sx;
+                auto* to = reinterpret_cast<std::uint32_t*>(db.image.scanLine(y)) + r.left();
+                for (int i = 0; i < n; ++i)
+                    if ((from[i] & 0xFFFFFF) != *key)
+                        to[i] = from[i] | 0xFF000000u;
+                continue;
+            }
+            if (rawRows) {
+                std::memcpy(db.image.scanLine(y) + std::int64_t(r.left()) * 4, sb.image.constScanLine(sy) + std::int64_t(sx) * 4,
+                            size_t(n) * 4);
+                continue;
+            }
+            ReadColors(sb, sx, sy, n, s.data());
+            if (plainCopy) {
+                if (convert.destMono || convert.srcMono)
+                    for (auto& v : s)
+                        v = convert(v);
+                WriteValues(db, r.left(), y, n, s.data());
+                continue;
+            }
+            ReadValues(db, r.left(), y, n, d.data());
+            for (int i = 0; i < n; ++i) {
+                if (key && s[size_t(i)] == *key)
+                    continue;
+                d[size_t(i)] = Rop3(code, pattern, convert(s[size_t(i)]), d[size_t(i)], mask);
+            }
+            WriteValues(db, r.left(), y, n, d.data());
+        }
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 BOOL Transfer(DC& dest, int x, int y, int width, int height, const TransferSource* src, int xSrc, int ySrc,
@@ -129,6 +213,9 @@ BOOL Transfer(DC& dest, int x, int y, int width, int height, const TransferSourc
         const Axis sy = Normalise(ySrc, heightSrc);
         const bool mirrorX = (width < 0) != (widthSrc < 0);
         const bool mirrorY = (height < 0) != (heightSrc < 0);
+        if (sx.length == dx.length && sy.length == dy.length && !mirrorX && !mirrorY && src->bitmap != &db &&
+            !indexed)
+            return CopyUnscaled(dest, visible, *src, sx.start - dx.start, sy.start - dy.start, code, pattern, key);
         columns = MapAxis(dx.start, dx.length, box.left(), std::int64_t(box.right()) + 1, sx.start, sx.length, mirrorX);
         rows = MapAxis(dy.start, dy.length, box.top(), std::int64_t(box.bottom()) + 1, sy.start, sy.length, mirrorY);
         combine = !key && dest.stretchMode != COLORONCOLOR && (sx.length > dx.length || sy.length > dy.length);
