@@ -11,16 +11,6 @@ using namespace fixtures;
 
 namespace {
 
-std::string ThrownText(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "<nothing thrown>";
-}
-
 class PicUtilsLoad : public ::testing::Test {
 protected:
     TempDir dir;

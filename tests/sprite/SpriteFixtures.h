@@ -6,18 +6,31 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "platform/Exception.h"
 #include "platform/Gdi.h"
 #include "platform/TBitmap.h"
 #include "platform/TBrush.h"
 #include "platform/TCanvas.h"
 
 namespace fixtures {
+
+// The text of the class library's exception the action throws.
+inline std::string ThrownText(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "<nothing thrown>";
+}
 
 struct Rgba {
     std::uint8_t r = 0, g = 0, b = 0, a = 255;
