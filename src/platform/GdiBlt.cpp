@@ -15,6 +15,15 @@ constexpr std::int64_t kCoordLimit = std::int64_t(1) << 29;
 
 std::int64_t Clamp(std::int64_t v) { return std::clamp(v, -kCoordLimit, kCoordLimit); }
 
+// The rectangle left .. right - 1, top .. bottom - 1 cut to the coordinate limits; empty if inverted.
+QRect Span(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom)
+{
+    left = Clamp(left), top = Clamp(top), right = Clamp(right), bottom = Clamp(bottom);
+    if (right <= left || bottom <= top)
+        return {};
+    return QRect(int(left), int(top), int(right - left), int(bottom - top));
+}
+
 std::uint32_t Rop3(std::uint8_t rop, std::uint32_t p, std::uint32_t s, std::uint32_t d, std::uint32_t mask)
 {
     switch (rop) {
@@ -121,7 +130,7 @@ BOOL CopyUnscaled(DC& dest, const QRegion& visible, const TransferSource& src, s
     const bool keyedRows = code == 0xCC && key && colourToColour;
     // Source bounds in destination coordinates.
     const std::int64_t sl = std::int64_t(src.offsetX) - shiftX, st = std::int64_t(src.offsetY) - shiftY;
-    const QRect sourceArea(int(Clamp(sl)), int(Clamp(st)), sb.width, sb.height);
+    const QRect sourceArea = Span(sl, st, sl + sb.width, st + sb.height);
     std::vector<std::uint32_t> s, d;
     for (const QRect& whole : visible) {
         const QRect r = whole.intersected(sourceArea);
@@ -184,8 +193,7 @@ BOOL Transfer(DC& dest, int x, int y, int width, int height, const TransferSourc
 
     const Axis dx = Normalise(x, width);
     const Axis dy = Normalise(y, height);
-    const QRect destRect(int(Clamp(dx.start)), int(Clamp(dy.start)), int(std::min(dx.length, kCoordLimit)),
-                         int(std::min(dy.length, kCoordLimit)));
+    const QRect destRect = Span(dx.start, dy.start, dx.start + dx.length, dy.start + dy.length);
     const QRegion visible = Drawable(dest).intersected(destRect);
     if (visible.isEmpty())
         return TRUE;
@@ -231,7 +239,7 @@ BOOL Transfer(DC& dest, int x, int y, int width, int height, const TransferSourc
         const auto [y0, y1] = range(rows);
         const Bitmap& sb = *src->bitmap;
         const QRect bounds(src->offsetX, src->offsetY, sb.width, sb.height);
-        const QRect wanted(int(Clamp(x0)), int(Clamp(y0)), int(Clamp(x1 - x0 + 1)), int(Clamp(y1 - y0 + 1)));
+        const QRect wanted = Span(x0, y0, x1 + 1, y1 + 1);
         snap = bounds.intersected(wanted);
         if (snap.isEmpty())
             return TRUE;
@@ -407,17 +415,6 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color)
     return RgbToColorRef(ValueToColor(*dc->bitmap, value));
 }
 
-namespace {
-
-QRect Span(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom)
-{
-    left = Clamp(left), top = Clamp(top), right = Clamp(right), bottom = Clamp(bottom);
-    if (right <= left || bottom <= top)
-        return {};
-    return QRect(int(left), int(top), int(right - left), int(bottom - top));
-}
-
-}  // namespace
 
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush)
 {

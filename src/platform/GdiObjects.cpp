@@ -147,16 +147,19 @@ int RegionKind(const QRegion& region)
     return region.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
+// Corners in any order; coordinates are cut to +-2^29 so that region arithmetic stays inside int.
 QRect FromRect(int left, int top, int right, int bottom)
 {
     if (left > right)
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
-    // Coordinates are 32-bit; keep the width computation inside int.
-    const std::int64_t w = std::int64_t(right) - left;
-    const std::int64_t h = std::int64_t(bottom) - top;
-    return QRect(left, top, int(std::min<std::int64_t>(w, INT32_MAX)), int(std::min<std::int64_t>(h, INT32_MAX)));
+    constexpr int limit = 1 << 29;
+    left = std::clamp(left, -limit, limit);
+    right = std::clamp(right, -limit, limit);
+    top = std::clamp(top, -limit, limit);
+    bottom = std::clamp(bottom, -limit, limit);
+    return QRect(left, top, right - left, bottom - top);
 }
 
 void Select(ObjectState* state) { ++state->selectCount; }

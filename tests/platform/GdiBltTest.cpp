@@ -153,6 +153,13 @@ TEST(GdiBlt, DestinationOutsideBitmapIsClippedNotAnError)
     EXPECT_TRUE(BitBlt(dst.dc, -100000000, 2000000000, 2000000000, 2000000000, src.dc, 0, 0, SRCCOPY));
     EXPECT_EQ(dst.At(3, 3), RGB(1, 2, 3));
     EXPECT_EQ(dst.At(1, 1), RGB(9, 9, 9));
+    // Far-flung coordinates whose span still covers the bitmap.
+    EXPECT_TRUE(BitBlt(dst.dc, -1000000000, 0, 2000000000, 4, src.dc, -1000000000, 0, SRCCOPY));
+    EXPECT_EQ(dst.At(1, 1), RGB(1, 2, 3));
+    Surface red(1, 1, RGB(255, 0, 0));
+    EXPECT_TRUE(StretchBlt(dst.dc, -1000000000, 0, 2000000000, 4, red.dc, 0, 0, 1, 1, SRCCOPY));
+    EXPECT_EQ(dst.At(0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(dst.At(3, 3), RGB(255, 0, 0));
 }
 
 TEST(GdiBlt, RefusesMissingSourceAndUnknownHandles)
