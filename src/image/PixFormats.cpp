@@ -3,6 +3,7 @@
 #include "image/PixImageBMP.h"
 #include "image/PixImageGIF.h"
 #include "image/PixImageICO.h"
+#include "image/PixImageJPG.h"
 #include "image/PixImagePCX.h"
 #include "image/PixImagePNG.h"
 #include "image/PixImageTGA.h"
@@ -29,6 +30,7 @@ bool Attempt(PixImage& into, PixFile* stream, char* error) {
 // this build simply have no line.
 constexpr PixFormatEntry kFormats[] = {
     {PIX_FORMAT_BMP, &Attempt<PixImageBMP>},
+    {PIX_FORMAT_JPG, &Attempt<PixImageJPG>},
     {PIX_FORMAT_ICO, &Attempt<PixImageICO>},
     {PIX_FORMAT_GIF, &Attempt<PixImageGIF>},
     {PIX_FORMAT_PNG, &Attempt<PixImagePNG>},
