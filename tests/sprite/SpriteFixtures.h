@@ -153,3 +153,45 @@ inline std::vector<COLORREF> Pixels(TBitmap& bitmap)
 }
 
 }  // namespace fixtures
+
+namespace fixtures {
+
+// The spot: a w x h orange disc-like square whose alpha grows from 0 at the left edge to 255 at
+// the right, fully transparent in its top row.
+inline Picture GradedSpot(int w, int h)
+{
+    Picture p(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            p.At(x, y) = {255, BYTE(100 + 10 * y), BYTE(20 * x),
+                          BYTE(y == 0 ? 0 : (w == 1 ? 255 : x * 255 / (w - 1)))};
+    return p;
+}
+
+// A frame whose border is the key colour magenta, with a red body and a green centre.
+inline Picture KeyedFrame(int w, int h)
+{
+    Picture p(w, h, {255, 0, 0, 255});
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (x == 0 || y == 0 || x == w - 1 || y == h - 1)
+                p.At(x, y) = {255, 0, 255, 255};
+    p.At(w / 2, h / 2) = {0, 255, 0, 255};
+    return p;
+}
+constexpr COLORREF kKey = RGB(255, 0, 255);
+
+// A background whose every pixel tells where it is.
+inline COLORREF PositionColour(int x, int y) { return RGB(BYTE(x * 7), BYTE(y * 5), BYTE((x + y) * 3)); }
+
+inline std::unique_ptr<TBitmap> PositionBitmap(int w, int h)
+{
+    auto bitmap = SolidBitmap(w, h, 0);
+    HDC dc = bitmap->Canvas()->Handle();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            SetPixel(dc, x, y, PositionColour(x, y));
+    return bitmap;
+}
+
+}  // namespace fixtures
