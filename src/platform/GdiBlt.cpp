@@ -246,21 +246,20 @@ BOOL Transfer(DC& dest, int x, int y, int width, int height, const TransferSourc
         snapshot.resize(size_t(snap.width()) * size_t(snap.height()));
         if (key)
             keyed.resize(snapshot.size());
-        const bool srcMono = sb.storage == Storage::Mono;
-        const std::uint32_t srcBk = ColorRefToRgb(src->bkColor);
-        const std::uint32_t destBk = ColorRefToRgb(dest.bkColor);
-        const std::uint32_t destText = ColorRefToRgb(dest.textColor);
+        Converter convert;
+        convert.destMono = destMono;
+        convert.srcMono = sb.storage == Storage::Mono;
+        convert.bkRule = src->bkRule;
+        convert.srcBk = ColorRefToRgb(src->bkColor);
+        convert.destBk = ColorRefToRgb(dest.bkColor);
+        convert.destText = ColorRefToRgb(dest.textColor);
         for (int r = 0; r < snap.height(); ++r) {
             std::uint32_t* line = snapshot.data() + size_t(r) * size_t(snap.width());
             ReadColors(sb, snap.left() - src->offsetX, snap.top() - src->offsetY + r, snap.width(), line);
             for (int c = 0; c < snap.width(); ++c) {
-                const std::uint32_t rgb = line[c];
                 if (key)
-                    keyed[size_t(r) * size_t(snap.width()) + size_t(c)] = rgb == *key;
-                if (destMono)
-                    line[c] = srcMono ? (rgb ? 1 : 0) : src->bkRule ? (rgb == srcBk ? 1 : 0) : (Brightness(rgb) >= 128);
-                else if (srcMono)
-                    line[c] = rgb ? destBk : destText;
+                    keyed[size_t(r) * size_t(snap.width()) + size_t(c)] = line[c] == *key;
+                line[c] = convert(line[c]);
             }
         }
     }

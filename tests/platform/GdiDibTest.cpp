@@ -207,6 +207,23 @@ TEST(GdiDib, DrawingOnPalettedSectionTakesNearestEntryAndRasterOpsWorkOnIndices)
     DeleteObject(section);
 }
 
+TEST(GdiDib, DibOntoMonochromeBitmapGoesByBrightness)
+{
+    Dib dib(2, 1, 24);
+    const unsigned char row[] = {200, 220, 210, 30, 10, 40};  // light grey, dark
+    std::memcpy(dib.Row(0), row, sizeof row);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP mono = CreateBitmap(2, 1, 1, 1, nullptr);
+    HGDIOBJ old = SelectObject(dc, mono);
+    SetBkColor(dc, RGB(30, 10, 40));  // a device context's background plays no part for DIB data
+    SetDIBitsToDevice(dc, 0, 0, 2, 1, 0, 0, 0, 1, dib.Bits(), dib.Info(), DIB_RGB_COLORS);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc, 1, 0), RGB(0, 0, 0));
+    SelectObject(dc, old);
+    DeleteObject(mono);
+    DeleteDC(dc);
+}
+
 TEST(GdiDib, StretchDIBitsScalesTheWholeDib)
 {
     Dib dib(2, 1, 24);
