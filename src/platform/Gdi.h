@@ -278,7 +278,8 @@ int SetMapMode(HDC hdc, int mode);  // only MM_TEXT exists
 // destination may overlap. Pixels whose source lies outside the source bitmap are left alone.
 // Colour to monochrome: 1 where the source pixel equals the source context's background colour.
 // Monochrome to colour: 0 becomes the destination's text colour, 1 its background colour.
-// Any raster operation of three operands works; the pattern is the selected solid brush.
+// Any raster operation of three operands works; the pattern is the selected solid brush (with the
+// null brush an operation that uses the pattern draws nothing).
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop);
 // Negative sizes mirror. Shrinking combines dropped pixels by the stretch mode: BLACKONWHITE ANDs
 // them, WHITEONBLACK ORs them, COLORONCOLOR drops them, HALFTONE averages them.
@@ -349,7 +350,8 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
                                DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
                                DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* faceName);
 BOOL TextOut(HDC hdc, int x, int y, const char* text, int length);
-// ETO_OPAQUE fills rect with the background colour, ETO_CLIPPED clips the text to rect.
+// ETO_OPAQUE fills rect with the background colour, ETO_CLIPPED clips the text to rect. Glyphs keep
+// their own advances: dx must be null (it is ignored).
 BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* text, UINT length,
                 const int* dx);
 // Width of the text and height of the font's cell (ascent + descent).
