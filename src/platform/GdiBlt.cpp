@@ -155,6 +155,16 @@ BOOL CopyUnscaled(DC& dest, const QRegion& visible, const TransferSource& src, s
                             size_t(n) * 4);
                 continue;
             }
+            if (plainCopy && db.storage == Storage::Color) {
+                // Colours read straight into the destination row (no conversion is needed).
+                auto* to = reinterpret_cast<std::uint32_t*>(db.image.scanLine(y)) + r.left();
+                if (!convert.srcMono) {
+                    ReadColors(sb, sx, sy, n, to);
+                    for (int i = 0; i < n; ++i)
+                        to[i] |= 0xFF000000u;
+                    continue;
+                }
+            }
             ReadColors(sb, sx, sy, n, s.data());
             if (plainCopy) {
                 if (convert.destMono || convert.srcMono)
