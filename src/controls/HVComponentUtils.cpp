@@ -1,0 +1,44 @@
+#include "controls/HVComponentUtils.h"
+
+#include "platform/Exception.h"
+#include "platform/Gdi.h"
+#include "platform/LinuxFileNames.h"
+#include "platform/TFont.h"
+#include "platform/TPicture.h"
+#include "sprite/PicUtils.h"
+
+void SetFontAntialiased(TFont* font)
+{
+    if (!font)
+        return;
+    LOGFONT logFont;
+    if (GetObject(font->Handle(), sizeof logFont, &logFont) != int(sizeof logFont))
+        return;
+    logFont.lfQuality = ANTIALIASED_QUALITY;
+    font->SetHandle(CreateFontIndirect(&logFont));
+}
+
+bool SetPictureFile(std::string& stored, const std::string& name, const std::function<void()>& load)
+{
+    if (name == stored)
+        return false;
+    if (!FileExists(name)) {
+        stored.clear();
+        throw Exception("File not found : " + name);
+    }
+    stored = name;
+    try {
+        load();
+    } catch (...) {
+        stored.clear();
+        throw Exception("Error loading : " + name);
+    }
+    return true;
+}
+
+void LoadPictureFile(TPicture* picture, const std::string& file)
+{
+    LoadImageToPicture(picture, file);
+    if (picture->Width() <= 0 || picture->Height() <= 0)
+        throw Exception("Cannot decode " + file);
+}
