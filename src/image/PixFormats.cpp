@@ -28,7 +28,7 @@ bool Attempt(PixImage& into, PixFile* stream, char* error) {
 
 // Detection order: BMP, JPEG, ICO, GIF, PNG, TIFF, TGA, PCX, WMF. Formats without a decoder in
 // this build simply have no line.
-constexpr PixFormatEntry kFormats[] = {
+constexpr PixFormats::Entry kFormats[] = {
     {PIX_FORMAT_BMP, &Attempt<PixImageBMP>},
     {PIX_FORMAT_JPG, &Attempt<PixImageJPG>},
     {PIX_FORMAT_ICO, &Attempt<PixImageICO>},
@@ -40,11 +40,11 @@ constexpr PixFormatEntry kFormats[] = {
 
 }  // namespace
 
-const PixFormatEntry* PixFormats::Begin() { return std::begin(kFormats); }
-const PixFormatEntry* PixFormats::End() { return std::end(kFormats); }
+const PixFormats::Entry* PixFormats::Begin() { return std::begin(kFormats); }
+const PixFormats::Entry* PixFormats::End() { return std::end(kFormats); }
 
-const PixFormatEntry* PixFormats::Find(std::uint32_t type) {
-    for (const PixFormatEntry& e : kFormats)
+const PixFormats::Entry* PixFormats::Find(std::uint32_t type) {
+    for (const Entry& e : kFormats)
         if (e.type == type) return &e;
     return nullptr;
 }

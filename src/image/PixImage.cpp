@@ -55,8 +55,8 @@ PixImage::PixImage(const char* filename, std::uint32_t type) {
 
 PixImage::~PixImage() { Destroy(); }
 
-PixInfo PixImage::ZeroInfo() {
-    PixInfo zero;
+PixImage::Info PixImage::ZeroInfo() {
+    Info zero;
     std::memset(static_cast<void*>(&zero), 0, sizeof zero);
     return zero;
 }
@@ -472,7 +472,7 @@ bool PixImage::AlphaMirror() {
 void PixImage::SelectionDelete() {
     std::free(selection);
     selection = nullptr;
-    info.selectionBox = PixRect{head.biWidth, 0, 0, head.biHeight};
+    info.selectionBox = Rect{head.biWidth, 0, 0, head.biHeight};
 }
 
 bool PixImage::SelectionIsInside(std::int32_t x, std::int32_t y) const {

@@ -31,45 +31,45 @@ enum PixFormat : std::uint32_t {
     PIX_FORMAT_COUNT = 10,
 };
 
-struct PixRect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-};
-
-// Everything about an image except its pixels. Copied whole by CopyInfo and Copy, so options set
-// on an image before loading reach the decoder that fills it.
-struct PixInfo {
-    std::uint32_t stride = 0;            // bytes per pixel row, a multiple of 4
-    std::uint8_t* pixels = nullptr;      // first row inside the pixel block
-    std::uint32_t type = 0;              // PixFormat the image came from
-    char lastError[256] = {};
-    std::int32_t progress = 0;           // percentage, written by the rotations
-    std::int32_t transIndex = -1;        // transparent palette index, -1 for none
-    RGBQUAD transColor{};                // transparent colour of a true-colour image
-    std::uint8_t jpegQuality = 90;
-    std::uint8_t jpegScale = 0;
-    std::int32_t frame = 0;              // frame to decode from a multi-frame file
-    std::int32_t frameCount = 0;         // set by the multi-frame decoders
-    std::uint32_t frameDelay = 0;
-    std::int32_t xDpi = 96;
-    std::int32_t yDpi = 96;
-    PixRect selectionBox{};              // bottom-up numbering: top is above bottom
-    std::uint8_t alphaMax = 255;         // scales every alpha value when drawing
-    bool alphaPalette = false;           // palette reserved bytes carry alpha
-    bool enabled = true;
-    std::int32_t xOffset = 0;
-    std::int32_t yOffset = 0;
-    std::uint32_t codecOptions[PIX_FORMAT_COUNT] = {};
-    RGBQUAD nearestColor{};              // one-entry cache of GetNearestIndex
-    std::uint8_t nearestIndex = 0;
-    bool nearestValid = false;
-    std::int32_t layerCount = 0;
-};
-
 class PixImage {
 public:
+    struct Rect {
+        std::int32_t left = 0;
+        std::int32_t top = 0;
+        std::int32_t right = 0;
+        std::int32_t bottom = 0;
+    };
+
+    // Everything about an image except its pixels. Copied whole by CopyInfo and Copy, so options set
+    // on an image before loading reach the decoder that fills it.
+    struct Info {
+        std::uint32_t stride = 0;            // bytes per pixel row, a multiple of 4
+        std::uint8_t* pixels = nullptr;      // first row inside the pixel block
+        std::uint32_t type = 0;              // PixFormat the image came from
+        char lastError[256] = {};
+        std::int32_t progress = 0;           // percentage, written by the rotations
+        std::int32_t transIndex = -1;        // transparent palette index, -1 for none
+        RGBQUAD transColor{};                // transparent colour of a true-colour image
+        std::uint8_t jpegQuality = 90;
+        std::uint8_t jpegScale = 0;
+        std::int32_t frame = 0;              // frame to decode from a multi-frame file
+        std::int32_t frameCount = 0;         // set by the multi-frame decoders
+        std::uint32_t frameDelay = 0;
+        std::int32_t xDpi = 96;
+        std::int32_t yDpi = 96;
+        Rect selectionBox{};                 // bottom-up numbering: top is above bottom
+        std::uint8_t alphaMax = 255;         // scales every alpha value when drawing
+        bool alphaPalette = false;           // palette reserved bytes carry alpha
+        bool enabled = true;
+        std::int32_t xOffset = 0;
+        std::int32_t yOffset = 0;
+        std::uint32_t codecOptions[PIX_FORMAT_COUNT] = {};
+        RGBQUAD nearestColor{};              // one-entry cache of GetNearestIndex
+        std::uint8_t nearestIndex = 0;
+        bool nearestValid = false;
+        std::int32_t layerCount = 0;
+    };
+
     // Text of the memory ceiling: no image whose storage arithmetic would leave 32 bits is made.
     static constexpr const char* kMaxMemoryError = "PIXIMAGE_MAX_MEMORY exceeded";
 
@@ -84,6 +84,8 @@ public:
     PixImage& operator=(const PixImage&) = delete;
 
     // ---- Life and storage ------------------------------------------------------------------
+    // Empty image of that type with default options. Forgets (does not free) any contents: for
+    // constructors only.
     void Startup(std::uint32_t type);
     bool Destroy();
     // Replaces the contents with a width x height image of 1, 4, 8 or 24 bits (bpp is rounded up
@@ -214,7 +216,7 @@ protected:
     [[nodiscard]] std::size_t PixelCount() const {
         return static_cast<std::size_t>(head.biWidth) * static_cast<std::size_t>(head.biHeight);
     }
-    static PixInfo ZeroInfo();
+    static Info ZeroInfo();
     // The pixel block starts with a copy of the header: refresh it after the header changes.
     void SyncHeader();
     // One pass of the quarter turn, shared by both directions.
@@ -222,7 +224,7 @@ protected:
 
     std::uint8_t* block = nullptr;      // header copy + palette + rows; null when empty
     BITMAPINFOHEADER head{};
-    PixInfo info{};
+    Info info{};
     std::uint8_t* selection = nullptr;  // width x height bytes, null = everything selected
     std::uint8_t* alpha = nullptr;      // width x height bytes, null = opaque
     PixImage** layers = nullptr;        // info.layerCount owned images

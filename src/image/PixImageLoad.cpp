@@ -47,7 +47,7 @@ bool PixImage::Decode(PixFile* stream, std::uint32_t type) {
     char error[256] = {};
     if (type == PIX_FORMAT_UNKNOWN) {
         const std::int32_t start = stream->Tell();
-        for (const PixFormatEntry* e = PixFormats::Begin(); e != PixFormats::End(); ++e) {
+        for (const PixFormats::Entry* e = PixFormats::Begin(); e != PixFormats::End(); ++e) {
             if (e->attempt(*this, stream, error)) return true;
             stream->Seek(start, 0);
         }
@@ -58,7 +58,7 @@ bool PixImage::Decode(PixFile* stream, std::uint32_t type) {
         SetError(kUnknownFormat);
         return false;
     }
-    const PixFormatEntry* e = PixFormats::Find(type);
+    const PixFormats::Entry* e = PixFormats::Find(type);
     if (!e) {
         // A format this build has no decoder for fails as its decoder would on foreign data.
         SetError(kUnknownFormat);
