@@ -110,6 +110,9 @@ void TCanvas::StretchDraw(const TRect& dest, TGraphic* graphic)
         return;
     HDC hdc = RequireHandle();
     const int w = graphic->Width(), h = graphic->Height();
+    // Scaled colour pictures drop pixels rather than AND them together (which would darken them).
+    if (!graphic->Monochrome())
+        SetStretchBltMode(hdc, COLORONCOLOR);
     if (graphic->Transparent()) {
         const COLORREF key = ColorToRGB(graphic->TransparentColor());
         TransparentBlt(hdc, dest.left, dest.top, dest.Width(), dest.Height(), graphic->Canvas()->Handle(), 0, 0, w, h,

@@ -48,7 +48,8 @@ public:
     void SetCopyMode(DWORD rop) { copyMode_ = rop; }
 
     // Draws the graphic at its own size; a bitmap marked transparent leaves out its transparent
-    // colour. A null or empty graphic draws nothing.
+    // colour. A null or empty graphic draws nothing. Both leave the context in COLORONCOLOR
+    // stretch mode for a colour bitmap, as the class library does.
     void Draw(int x, int y, TGraphic* graphic);
     void StretchDraw(const TRect& dest, TGraphic* graphic);
     // Copies source's rectangle onto dest (stretching when the sizes differ) with CopyMode.

@@ -59,6 +59,17 @@ TEST(TCanvas, StretchDrawScalesTheBitmap)
     EXPECT_EQ(target.Canvas()->Pixels(3, 3), clBlack);
 }
 
+TEST(TCanvas, StretchDrawShrinksWithoutDarkening)
+{
+    TBitmap stripes;
+    Prepare(stripes, 2, 1, clWhite);
+    stripes.Canvas()->SetPixels(0, 0, TColor(0x404040));
+    TBitmap target;
+    Prepare(target, 1, 1, clBlack);
+    target.Canvas()->StretchDraw(TRect(0, 0, 1, 1), &stripes);
+    EXPECT_EQ(target.Canvas()->Pixels(0, 0), clWhite);  // one of the two, not their AND
+}
+
 // Columns numbered by their red level, so a test can tell where each one went.
 void Ramp(TBitmap& b, int w)
 {
