@@ -1,5 +1,7 @@
 #include "platform/Mmio.h"
 
+#include "platform/LinuxFileNames.h"
+
 #include <cstdio>
 #include <limits>
 
@@ -58,7 +60,8 @@ HMMIO mmioOpen(const std::string& name, std::uint32_t flags)
     const bool create = (flags & MMIO_CREATE) != 0;
     const std::uint32_t access = flags & 0x3;
     const char* mode = create ? (access == MMIO_WRITE ? "wb" : "w+b") : (access == MMIO_READ ? "rb" : "r+b");
-    std::FILE* stream = std::fopen(name.c_str(), mode);
+    // The content names its files with "\" and in any letter case.
+    std::FILE* stream = std::fopen(ResolveFileName(name).c_str(), mode);
     if (!stream)
         return nullptr;
     auto* file = new HMMIO__;

@@ -50,8 +50,9 @@ struct MMCKINFO {
     std::uint32_t dwFlags = 0;
 };
 
-// Opens name with MMIO_READ, MMIO_WRITE or MMIO_READWRITE, plus MMIO_CREATE to create or truncate
-// it. Null when the file cannot be opened. The caller owns the handle and closes it.
+// Opens name ("\" or "/" separated, any letter case) with MMIO_READ, MMIO_WRITE or
+// MMIO_READWRITE, plus MMIO_CREATE to create or truncate it. Null when the file cannot be
+// opened. The caller owns the handle and closes it.
 [[nodiscard]] HMMIO mmioOpen(const std::string& name, std::uint32_t flags);
 // Writes what is buffered and closes; 0, or MMIOERR_CANNOTWRITE when the flush failed (the
 // handle is released either way).

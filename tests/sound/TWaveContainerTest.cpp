@@ -81,6 +81,15 @@ TEST(TWaveContainer, TruncatedDataYieldsOnlyTheFramesInTheFile)
     EXPECT_EQ(reinterpret_cast<const std::int16_t*>(w->GetData(0))[2], 30);
 }
 
+TEST(TWaveContainer, FileNamesMayUseBackslashesAndAnyCase)
+{
+    TempDir dir;
+    dir.Write("groove.wav", Riff({Fmt(1, 8000, 8), Data8({1, 2})}));
+    TWaveContainer c;
+    c.AddWaveFromFile(dir.File("") + "\\GROOVE.WAV", "g");
+    EXPECT_EQ(c.GetWave("g")->GetFrames(), 2u);
+}
+
 TEST(TWaveContainer, GetWaveOfUnknownNameThrows)
 {
     TWaveContainer c;
