@@ -139,10 +139,11 @@ bool PixImageBMP::Decode(PixFile* f) {
         }
     }
 
+    // An offset past what a seek can reach simply leaves no pixel data to read.
+    const std::int64_t pixelsAt = std::min<std::int64_t>(static_cast<std::int64_t>(start) + fh.offset, 0x7FFFFFFF);
     auto seekToPixels = [&] {
-        if (fh.offset != 0) f->Seek(static_cast<std::int32_t>(static_cast<std::int64_t>(start) + fh.offset), 0);
+        if (fh.offset != 0) f->Seek(static_cast<std::int32_t>(pixelsAt), 0);
     };
-    if (fh.offset > 0x7FFFFFFFu - static_cast<std::uint32_t>(std::max(start, 0))) fh.offset = 0x7FFFFFFF - std::max(start, 0);
 
     std::uint64_t dataBytes = 0;
     const std::uint64_t width = static_cast<std::uint64_t>(head.biWidth);
