@@ -2,6 +2,8 @@
 // Plays mix buffers on a wave-out device with two buffers in flight. A feeder thread (highest
 // priority) is woken by the device callback through an auto-reset event and calls back into the
 // scene, which renders and writes the next buffer. The device callback only counts and signals.
+// Open, Close and WriteBuffer run under the scene's lock (the scene's Play and its callback), or
+// after StopThread, so they never overlap.
 #include "platform/TEvent.h"
 #include "platform/TThread.h"
 #include "platform/WaveOut.h"
