@@ -1,0 +1,36 @@
+// Image controls: the canvas is the picture's bitmap, and AutoSize follows the picture.
+#include <gtest/gtest.h>
+
+#include "platform/ApplicationInstance.h"
+#include "platform/TBitmap.h"
+#include "platform/TCanvas.h"
+#include "platform/TImage.h"
+#include "platform/TPicture.h"
+
+namespace {
+
+TEST(ImageControlTest, CanvasIsPictureBitmapOfControlSize)
+{
+    EnsureApplication();
+    TImage image(nullptr);
+    image.SetBounds(0, 0, 30, 20);
+    TCanvas* canvas = image.Canvas();
+    EXPECT_EQ(image.Picture()->Width(), 30);
+    EXPECT_EQ(image.Picture()->Height(), 20);
+    EXPECT_EQ(canvas, image.Picture()->Bitmap()->Canvas());
+    canvas->SetPixels(3, 4, clLime);
+    EXPECT_EQ(image.Picture()->Bitmap()->Canvas()->Pixels(3, 4), clLime);
+}
+
+TEST(ImageControlTest, AutoSizeTakesPictureSizeWhenPainted)
+{
+    EnsureApplication();
+    TImage image(nullptr);
+    image.Picture()->Bitmap()->SetSize(12, 7);
+    image.SetAutoSize(true);
+    image.Repaint();
+    EXPECT_EQ(image.Width(), 12);
+    EXPECT_EQ(image.Height(), 7);
+}
+
+}  // namespace
