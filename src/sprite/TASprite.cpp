@@ -395,11 +395,13 @@ void TASprite::DrawInstance(TCanvas* canvas, TASpriteInstance* instance, int x, 
         drawn = false;
     }
 
-    // A composition of nothing would later paint a stale background over the scene.
+    // A composition of nothing would later paint a stale background over the scene. The whole
+    // destination is kept: a clip that reaches past the frame's edge shifts the frame inside it,
+    // and a source-sized snapshot would lose part of what was drawn.
     if (drawn && instance->cacheFrames_ && !instance->CachedFrame(frame)) {
         auto composed = std::make_unique<TBitmap>();
-        composed->SetSize(source.Width(), source.Height());
-        BitBlt(composed->Canvas()->Handle(), 0, 0, source.Width(), source.Height(), dc, dest.left, dest.top, SRCCOPY);
+        composed->SetSize(dest.Width(), dest.Height());
+        BitBlt(composed->Canvas()->Handle(), 0, 0, dest.Width(), dest.Height(), dc, dest.left, dest.top, SRCCOPY);
         instance->StoreCachedFrame(frame, std::move(composed));
     }
 }

@@ -103,6 +103,7 @@ void TASpriteInstance::SetAlpha(std::int32_t alpha)
         return;
     alpha_ = alpha;
     moved_ = changed_ = true;
+    ClearFrameCache();
 }
 
 void TASpriteInstance::SetClipRect(const TRect* clip)
@@ -124,8 +125,13 @@ void TASpriteInstance::SetCacheFrames(bool cache)
 
 void TASpriteInstance::ClearFrameCache()
 {
-    for (auto& slot : frameCache_)
+    for (auto& slot : frameCache_) {
+        if (!slot)
+            continue;
+        // The frame will be drawn afresh, which may look different from the stored composition.
         slot.reset();
+        moved_ = changed_ = true;
+    }
 }
 
 TBitmap* TASpriteInstance::CachedFrame(int i) const

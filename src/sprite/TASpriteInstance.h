@@ -69,6 +69,7 @@ public:
     // later draws. Switching it off drops the composed frames.
     void SetCacheFrames(bool cache);
     [[nodiscard]] bool GetCacheFrames() const { return cacheFrames_; }
+    // Drops the composed frames; raises changed and moved when there were any.
     void ClearFrameCache();
     // The composed bitmap of frame i (owned by the instance), null when none is stored.
     [[nodiscard]] TBitmap* CachedFrame(int i) const;
@@ -87,7 +88,8 @@ public:
     [[nodiscard]] float GetFrameSpeed() const { return frameSpeed_; }
     [[nodiscard]] bool GetFrameLoop() const { return frameLoop_; }
     // 0 opaque .. 255 hidden; image frames are drawn with 255 - alpha as their alpha maximum.
-    // A new value raises changed and moved (a blended frame is repainted over the background).
+    // A new value raises changed and moved (a blended frame is repainted over the background) and
+    // drops the composed frames.
     [[nodiscard]] std::int32_t GetAlpha() const { return alpha_; }
     void SetAlpha(std::int32_t alpha);
 

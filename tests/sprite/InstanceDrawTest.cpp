@@ -312,4 +312,37 @@ TEST_F(Drawing, CachedCompositionIsReusedUntilTheInstanceMoves)
     EXPECT_TRUE(sprite.NeedsRestore(instance));
 }
 
+TEST_F(Drawing, CachedClippedFrameLooksLikeItsFirstDrawing)
+{
+    WritePng(dir.File("spot.png"), GradedSpot(9, 7), true);
+    sprite.AddImageFromFile(dir.File("spot.png"), kNone, true, false, 0);
+    MakeInstance();
+    const TRect pastTheEdge(0, -5, 5, 5);
+    instance->SetClipRect(&pastTheEdge);
+    instance->SetCacheFrames(true);
+    auto first = PositionBitmap(20, 20);
+    instance->Draw(first->Canvas(), 10, 10);
+    ASSERT_NE(instance->CachedFrame(0), nullptr);
+    auto again = PositionBitmap(20, 20);
+    instance->Draw(again->Canvas(), 10, 10);
+    EXPECT_EQ(FirstDifference(Pixels(*again), Pixels(*first), 20), "");
+}
+
+TEST_F(Drawing, DroppingCachedCompositionRaisesChanged)
+{
+    auto frame = SolidBitmap(6, 6, RGB(1, 2, 3));
+    sprite.AddImage(frame.get(), kNone);
+    MakeInstance();
+    instance->SetCacheFrames(true);
+    auto canvas = SolidBitmap(20, 20, 0);
+    instance->Draw(canvas->Canvas(), 10, 10);
+    instance->SetMoved(false);
+    instance->SetCacheFrames(false);
+    EXPECT_TRUE(instance->IsChanged());
+    EXPECT_TRUE(instance->IsMoved());
+    instance->SetChanged(false);
+    instance->ClearFrameCache();  // nothing left to drop
+    EXPECT_FALSE(instance->IsChanged());
+}
+
 }  // namespace

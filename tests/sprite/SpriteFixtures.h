@@ -18,6 +18,7 @@
 #include "platform/TBitmap.h"
 #include "platform/TBrush.h"
 #include "platform/TCanvas.h"
+#include "platform/TPicture.h"
 
 namespace fixtures {
 
@@ -192,6 +193,42 @@ inline std::unique_ptr<TBitmap> PositionBitmap(int w, int h)
         for (int x = 0; x < w; ++x)
             SetPixel(dc, x, y, PositionColour(x, y));
     return bitmap;
+}
+
+}  // namespace fixtures
+
+
+namespace fixtures {
+
+// Stands in for the image control a scene draws into: its size and its picture's bitmap.
+class FakeImage {
+public:
+    FakeImage(int w, int h) : width_(w), height_(h) { picture_.Bitmap()->SetSize(w, h); }
+    [[nodiscard]] int Width() const { return width_; }
+    [[nodiscard]] int Height() const { return height_; }
+    [[nodiscard]] TCanvas* Canvas() { return picture_.Bitmap()->Canvas(); }
+    [[nodiscard]] TPicture* Picture() { return &picture_; }
+    [[nodiscard]] TBitmap& Bitmap() { return *picture_.Bitmap(); }
+
+private:
+    TPicture picture_;
+    int width_;
+    int height_;
+};
+
+// Where two pictures of the given width first differ, or an empty text when they are equal.
+inline std::string FirstDifference(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b, int width)
+{
+    if (a.size() != b.size())
+        return "sizes differ";
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) {
+            char text[96];
+            std::snprintf(text, sizeof text, "at (%d, %d): %06X instead of %06X", int(i % std::size_t(width)),
+                          int(i / std::size_t(width)), unsigned(a[i]), unsigned(b[i]));
+            return text;
+        }
+    return "";
 }
 
 }  // namespace fixtures
