@@ -78,6 +78,9 @@ void ControlWidget::Dispose()
 
 bool ControlWidget::event(QEvent* e)
 {
+    // This one destroys the widget: nothing may be touched after it.
+    if (e->type() == QEvent::DeferredDelete)
+        return QWidget::event(e);
     ++eventDepth_;
     const bool handled = QWidget::event(e);
     --eventDepth_;

@@ -1,0 +1,134 @@
+// Mouse events of the window controls as the window system delivers them: the click rule,
+// double clicks, shift states, handlers that fail or destroy their control, and Qt hosting.
+#include <QWidget>
+
+#include <memory>
+
+#include "ControlFixtures.h"
+#include "platform/EventBridge.h"
+#include "platform/Exception.h"
+#include "platform/TPanel.h"
+
+using namespace fixtures;
+
+namespace {
+
+class ControlEventsTest : public ControlTest {
+protected:
+    void SetUp() override
+    {
+        ControlTest::SetUp();
+        panel = std::make_unique<TPanel>(nullptr);
+        panel->SetBounds(0, 0, 50, 30);
+        panel->OnMouseDown = [this](TObject*, TMouseButton b, TShiftState s, int x, int y) {
+            events.push_back(std::string(InShift(s, ssDouble) ? "double " : "") + "down " + std::to_string(int(b)) + " " +
+                             std::to_string(x) + "," + std::to_string(y));
+        };
+        panel->OnMouseUp = [this](TObject*, TMouseButton b, TShiftState, int, int) {
+            events.push_back("up " + std::to_string(int(b)));
+        };
+        panel->OnClick = [this](TObject* sender) {
+            EXPECT_EQ(sender, panel.get());
+            events.push_back("click");
+        };
+        panel->OnDblClick = [this](TObject*) { events.push_back("dblclick"); };
+    }
+    using Events = std::vector<std::string>;
+    std::unique_ptr<TPanel> panel;
+    Events events;
+};
+
+TEST_F(ControlEventsTest, LeftReleaseInsideClicksBeforeMouseUp)
+{
+    Press(*panel, 10, 12);
+    Release(*panel, 10, 12);
+    EXPECT_EQ(events, (Events{"down 0 10,12", "click", "up 0"}));
+}
+
+TEST_F(ControlEventsTest, ReleaseOutsideOrOtherButtonGivesNoClick)
+{
+    Press(*panel, 10, 12);
+    Release(*panel, 60, 12);
+    Press(*panel, 10, 12, Qt::RightButton);
+    Release(*panel, 10, 12, Qt::RightButton);
+    EXPECT_EQ(events, (Events{"down 0 10,12", "up 0", "down 1 10,12", "up 1"}));
+}
+
+TEST_F(ControlEventsTest, DoubleClickArrivesAsSecondPressWithoutClick)
+{
+    Press(*panel, 5, 5);
+    Release(*panel, 5, 5);
+    DoublePress(*panel, 5, 5);
+    Release(*panel, 5, 5);
+    EXPECT_EQ(events, (Events{"down 0 5,5", "click", "up 0", "dblclick", "double down 0 5,5", "up 0"}));
+}
+
+TEST_F(ControlEventsTest, ShiftStateCarriesKeysAndButtons)
+{
+    TShiftState seen = 0;
+    panel->OnMouseMove = [&](TObject*, TShiftState s, int, int) { seen = s; };
+    QMouseEvent e(QEvent::MouseMove, QPointF(3, 3), QPointF(3, 3), Qt::NoButton, Qt::LeftButton | Qt::RightButton,
+                  Qt::ShiftModifier | Qt::ControlModifier);
+    Send(*panel, e);
+    EXPECT_EQ(seen, TShiftState(ssShift | ssCtrl | ssLeft | ssRight));
+}
+
+TEST_F(ControlEventsTest, FailingHandlerIsShownAndEventsGoOn)
+{
+    std::vector<std::string> shown;
+    TExceptionSink old = SetExceptionSink([&](const std::string& text) { shown.push_back(text); });
+    panel->OnMouseDown = [](TObject*, TMouseButton, TShiftState, int, int) { throw Exception("Cannot start"); };
+    Press(*panel, 5, 5);
+    Release(*panel, 5, 5);
+    SetExceptionSink(std::move(old));
+    EXPECT_EQ(shown, (std::vector<std::string>{"Cannot start."}));
+    EXPECT_EQ(events, (Events{"click", "up 0"}));
+}
+
+TEST_F(ControlEventsTest, ClickHandlerMayDestroyItsControl)
+{
+    panel->OnClick = [this](TObject*) { panel.reset(); };
+    Press(*panel, 5, 5);
+    TPanel* raw = panel.get();
+    QWidget* widget = WidgetOf(raw);
+    QMouseEvent e(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &e);
+    EXPECT_EQ(panel, nullptr);
+    Settle(10);
+    EXPECT_EQ(events, (Events{"down 0 5,5"}));
+}
+
+TEST_F(ControlEventsTest, DisabledControlGetsNoMouseEvents)
+{
+    panel->SetEnabled(false);
+    Press(*panel, 5, 5);
+    Release(*panel, 5, 5);
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(ControlEventsTest, PointerEnterAndLeaveRaiseTheirEvents)
+{
+    panel->OnMouseEnter = [this](TObject*) { events.push_back("enter"); };
+    panel->OnMouseLeave = [this](TObject*) { events.push_back("leave"); };
+    Enter(*panel, 1, 1);
+    Leave(*panel);
+    EXPECT_EQ(events, (Events{"enter", "leave"}));
+}
+
+TEST_F(ControlEventsTest, QtWidgetHostsControlAndControlHostsWidget)
+{
+    QWidget host;
+    panel->SetBounds(7, 9, 50, 30);
+    HostInWidget(panel.get(), &host);
+    EXPECT_EQ(WidgetOf(panel.get())->parentWidget(), &host);
+    EXPECT_EQ(WidgetOf(panel.get())->geometry(), QRect(7, 9, 50, 30));
+    EXPECT_EQ(ControlOf(WidgetOf(panel.get())), panel.get());
+    EXPECT_EQ(ControlOf(&host), nullptr);
+
+    auto* inner = new QWidget(WidgetOf(panel.get()));
+    EXPECT_EQ(inner->parentWidget(), WidgetOf(panel.get()));
+    panel.reset();  // takes the hosted widget with it
+}
+
+}  // namespace
