@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace miditest;
@@ -476,6 +478,41 @@ TEST(Player, TicksToMsRoundsAndRefusesDivisionZero)
     EXPECT_EQ(Player::TicksToMs(1, 480, 1500), 0);     // 0.003
     EXPECT_EQ(Player::TicksToMs(3, 1000, 500000), 2);  // 1.5 rounds up
     EXPECT_EQ(Player::TicksToMs(10, 0, 500000), -1);
+}
+
+} // namespace
+
+namespace {
+
+// On the steady clock: the GUI thread stops, restarts and changes speed while the timer thread
+// walks the schedule. Nothing is timed here; the run must neither hang nor race.
+TEST(PlayerThreads, StopAndSpeedChangesWhileTheTimerChainRuns)
+{
+    TrackBytes t;
+    t.Tempo(0, 500000);
+    for (int i = 0; i < 400; ++i)
+        t.Ev(1, {std::uint8_t(0x90 | (i % 16)), std::uint8_t(40 + i % 40), 100});
+    t.End();
+    const MIDIData data = fileOf(FileBytes(480).Track(t));
+    HWND window = AllocateHWnd([](UINT, WPARAM, LPARAM) {});
+    {
+        Player player;
+        ASSERT_TRUE(player.SetEventWindow(window, kEventMessage));
+        ASSERT_TRUE(player.SetStopMarker(85, 127, window, kEndMessage));
+        for (std::uint8_t c = 0; c < 16; c += 2)
+            player.AddReportChannel(c);
+        for (int round = 0; round < 40; ++round) {
+            ASSERT_TRUE(player.Prepare(data, round % 3, round % 2 == 0));
+            std::this_thread::sleep_for(std::chrono::microseconds(500 + 100 * (round % 7)));
+            EXPECT_TRUE(player.SetSpeed(round % 2 ? 3.0 : 0.5));
+            ProcessMessages();
+            if (round % 4 != 3) {
+                EXPECT_TRUE(player.Stop());
+            }
+        }
+    }  // destroyed while the last round may still play
+    ProcessMessages();
+    DeallocateHWnd(window);
 }
 
 } // namespace
