@@ -8,6 +8,11 @@
 #include "sprite/TASpriteLibrary.h"
 #include "sprite/Win9xMode.h"
 
+#if __has_include("platform/TImage.h")
+#include "platform/TImage.h"
+static_assert(ViewTargetImage<TImage>, "a scene draws into the class library's image control");
+#endif
+
 using namespace fixtures;
 
 namespace {
