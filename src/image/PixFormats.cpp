@@ -7,6 +7,7 @@
 #include "image/PixImagePCX.h"
 #include "image/PixImagePNG.h"
 #include "image/PixImageTGA.h"
+#include "image/PixImageTIF.h"
 
 #include <cstring>
 #include <iterator>
@@ -34,6 +35,7 @@ constexpr PixFormats::Entry kFormats[] = {
     {PIX_FORMAT_ICO, &Attempt<PixImageICO>},
     {PIX_FORMAT_GIF, &Attempt<PixImageGIF>},
     {PIX_FORMAT_PNG, &Attempt<PixImagePNG>},
+    {PIX_FORMAT_TIF, &Attempt<PixImageTIF>},
     {PIX_FORMAT_TGA, &Attempt<PixImageTGA>},
     {PIX_FORMAT_PCX, &Attempt<PixImagePCX>},
 };
