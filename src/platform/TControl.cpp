@@ -78,6 +78,8 @@ void TControl::SetParent(TWinControl* parent)
         w->setGeometry(left_, top_, width_, height_);
         parent->InsertControl(this);
         w->setVisible(visible_);
+        if (parentShowHint_)
+            InheritShowHint(parent->ShowHint());
     } else {
         w->setParent(nullptr);
         w->setGeometry(left_, top_, width_, height_);
@@ -194,8 +196,25 @@ void TControl::SetHint(const std::string& hint)
 
 void TControl::SetShowHint(bool showHint)
 {
+    parentShowHint_ = false;
+    InheritShowHint(showHint);
+}
+
+void TControl::SetParentShowHint(bool parentShowHint)
+{
+    parentShowHint_ = parentShowHint;
+    if (parentShowHint && parent_)
+        InheritShowHint(parent_->ShowHint());
+}
+
+void TControl::InheritShowHint(bool showHint)
+{
     showHint_ = showHint;
     ApplyHint();
+    if (auto* self = dynamic_cast<TWinControl*>(this))
+        for (int i = 0; i < self->ControlCount(); ++i)
+            if (self->Controls(i)->parentShowHint_)
+                self->Controls(i)->InheritShowHint(showHint);
 }
 
 void TControl::ApplyHint()
@@ -376,17 +395,16 @@ QImage* ControlAccess::Surface(TControl* control)
 void ControlAccess::MousePress(TControl* control, TMouseButton button, TShiftState shift, int x, int y,
                                bool isDouble)
 {
-    CallEventHandler([=] {
-        // The second press of a double click does not arm a click.
-        control->impl_->clicked = button == mbLeft && !isDouble && (control->controlStyle_ & csClickEvents);
-        if (isDouble) {
-            if (button == mbLeft && (control->controlStyle_ & csClickEvents))
-                control->DblClick();
-            control->MouseDown(button, shift | ssDouble, x, y);
-        } else {
-            control->MouseDown(button, shift, x, y);
-        }
-    });
+    QPointer<ControlWidget> widget = control->impl_->widget;
+    const bool clickEvents = (control->controlStyle_ & csClickEvents) != 0;
+    // The second press of a double click does not arm a click.
+    control->impl_->clicked = button == mbLeft && !isDouble && clickEvents;
+    if (isDouble && button == mbLeft && clickEvents) {
+        CallEventHandler([=] { control->DblClick(); });
+        if (!widget || widget->Control() != control)
+            return;  // the handler destroyed the control
+    }
+    CallEventHandler([=] { control->MouseDown(button, isDouble ? shift | ssDouble : shift, x, y); });
 }
 
 void ControlAccess::MouseRelease(TControl* control, TMouseButton button, TShiftState shift, int x, int y)

@@ -135,11 +135,14 @@ public:
     // Owned by the control; SetFont copies the attributes of the given font.
     [[nodiscard]] TFont* Font() const { return font_.get(); }
     void SetFont(const TFont* font);
-    // The tool tip shows the hint's text up to a "|" while ShowHint is true.
+    // The tool tip shows the hint's text up to a "|" while ShowHint is true. Setting ShowHint
+    // clears ParentShowHint; while ParentShowHint is true, ShowHint follows the parent's.
     [[nodiscard]] const std::string& Hint() const { return hint_; }
     void SetHint(const std::string& hint);
     [[nodiscard]] bool ShowHint() const { return showHint_; }
     void SetShowHint(bool showHint);
+    [[nodiscard]] bool ParentShowHint() const { return parentShowHint_; }
+    void SetParentShowHint(bool parentShowHint);
 
     // The canvas the control paints on: an off-screen bitmap of the control's size, owned by the
     // control. What is drawn on it shows at the next paint; reading it gives what was painted.
@@ -204,6 +207,7 @@ private:
     void InsertComponent(TControl* component);
     void RemoveComponent(TControl* component);
     void ApplyHint();
+    void InheritShowHint(bool showHint);
 
     std::unique_ptr<Impl> impl_;
     TControl* owner_ = nullptr;
@@ -225,5 +229,6 @@ private:
     std::unique_ptr<TFont> font_;
     std::string hint_;
     bool showHint_ = false;
+    bool parentShowHint_ = true;
     bool invalid_ = true;
 };

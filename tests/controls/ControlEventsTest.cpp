@@ -116,6 +116,19 @@ TEST_F(ControlEventsTest, PointerEnterAndLeaveRaiseTheirEvents)
     EXPECT_EQ(events, (Events{"enter", "leave"}));
 }
 
+TEST_F(ControlEventsTest, ChildrenShowShortHintWhenParentShowsHints)
+{
+    auto* child = new TPanel(panel.get());
+    child->SetParent(panel.get());
+    child->SetHint("Play|Starts the groove");
+    EXPECT_EQ(WidgetOf(child)->toolTip(), QString());
+    panel->SetShowHint(true);
+    EXPECT_EQ(WidgetOf(child)->toolTip(), QStringLiteral("Play"));
+    child->SetShowHint(false);
+    panel->SetShowHint(true);
+    EXPECT_EQ(WidgetOf(child)->toolTip(), QString()) << "its own setting no longer follows the parent";
+}
+
 TEST_F(ControlEventsTest, QtWidgetHostsControlAndControlHostsWidget)
 {
     QWidget host;
