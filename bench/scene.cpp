@@ -70,6 +70,21 @@ std::string WriteSpot()
     return path;
 }
 
+// The spot file, written once and removed when the program ends.
+const std::string& SpotFile()
+{
+    struct File {
+        std::string path = WriteSpot();
+        ~File()
+        {
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+        }
+    };
+    static const File file;
+    return file.path;
+}
+
 std::unique_ptr<TBitmap> Board()
 {
     auto board = std::make_unique<TBitmap>();
@@ -88,7 +103,7 @@ void SceneTick(benchmark::State& state, bool force)
 {
     const int spots = int(state.range(0));
     const int changing = std::max(1, spots * int(state.range(1)) / 100);
-    static const std::string spotFile = WriteSpot();
+    const std::string& spotFile = SpotFile();
 
     BoardImage image;
     auto library = std::make_unique<TASpriteLibrary>();
