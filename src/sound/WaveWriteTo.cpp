@@ -9,13 +9,11 @@ namespace {
 
 inline std::int32_t Scale(std::int32_t value, float volume)
 {
-    // Truncates like an integer conversion, but a huge (or NaN) volume cannot overflow it.
+    // Truncates like an integer conversion, but a huge (or NaN) volume cannot overflow it:
+    // max(lo, r) turns NaN into lo.
     const float r = float(value) * volume;
-    if (r >= 2147483520.0f)
-        return 2147483520;
-    if (!(r > -2147483648.0f))
-        return r != r ? 0 : -2147483647 - 1;
-    return std::int32_t(r);
+    const float clamped = std::min(std::max(-2147483648.0f, r), 2147483520.0f);
+    return std::int32_t(clamped);
 }
 
 inline std::int32_t Saturate16(std::int32_t v)
@@ -39,30 +37,30 @@ WaveWriteTo::WaveWriteTo(const TWaveBuffer& source, TWaveBuffer& destination)
 }
 
 template <int SrcBits, int SrcCh, int DstCh>
-inline void WaveWriteTo::Load(std::uint32_t frame)
+inline void WaveWriteTo::Load(std::uint32_t frame, std::int32_t* acc)
 {
     const std::size_t srcChannels = SrcCh ? std::size_t(SrcCh) : srcChannels_;
     const std::size_t dstChannels = DstCh ? std::size_t(DstCh) : dstChannels_;
     const std::uint8_t* p = source_.GetData(frame);
     for (std::size_t c = 0; c < srcChannels; ++c) {
         if constexpr (SrcBits == 16) {
-            acc_[c] = std::int16_t(std::uint16_t(p[0] | p[1] << 8));
+            acc[c] = std::int16_t(std::uint16_t(p[0] | p[1] << 8));
             p += 2;
         } else {
-            acc_[c] = (std::int32_t(*p++) - 128) * 128;
+            acc[c] = (std::int32_t(*p++) - 128) * 128;
         }
     }
     for (std::size_t c = srcChannels; c < dstChannels; ++c)
-        acc_[c] = acc_[srcChannels - 1];
+        acc[c] = acc[srcChannels - 1];
 }
 
 template <int DstBits, bool Mix, int DstCh>
-inline void WaveWriteTo::Store(std::uint32_t frame)
+inline void WaveWriteTo::Store(std::uint32_t frame, const std::int32_t* acc)
 {
     const std::size_t dstChannels = DstCh ? std::size_t(DstCh) : dstChannels_;
     std::uint8_t* p = destination_.GetData(frame);
     for (std::size_t c = 0; c < dstChannels; ++c) {
-        const std::int32_t v = acc_[c];
+        const std::int32_t v = acc[c];
         if constexpr (DstBits == 16) {
             std::int32_t out;
             if constexpr (Mix)
@@ -91,22 +89,32 @@ inline void WaveWriteTo::Store(std::uint32_t frame)
 }
 
 template <int DstCh>
-inline void WaveWriteTo::ApplyVolume(TVolumer& volumer)
+inline void WaveWriteTo::ApplyVolume(TVolumer& volumer, std::int32_t* acc)
 {
+    if constexpr (DstCh > 0) {
+        // A fixed trip count keeps the accumulator in registers.
+        if (volumer.Channels() >= std::size_t(DstCh)) {
+            const float* volume = volumer.Volumes().data();
+            for (int c = 0; c < DstCh; ++c)
+                acc[c] = Scale(acc[c], volume[c]);
+            volumer.AdvanceOne();
+            return;
+        }
+    }
     const std::size_t n = std::min(DstCh ? std::size_t(DstCh) : dstChannels_, volumer.Channels());
     const float* volume = volumer.Volumes().data();
     for (std::size_t c = 0; c < n; ++c)
-        acc_[c] = Scale(acc_[c], volume[c]);
+        acc[c] = Scale(acc[c], volume[c]);
     volumer.AdvanceOne();
 }
 
 template <int DstCh>
-inline void WaveWriteTo::ApplyVolumes(TVolumer* instanceVolumer, TVolumer* masterVolumer)
+inline void WaveWriteTo::ApplyVolumes(TVolumer* instanceVolumer, TVolumer* masterVolumer, std::int32_t* acc)
 {
     if (masterVolumer)
-        ApplyVolume<DstCh>(*masterVolumer);
+        ApplyVolume<DstCh>(*masterVolumer, acc);
     if (instanceVolumer)
-        ApplyVolume<DstCh>(*instanceVolumer);
+        ApplyVolume<DstCh>(*instanceVolumer, acc);
 }
 
 template <int SrcBits, int DstBits, bool Mix>
@@ -129,29 +137,31 @@ void WaveWriteTo::RunTyped(std::uint32_t& dstPos, std::uint32_t& srcPos, std::ui
                            std::uint32_t srcEnd, double pitch, TVolumer* instanceVolumer, TVolumer* masterVolumer)
 {
     const bool volumes = instanceVolumer || masterVolumer;
+    std::array<std::int32_t, kInlineChannels> local{};
+    std::int32_t* acc = (SrcCh && DstCh) ? local.data() : acc_;
     if (pitch == 1.0) {
         const std::uint32_t n = std::min(srcEnd - srcPos, dstEnd - dstPos);
         std::uint32_t s = srcPos, d = dstPos;
         srcPos += n;
         dstPos += n;
         for (std::uint32_t i = 0; i < n; ++i, ++s, ++d) {
-            Load<SrcBits, SrcCh, DstCh>(s);
+            Load<SrcBits, SrcCh, DstCh>(s, acc);
             if (volumes)
-                ApplyVolumes<DstCh>(instanceVolumer, masterVolumer);
-            Store<DstBits, Mix, DstCh>(d);
+                ApplyVolumes<DstCh>(instanceVolumer, masterVolumer, acc);
+            Store<DstBits, Mix, DstCh>(d, acc);
         }
     } else if (pitch < 1.0) {
         // Slower: every destination frame repeats the last source frame loaded.
         double phase = 1.0;
         while (dstPos < dstEnd && srcPos < srcEnd) {
             if (phase >= 1.0) {
-                Load<SrcBits, SrcCh, DstCh>(srcPos);
+                Load<SrcBits, SrcCh, DstCh>(srcPos, acc);
                 if (volumes)
-                    ApplyVolumes<DstCh>(instanceVolumer, masterVolumer);
+                    ApplyVolumes<DstCh>(instanceVolumer, masterVolumer, acc);
                 phase -= 1.0;
                 ++srcPos;
             }
-            Store<DstBits, Mix, DstCh>(dstPos);
+            Store<DstBits, Mix, DstCh>(dstPos, acc);
             phase += pitch;
             ++dstPos;
         }
@@ -160,12 +170,12 @@ void WaveWriteTo::RunTyped(std::uint32_t& dstPos, std::uint32_t& srcPos, std::ui
         const double step = 1.0 / pitch;
         double phase = 1.0;
         while (dstPos < dstEnd && srcPos < srcEnd) {
-            Load<SrcBits, SrcCh, DstCh>(srcPos);
+            Load<SrcBits, SrcCh, DstCh>(srcPos, acc);
             ++srcPos;
             if (phase >= 1.0) {
                 if (volumes)
-                    ApplyVolumes<DstCh>(instanceVolumer, masterVolumer);
-                Store<DstBits, Mix, DstCh>(dstPos);
+                    ApplyVolumes<DstCh>(instanceVolumer, masterVolumer, acc);
+                Store<DstBits, Mix, DstCh>(dstPos, acc);
                 phase -= 1.0;
                 ++dstPos;
             }
