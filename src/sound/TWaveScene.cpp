@@ -143,13 +143,14 @@ void TWaveScene::SetSceneFormat(std::uint32_t rate, std::uint16_t bits, std::uin
 {
     MyLock lock(section_);
     lock.Lock();
-    const std::uint8_t was = state_;
-    state_ = 0;
     WAVEFORMATEX format;
     InitWaveFormat(format, rate, channels, bits);
     // A period of no frames would make the writers spin; one frame is the shortest period.
-    const std::uint32_t frames = std::max<std::uint32_t>(1, std::uint32_t(std::trunc(bufferMs * 0.001 * rate)));
-    auto mix = std::make_unique<TWaveBuffer>(frames, format);
+    const double wanted = std::trunc(bufferMs * 0.001 * rate);
+    const std::uint32_t frames = wanted < 1 ? 1 : wanted > 0xFFFFFFFF ? 0xFFFFFFFFu : std::uint32_t(wanted);
+    auto mix = std::make_unique<TWaveBuffer>(frames, format);  // a refused format changes nothing
+    const std::uint8_t was = state_;
+    state_ = 0;
     mixFrames_ = frames;
     mix_ = std::move(mix);
     master_ = std::make_unique<TVolumer>(std::vector<float>(channels, 1.0f));

@@ -203,6 +203,13 @@ TEST_F(SceneTest, SetupErrors)
     EXPECT_EQ(ErrorOf([&] { bare.StartRecordClock(); }), "Device not set. Use SetoutputDevice");
 }
 
+TEST_F(SceneTest, ARefusedFormatLeavesTheScenePlaying)
+{
+    EXPECT_EQ(ErrorOf([&] { scene.SetSceneFormat(44100, 24, 2, 120); }), "WaveBuffer supports 8 and 16 bit depth only!");
+    EXPECT_EQ(scene.GetState(), 1);
+    EXPECT_EQ(scene.GetMixFrames(), 10u);
+}
+
 TEST_F(SceneTest, SyncPositionFollowsTheOutputClock)
 {
     scene.AddInstance(Ramp(100), "s", 0);
