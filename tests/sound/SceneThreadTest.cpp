@@ -154,6 +154,38 @@ TEST_F(SceneThreads, ReplacingAWriterWhoseThreadWaitsForTheLockDoesNotDeadlock)
     }
 }
 
+TEST_F(SceneThreads, NotificationsFromTheWriterThreadReachTheWindow)
+{
+    std::vector<std::uint32_t> codes;
+    int posts = 0;
+    HWND window = AllocateHWnd([&](UINT msg, WPARAM w, LPARAM) {
+        ++posts;
+        auto* from = reinterpret_cast<TWaveScene*>(w);
+        std::string name;
+        std::uint32_t code = 0;
+        while (from->PopInstanceMessage(name, code))
+            if (name == "riff")
+                codes.push_back(code);
+    });
+    scene->SetMessageId(WM_USER);
+    scene->SetOwnerWindow(window);
+    scene->AddInstance(riff.get(), "riff", 0);
+    scene->SetInstanceNotify("riff", 255);
+    scene->PlayInstance("riff", 1, nullptr, 0, 0);
+    scene->SetoutputDevice(TWaveScene::OutputFile, dir.File("g.wav"));
+    scene->Play();
+    for (int i = 0; i < 400 && codes.size() < 3; ++i) {
+        ProcessMessages();
+        Sleep(5);
+    }
+    WithinSeconds(10, [&] { scene->SetWriter(nullptr, ""); });
+    ProcessMessages();
+    DeallocateHWnd(window);
+    EXPECT_GE(posts, 1);
+    EXPECT_EQ(codes, (std::vector<std::uint32_t>{TWaveScene::NotifyStarted, TWaveScene::NotifyStarted,
+                                                 TWaveScene::NotifyFinished}));
+}
+
 TEST_F(SceneThreads, DestroyingTheSceneWhileItsWriterRendersEndsCleanly)
 {
     scene->SetoutputDevice(TWaveScene::OutputFile, dir.File("f.wav"));
