@@ -1,0 +1,25 @@
+#include "app/Kvwavescene.h"
+
+#include "app/ProgramEnd.h"
+#include "platform/MessageBox.h"
+
+#include <exception>
+#include <string>
+
+bool InitKVWaveScene(std::uint32_t bufferMs)
+{
+    std::string message;
+    try {
+        WaveScene.SetSceneFormat(44100, 16, 2, bufferMs);
+        WaveScene.SetoutputDevice(TWaveScene::OutputDevice, "0");
+        WaveScene.Play();
+        return true;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown error";
+    }
+    (void)MessageBox("InitKVWaveScene: " + message, std::string(), MB_OK | MB_ICONERROR);
+    EndProgram(0);
+    return false;
+}

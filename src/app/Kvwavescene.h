@@ -1,0 +1,16 @@
+#pragma once
+// The program's sound output: the one global wave container and wave scene (defined with the
+// scene, constructed before start-up, the container first, and destroyed after the message loop,
+// the scene first) and their set-up at start-up.
+//
+// Thread: GUI thread.
+#include "sound/TWaveContainer.h"
+#include "sound/TWaveScene.h"
+
+#include <cstdint>
+
+// Sets the global scene to 44100 Hz, 16 bits, 2 channels with buffers of bufferMs milliseconds,
+// output to wave-out device "0", and starts it. Any failure is shown in a message box as
+// "InitKVWaveScene: " and the error's message, and the program ends (EndProgram, exit code 0).
+// True when the scene runs; false only when a replaced end handler returned.
+[[nodiscard]] bool InitKVWaveScene(std::uint32_t bufferMs);
