@@ -8,6 +8,7 @@
 #include "image/PixImagePNG.h"
 #include "image/PixImageTGA.h"
 #include "image/PixImageTIF.h"
+#include "image/PixImageWMF.h"
 
 #include <cstring>
 #include <iterator>
@@ -38,6 +39,7 @@ constexpr PixFormats::Entry kFormats[] = {
     {PIX_FORMAT_TIF, &Attempt<PixImageTIF>},
     {PIX_FORMAT_TGA, &Attempt<PixImageTGA>},
     {PIX_FORMAT_PCX, &Attempt<PixImagePCX>},
+    {PIX_FORMAT_WMF, &Attempt<PixImageWMF>},
 };
 
 }  // namespace
