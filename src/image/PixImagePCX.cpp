@@ -36,6 +36,8 @@ bool PixImagePCX::Decode(PixFile* stream) {
         const std::uint32_t bytesPerLine = Le16(h + 66);
 
         if (planes > 4) throw PcxError{"Can't handle image with more than 4 planes"};
+        // Without a plane or a bit there is no pixel data to decode.
+        if (planes == 0 || bits == 0) throw PcxError{"PCX bits per pixel not supported"};
         if (planes == 1 && bits != 1 && bits != 2 && bits != 4 && bits != 8)
             throw PcxError{"PCX bits per pixel not supported"};
         if (planes > 1 && bits != 1 && !(bits == 8 && planes >= 3))
@@ -100,6 +102,10 @@ bool PixImagePCX::Decode(PixFile* stream) {
                     out[3 * x] = line[2 * bytesPerLine + x];
                     if (planes == 4) AlphaSet(x, row, line[3 * bytesPerLine + x]);
                 }
+            } else if (planes == 1 && bits != 2) {
+                // 1, 4 and 8 bits are packed as the image packs them: leftmost pixel highest.
+                std::memcpy(GetBits(static_cast<std::uint32_t>(row)), line,
+                            std::min<std::size_t>(bytesPerLine, GetEffWidth()));
             } else if (planes == 1) {
                 const std::uint32_t perByte = 8 / bits;
                 const std::uint32_t mask = (1u << bits) - 1;

@@ -144,6 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PcxFailure{"RunPastImage", Pcx(8, 3, 1, 1, 1, {0xC4, 1}), "repeat count spans end of image"},
                       PcxFailure{"DataCutShort", Pcx(8, 3, 2, 1, 2, {1, 2, 3}), "corrupted PCX"},
                       PcxFailure{"PaletteCutShort", Pcx(8, 1, 1, 1, 1, {1, 12, 0, 0}), "corrupted PCX"},
+                      PcxFailure{"NoPlanes", Pcx(1, 0, 100, 100, 13, {}), "PCX bits per pixel not supported"},
+                      PcxFailure{"NoBits", Pcx(0, 1, 100, 100, 13, {}), "PCX bits per pixel not supported"},
                       PcxFailure{"TwoPlanesOfTwoBits", Pcx(2, 2, 1, 1, 1, {0, 0}),
                                  "Can't handle more than 1 bit per pixel"},
                       // Lines shorter than the width would read the next plane's bytes as pixels.
