@@ -157,10 +157,8 @@ void AddGeneral(TStringList& d)
         "endcontext",
     });
     // The spots sit on the strings whatever the fret.
-    for (int s = 0; s < 6; ++s) {
-        std::vector<int> ys(kFrets, StringY(s));
-        d.Add("general.Fretboard.chord[" + std::to_string(s + 1) + "].Y=" + Join(ys));
-    }
+    for (int s = 0; s < 6; ++s)
+        d.Add("general.Fretboard.chord[" + std::to_string(s + 1) + "].Y[*]=" + std::to_string(StringY(s)));
     for (int finger = 1; finger <= 4; ++finger) {
         const std::string label = "general.Fretboard.BLabel[" + std::to_string(finger) + "]";
         d.Add(label + " {");

@@ -50,10 +50,6 @@ QImage TranscriptionPage(const DemoMode& mode, const DemoRiff& riff, int bar, bo
         const QRect box(x - 10, y - 9, 20, 18);
         p.fillRect(box, QColor(252, 250, 244));
         DrawCentredText(p, box, std::to_string(n.fret), QColor(0, 0, 0), UiFont(15, true));
-        if (n.length > 1) {
-            p.setPen(QPen(QColor(150, 150, 150), 2));
-            p.drawLine(x + 12, y, PageStepX(k + n.length) - 4, y);
-        }
         if (fingering && n.finger > 0)
             DrawCentredText(p, QRect(x + 8, y - 2, 14, 14), std::to_string(n.finger), QColor(30, 80, 220),
                             UiFont(11, true));
