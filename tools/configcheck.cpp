@@ -27,10 +27,29 @@ void PrintSummary(TDVContext& root)
     std::cout << "modes: " << count << "\n";
     for (const auto& id : modes.Lines()) {
         std::cout << "  " << id << " \"" << root.GetStringByID("mode[#].title_in_combo", id) << "\"";
+        TDVContext* mode = root.GetContextByID("mode[#]", id);
         TStringList riffs;
-        const int n = root.GetContextByID("mode[#]", id)->EnumListIDs("riff", riffs);
-        std::cout << ", " << n << " riffs\n";
+        const int n = mode->EnumListIDs("riff", riffs);
+        std::cout << ", " << n << " riffs";
+        if (mode->Exists("toggle")) {
+            TStringList sets;
+            mode->EnumListIDs("toggle", sets);
+            for (const auto& set : sets.Lines()) {
+                TStringList keys;
+                int bound = 0;
+                mode->GetContextByID("toggle[#]", set)->EnumListIDs("bind", keys);
+                for (const auto& key : keys.Lines())
+                    bound += !mode->GetValueTextByID("toggle[#].bind[#]", set, key).empty();
+                std::cout << ", " << set << " " << bound << "/" << keys.Count() << " keys bound";
+            }
+        }
+        std::cout << "\n";
     }
+    for (const char* list : {"keyboard.key", "color_schemes"})
+        if (root.Exists(list)) {
+            TStringList ids;
+            std::cout << list << ": " << root.EnumListIDs(list, ids) << "\n";
+        }
 }
 
 } // namespace

@@ -193,8 +193,9 @@ TEST_F(DemoContent, ModesHaveNonNumericIdsAndEverythingTheyLoad)
                     EXPECT_LE(x, 1000);
                     previous = x;
                 }
-                if (!page.empty())
+                if (!page.empty()) {
                     EXPECT_EQ(std::stoi(page), steps + 1) << "a page's ID is its first step";
+                }
                 steps += count - 1;
             }
             EXPECT_EQ(riff->GetInteger("size"), steps);
@@ -236,6 +237,41 @@ TEST_F(DemoContent, BindingsNameKeysAndRiffsThatExist)
             }
         }
         EXPECT_EQ(bound, riffSet) << "every riff of " << id << " has a key";
+    }
+}
+
+TEST_F(DemoContent, KeysFitTheKeyboardAreaApart)
+{
+    TDVContext root;
+    LoadDefaults(root);
+    TDVContext* keyboard = root.GetContext("keyboard");
+    struct Box {
+        std::string name;
+        int left, top, right, bottom;
+    };
+    std::vector<Box> boxes;
+    std::set<int> codes;
+    for (const std::string& name : Ids(root, "keyboard.key")) {
+        SCOPED_TRACE(name);
+        TDVContext* key = keyboard->GetContextByID("key[#]", name);
+        const Box box{name, key->GetInteger("left"), key->GetInteger("top"),
+                      key->GetInteger("left") + key->GetInteger("width"), key->GetInteger("top") + key->GetInteger("height")};
+        EXPECT_GE(box.left, 0);
+        EXPECT_GE(box.top, 0);
+        EXPECT_LT(box.right, 508);
+        EXPECT_LT(box.bottom, 178);
+        // A hit test includes the edges, so neighbours keep at least one pixel apart.
+        for (const Box& other : boxes)
+            EXPECT_TRUE(box.left > other.right || other.left > box.right || box.top > other.bottom ||
+                        other.top > box.bottom) << "overlaps " << other.name;
+        boxes.push_back(box);
+        EXPECT_TRUE(codes.insert(key->GetInteger("scan_code")).second) << "one key per key code";
+        EXPECT_FALSE(key->GetValueText("Caption").empty());
+        EXPECT_EQ(key->GetValueText("state"), "initial");
+    }
+    for (const auto& [name, code] : std::map<std::string, int>{{"SHIFT", 16}, {"CTRL", 17}, {"ALT", 18}}) {
+        EXPECT_EQ(keyboard->GetIntegerByID("key[#].scan_code", name), code) << name;
+        EXPECT_EQ(keyboard->GetValueTextByID("key[#].slim", name), "1") << name;
     }
 }
 

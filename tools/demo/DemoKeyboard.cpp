@@ -14,7 +14,7 @@ const std::vector<DemoKey>& DemoKeys()
         }
         for (std::size_t i = 0; i < home.size(); ++i) {
             const std::string n(1, home[i]);
-            k.push_back({n, n, 34 + static_cast<int>(i) * 60, 64, 54, 44, home[i], false, kKeySkinName});
+            k.push_back({n, n, 24 + static_cast<int>(i) * 60, 64, 54, 44, home[i], false, kKeySkinName});
         }
         k.push_back({"SHIFT", "SHIFT", 14, 118, 110, 44, 16, true, "none"});
         k.push_back({"CTRL", "CTRL", 130, 118, 90, 44, 17, true, "none"});
