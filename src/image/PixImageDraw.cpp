@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -73,6 +74,37 @@ struct Sampler {
         return std::clamp(v, 0, height - 1);
     }
 };
+
+// The common case of a true-colour image at natural size. Each row goes in two passes: the
+// alpha of every pixel is spread over its three bytes, then the bytes are mixed as one flat run
+// with selects instead of branches, which the compiler turns into vector code. Same arithmetic
+// as the general loop of Draw.
+void BlendTrueColour(const Section24& section, int width, int height, const std::uint8_t* pixels, std::size_t stride,
+                     const std::uint8_t* alpha, std::size_t alphaStride, int column0, int row0,
+                     std::uint32_t alphaScale, bool keyed, RGBQUAD key) {
+    const bool keyUsable = keyed && key.rgbReserved == 0;
+    const std::size_t bytes = 3 * static_cast<std::size_t>(width);
+    std::vector<std::uint8_t> spread(bytes);
+    std::uint8_t* a3 = spread.data();
+    for (int r = 0; r < height; ++r) {
+        const std::size_t row = static_cast<std::size_t>(row0 + r);
+        const std::uint8_t* src = pixels + row * stride + 3 * static_cast<std::size_t>(column0);
+        const std::uint8_t* a8 = alpha ? alpha + row * alphaStride + column0 : nullptr;
+        std::uint8_t* out = section.Row(r);
+        for (int c = 0; c < width; ++c) {
+            std::uint32_t a = a8 ? a8[c] : 255u;
+            a = (a * alphaScale) >> 8;
+            const std::uint8_t* p = src + 3 * c;
+            if (keyUsable && p[0] == key.rgbBlue && p[1] == key.rgbGreen && p[2] == key.rgbRed) a = 0;
+            a3[3 * c] = a3[3 * c + 1] = a3[3 * c + 2] = static_cast<std::uint8_t>(a);
+        }
+        for (std::size_t i = 0; i < bytes; ++i) {
+            const std::uint32_t a = a3[i], o = out[i], v = src[i];
+            const std::uint32_t mixed = (o * (255 - a) + a * v) >> 8;
+            out[i] = static_cast<std::uint8_t>(a == 255 ? v : (a == 0 ? o : mixed));
+        }
+    }
+}
 
 }  // namespace
 
@@ -166,6 +198,10 @@ bool PixImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t cx, std
             const RGBQUAD key = GetTransColor();
             const std::uint32_t alphaScale = static_cast<std::uint32_t>(info.alphaMax) + 1;
             const std::size_t w = static_cast<std::size_t>(head.biWidth);
+            if (s.natural && !paletted) {
+                BlendTrueColour(section, visibleWidth, visibleHeight, info.pixels, info.stride, alpha, w,
+                                s.Column(0), s.Row(0), alphaScale, transparent, key);
+            } else {
             for (int r = 0; r < visibleHeight; ++r) {
                 std::uint8_t* out = section.Row(r);
                 const int sy = s.Row(r);
@@ -207,6 +243,7 @@ bool PixImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t cx, std
                     out[1] = static_cast<std::uint8_t>((out[1] * na + a * g) >> 8);
                     out[2] = static_cast<std::uint8_t>((out[2] * na + a * rd) >> 8);
                 }
+            }
             }
             section.PutOnto(dc, left, top);
         }
