@@ -223,8 +223,8 @@ void AddKeyboard(TStringList& d)
         "\tendcontext",
         "endcontext",
     });
-    // The skin's entry ID and value are both its name, however the list is read.
-    d.Add(std::string("keyboard.key_skins[") + kKeySkinName + "]=" + Quote(kKeySkinName));
+    // Skin names are read by position, so their entry IDs are 1, 2, ...
+    d.Add(std::string("keyboard.key_skins[1]=") + Quote(kKeySkinName));
     for (const DemoKey& k : DemoKeys()) {
         d.Add("keyboard.key[" + k.name + "] {");
         d.Add("\tCaption=" + Quote(k.caption));
