@@ -202,48 +202,48 @@ bool PixImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t cx, std
                 BlendTrueColour(section, visibleWidth, visibleHeight, info.pixels, info.stride, alpha, w,
                                 s.Column(0), s.Row(0), alphaScale, transparent, key);
             } else {
-            for (int r = 0; r < visibleHeight; ++r) {
-                std::uint8_t* out = section.Row(r);
-                const int sy = s.Row(r);
-                const std::uint8_t* srcRow = info.pixels + static_cast<std::size_t>(sy) * info.stride;
-                const std::uint8_t* alphaRow = hasAlpha ? alpha + static_cast<std::size_t>(sy) * w : nullptr;
-                for (int c = 0; c < visibleWidth; ++c, out += 3) {
-                    const int sx = s.Column(c);
-                    std::uint32_t a = alphaRow ? alphaRow[sx] : 255u;
-                    a = (a * alphaScale) >> 8;
-                    std::uint8_t b, g, rd;
-                    if (paletted) {
-                        const std::uint8_t index = BlindGetPixelIndex(sx, sy);
-                        const RGBQUAD q = pal[index];
-                        if (info.alphaPalette) a = (a * (static_cast<std::uint32_t>(q.rgbReserved) + 1)) >> 8;
-                        if (transparent && index == static_cast<std::uint8_t>(info.transIndex) &&
-                            info.transIndex >= 0 && info.transIndex < 256)
+                for (int r = 0; r < visibleHeight; ++r) {
+                    std::uint8_t* out = section.Row(r);
+                    const int sy = s.Row(r);
+                    const std::uint8_t* srcRow = info.pixels + static_cast<std::size_t>(sy) * info.stride;
+                    const std::uint8_t* alphaRow = hasAlpha ? alpha + static_cast<std::size_t>(sy) * w : nullptr;
+                    for (int c = 0; c < visibleWidth; ++c, out += 3) {
+                        const int sx = s.Column(c);
+                        std::uint32_t a = alphaRow ? alphaRow[sx] : 255u;
+                        a = (a * alphaScale) >> 8;
+                        std::uint8_t b, g, rd;
+                        if (paletted) {
+                            const std::uint8_t index = BlindGetPixelIndex(sx, sy);
+                            const RGBQUAD q = pal[index];
+                            if (info.alphaPalette) a = (a * (static_cast<std::uint32_t>(q.rgbReserved) + 1)) >> 8;
+                            if (transparent && index == static_cast<std::uint8_t>(info.transIndex) &&
+                                info.transIndex >= 0 && info.transIndex < 256)
+                                continue;
+                            b = q.rgbBlue;
+                            g = q.rgbGreen;
+                            rd = q.rgbRed;
+                        } else {
+                            const std::uint8_t* p = srcRow + 3 * static_cast<std::size_t>(sx);
+                            b = p[0];
+                            g = p[1];
+                            rd = p[2];
+                            if (transparent && b == key.rgbBlue && g == key.rgbGreen && rd == key.rgbRed &&
+                                key.rgbReserved == 0)
+                                continue;
+                        }
+                        if (a == 0) continue;
+                        if (a == 255) {
+                            out[0] = b;
+                            out[1] = g;
+                            out[2] = rd;
                             continue;
-                        b = q.rgbBlue;
-                        g = q.rgbGreen;
-                        rd = q.rgbRed;
-                    } else {
-                        const std::uint8_t* p = srcRow + 3 * static_cast<std::size_t>(sx);
-                        b = p[0];
-                        g = p[1];
-                        rd = p[2];
-                        if (transparent && b == key.rgbBlue && g == key.rgbGreen && rd == key.rgbRed &&
-                            key.rgbReserved == 0)
-                            continue;
+                        }
+                        const std::uint32_t na = 255 - a;
+                        out[0] = static_cast<std::uint8_t>((out[0] * na + a * b) >> 8);
+                        out[1] = static_cast<std::uint8_t>((out[1] * na + a * g) >> 8);
+                        out[2] = static_cast<std::uint8_t>((out[2] * na + a * rd) >> 8);
                     }
-                    if (a == 0) continue;
-                    if (a == 255) {
-                        out[0] = b;
-                        out[1] = g;
-                        out[2] = rd;
-                        continue;
-                    }
-                    const std::uint32_t na = 255 - a;
-                    out[0] = static_cast<std::uint8_t>((out[0] * na + a * b) >> 8);
-                    out[1] = static_cast<std::uint8_t>((out[1] * na + a * g) >> 8);
-                    out[2] = static_cast<std::uint8_t>((out[2] * na + a * rd) >> 8);
                 }
-            }
             }
             section.PutOnto(dc, left, top);
         }

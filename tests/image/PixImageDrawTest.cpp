@@ -277,3 +277,19 @@ TEST(PixImageBitmap, SectionAndCompatibleBitmapHoldThePixels) {
     }
     EXPECT_EQ(PixImage().MakeBitmap(nullptr), nullptr);
 }
+
+TEST(PixImageDraw, ScaledBlendedImageSamplesItsPixels) {
+    Canvas c(4, 4, kGrey);
+    Quad img;
+    img.AlphaCreate();
+    img.AlphaSet(1, 1, 0);  // top-right green is clear
+    img.SetTransColor(Q(255, 0, 0));
+    img.SetTransIndex(0);  // bottom-left blue is keyed out
+    ASSERT_TRUE(img.Draw(c.Dc(), 0, 0, 4, 4));
+    EXPECT_EQ(c.At(1, 1), RGB(255, 0, 0));
+    EXPECT_EQ(c.At(2, 0), kGrey);
+    EXPECT_EQ(c.At(3, 1), kGrey);
+    EXPECT_EQ(c.At(0, 3), kGrey);
+    EXPECT_EQ(c.At(3, 3), kWhite);
+    EXPECT_EQ(c.At(2, 2), kWhite);
+}
