@@ -405,6 +405,13 @@ bool PixImageGIF::Decode(PixFile* f) {
             for (std::int32_t fy = 0; fy < d.height; ++fy) {
                 if (!rowWritten_[static_cast<std::size_t>(d.height - 1 - fy)]) continue;
                 const std::int32_t row = base + fy;
+                if (GetBpp() == 8 && background.GetBpp() == 8) {
+                    const std::uint8_t* in = GetBits(static_cast<std::uint32_t>(fy));
+                    std::uint8_t* out = background.GetBits(static_cast<std::uint32_t>(row)) + d.left;
+                    for (std::int32_t x = 0; x < right - d.left; ++x)
+                        if (in[x] != trans) out[x] = in[x];
+                    continue;
+                }
                 for (std::int32_t col = d.left; col < right; ++col) {
                     const std::uint8_t idx = GetPixelIndex(col - d.left, fy);
                     if (idx != trans) background.SetPixelIndex(col, row, idx);

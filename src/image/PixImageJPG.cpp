@@ -126,6 +126,10 @@ bool PixImageJPG::DecodeRows(PixFile* stream, bool haveExif) {
     jpeg_create_decompress(&cinfo);
     cinfo.src = &source->pub;
     jpeg_read_header(&cinfo, TRUE);
+#ifdef JCS_EXTENSIONS
+    // The image stores blue, green, red: let the library deliver that order.
+    if (cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
+#endif
     cinfo.scale_num = 1;
     cinfo.scale_denom = ScaleDenominator(info.jpegScale);
     if (!pixlimits::PixelsAllowed(cinfo.image_width, cinfo.image_height)) {
@@ -154,13 +158,20 @@ bool PixImageJPG::DecodeRows(PixFile* stream, bool haveExif) {
     if (components == 1) SetGrayPalette();
 
     const std::uint32_t rowBytes = cinfo.output_width * components;
-    JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, rowBytes, 1);
     const std::uint32_t stride = GetEffWidth();
     const std::uint32_t width = cinfo.output_width;
+    const bool direct = components != 4 && cinfo.out_color_space != JCS_RGB;
+    JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, rowBytes, 1);
     std::int32_t row = GetHeight() - 1;
     while (cinfo.output_scanline < cinfo.output_height) {
-        jpeg_read_scanlines(&cinfo, buffer, 1);
         std::uint8_t* out = GetBits(static_cast<std::uint32_t>(row--));
+        if (direct && out) {
+            // Rows are at least as long as what the library writes: straight into the image.
+            JSAMPROW target = out;
+            jpeg_read_scanlines(&cinfo, &target, 1);
+            continue;
+        }
+        jpeg_read_scanlines(&cinfo, buffer, 1);
         const JSAMPLE* in = buffer[0];
         if (!out) continue;
         if (components == 4) {
