@@ -1,0 +1,64 @@
+#include "app/AppCommands.h"
+
+#include "platform/LinuxFileNames.h"
+#include "platform/MessageBox.h"
+#include "platform/ShellExecute.h"
+
+namespace {
+
+void OpenOrTell(const std::string& file)
+{
+    if (!FileExists(file))
+        ShowMessage("Help file not found: " + file);
+    else if (!ShellOpenFile(file))
+        ShowMessage("Cannot open " + file);
+}
+
+}  // namespace
+
+std::string CompiledHelpFileName(const std::string& executable)
+{
+    const std::string exe = ".exe";
+    if (executable.size() >= exe.size() && executable.compare(executable.size() - exe.size(), exe.size(), exe) == 0)
+        return executable.substr(0, executable.size() - exe.size()) + ".chm";
+    return executable + ".chm";
+}
+
+void ShowHelp(const std::string& executable, const std::string& folder, const std::string& helpFile)
+{
+    const std::string compiled = CompiledHelpFileName(executable);
+    if (!executable.empty() && FileExists(compiled))
+        OpenOrTell(compiled);
+    else
+        OpenOrTell(folder + helpFile);
+}
+
+bool OpenReadme(const std::string& folder)
+{
+    const std::string readme = folder + "readme.txt";
+    if (!FileExists(readme))
+        return false;
+    if (!ShellOpenFile(readme))
+        ShowMessage("Cannot open " + readme);
+    return true;
+}
+
+const std::vector<std::vector<std::string>>& VolumeMixers()
+{
+    static const std::vector<std::vector<std::string>> mixers = {
+        {"pavucontrol"},
+        {"pavucontrol-qt"},
+        {"pwvucontrol"},
+        {"mate-volume-control"},
+        {"gnome-control-center", "sound"},
+    };
+    return mixers;
+}
+
+void StartVolumeMixer()
+{
+    for (const std::vector<std::string>& mixer : VolumeMixers())
+        if (StartProcess(mixer.front(), std::vector<std::string>(mixer.begin() + 1, mixer.end())))
+            return;
+    ShowMessage("No volume mixer found. Install pavucontrol (or another mixer of your desktop) to set the volume.");
+}

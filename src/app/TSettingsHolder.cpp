@@ -1,0 +1,132 @@
+#include "app/TSettingsHolder.h"
+
+#include "platform/Exception.h"
+#include "platform/LinuxFileNames.h"
+#include "platform/TStringList.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Restores the writer's process-wide block threshold on the way out.
+struct BlockThreshold {
+    explicit BlockThreshold(int threshold) : before(TDVContext::BlockThreshold())
+    {
+        TDVContext::SetBlockThreshold(threshold);
+    }
+    ~BlockThreshold() { TDVContext::SetBlockThreshold(before); }
+    int before;
+};
+
+bool WriteAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+settings_t::~settings_t()
+{
+    root.Clear();
+}
+
+void settings_t::LoadDefaults(const std::string& fileName)
+{
+    DEFFileName = fileName;
+    root.LoadFromFile(fileName, true);
+}
+
+void settings_t::LoadUser(const std::string& fileName)
+{
+    INIFileName = fileName;
+    try {
+        root.LoadFromFile(fileName, false);
+    } catch (...) {
+        KeepUnreadable(fileName);
+        throw;
+    }
+}
+
+void settings_t::Load(const std::string& folder)
+{
+    const std::string user = folder + UserFileName;
+    try {
+        LoadDefaults(folder + DefaultsFileName);
+    } catch (...) {
+        INIFileName = user;
+        KeepUnreadable(user);
+        throw;
+    }
+    LoadUser(user);
+}
+
+void settings_t::Reload()
+{
+    root.Clear();
+    const std::string user = INIFileName;
+    try {
+        LoadDefaults(DEFFileName);
+    } catch (...) {
+        if (!user.empty())
+            KeepUnreadable(user);
+        throw;
+    }
+    if (!user.empty())
+        LoadUser(user);
+}
+
+void settings_t::KeepUnreadable(const std::string& fileName)
+{
+    const std::string current = ResolveFileName(fileName);
+    if (!FileExists(current))
+        return;
+    const std::string kept = ResolveFileName(fileName + UnreadableSuffix);
+    std::error_code ignored;
+    std::filesystem::rename(current, kept, ignored);
+}
+
+void settings_t::SaveSettings(const std::string& fileName)
+{
+    TStringList lines;
+    {
+        BlockThreshold threshold(1);
+        root.SaveTagToStrings("settings", lines);
+    }
+    const std::string text = lines.Text();
+
+    // Write through a link to the file it names, so the link survives the rename.
+    std::error_code error;
+    std::filesystem::path target = ResolveFileName(fileName);
+    const std::filesystem::path real = std::filesystem::weakly_canonical(target, error);
+    if (!error)
+        target = real;
+    const std::filesystem::path temp = target.string() + ".tmp";
+    const std::string failure = "Cannot create file \"" + fileName + "\"";
+
+    struct stat old {};
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0)
+        throw Exception(failure);
+    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        throw Exception(failure);
+    }
+}

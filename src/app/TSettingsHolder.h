@@ -1,0 +1,52 @@
+#pragma once
+// The holder of the program's one configuration tree: the defaults file "Korvane.DEF" loaded
+// first and the user file "Korvane.INI" loaded over it into the same root, and the write of the
+// "settings" context back into the user file. The preferences dialog keeps it as a member; every
+// other part reads its keys from its root.
+//
+// Thread: GUI thread only. Ownership: the holder owns the root and everything in it; contexts and
+// tags handed out stay owned by the tree. Failure: loading and saving throw Exception (the
+// configuration layer's errors, "Cannot create file \"<name>\""); a failed load keeps what was
+// parsed before the error.
+#include "config/TDVContext.h"
+
+#include <string>
+
+struct settings_t {
+    static constexpr const char* DefaultsFileName = "Korvane.DEF";
+    static constexpr const char* UserFileName = "Korvane.INI";
+    // Appended to the user file's name when it cannot be read, so the next write cannot lose it.
+    static constexpr const char* UnreadableSuffix = ".bad";
+
+    settings_t() = default;
+    ~settings_t();
+    settings_t(const settings_t&) = delete;
+    settings_t& operator=(const settings_t&) = delete;
+
+    // Loads the defaults file into the root; a missing file is an error. Keeps the name.
+    void LoadDefaults(const std::string& fileName);
+    // Loads the user file over the root; a missing file is skipped. Keeps the name. A file that
+    // fails to load is moved aside to its name + ".bad" (replacing an older one) before the
+    // error passes on, so the settings written later do not overwrite it.
+    void LoadUser(const std::string& fileName);
+    // folder + "Korvane.DEF", then folder + "Korvane.INI" (folder ends with a separator). When the
+    // defaults fail, the user file is not read and is moved aside as well.
+    void Load(const std::string& folder);
+    // Clears the root and loads the two files named last, as Load does.
+    void Reload();
+    // Writes the "settings" context of the root, every context with a line as a block, into
+    // fileName: the text goes to a temporary file in the same folder that is then renamed over
+    // the old file, so a failed write leaves the old file whole. Throws
+    // "Cannot create file \"<fileName>\"" when the file cannot be written.
+    void SaveSettings(const std::string& fileName);
+
+    [[nodiscard]] TDVContext* GetContext() { return &root; }
+
+    std::string INIFileName;
+    std::string DEFFileName;
+    TDVContext root;
+
+private:
+    // Moves an existing user file aside to its name + ".bad".
+    void KeepUnreadable(const std::string& fileName);
+};
