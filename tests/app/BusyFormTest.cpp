@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -84,6 +86,8 @@ TEST_F(BusyForm, EveryShowingResetsTextProgressAndFlags)
     EXPECT_EQ(busy.ProgressBar->value(), 0);
     EXPECT_FALSE(busy.Done());
     EXPECT_EQ(busy.Tag(), 0);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(busy.pos(), QPoint(screen.x() + (screen.width() - 164) / 2, screen.y() + (screen.height() - 61) / 2));
     busy.SetDone(true);
     busy.Timer1Timer();
 }
@@ -133,7 +137,10 @@ TEST_F(BusyForm, EscClosesAModalShowingOnceCancelIsAllowed)
         SendEsc(&busy);
     });
     // A safety net: a showing that never ends fails the test instead of hanging it.
-    QTimer::singleShot(5000, &busy, [&] { busy.SetTag(1), busy.close(); });
+    QTimer::singleShot(5000, &busy, [&] {
+        busy.SetTag(1);
+        busy.close();
+    });
     const int result = busy.ShowModal();
     EXPECT_TRUE(escRefused);
     EXPECT_EQ(result, QDialog::Rejected);
@@ -148,7 +155,10 @@ TEST_F(BusyForm, ModalShowingEndsWhenTheWorkSetsDone)
     QElapsedTimer clock;
     clock.start();
     QTimer::singleShot(100, &busy, [&] { busy.SetDone(true); });
-    QTimer::singleShot(5000, &busy, [&] { busy.SetTag(1), busy.close(); });
+    QTimer::singleShot(5000, &busy, [&] {
+        busy.SetTag(1);
+        busy.close();
+    });
     busy.ShowModal();
     EXPECT_LT(clock.elapsed(), 2000);
     EXPECT_FALSE(busy.isVisible());
