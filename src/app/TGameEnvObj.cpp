@@ -4,10 +4,13 @@
 
 TGameEnvObj::~TGameEnvObj()
 {
-    // Objects may still reach the environment from their destructors: drop the subscriptions that
-    // borrow them first, then delete them in order.
+    DeleteObjects();
+}
+
+void TGameEnvObj::DeleteObjects()
+{
+    // The subscriptions borrow the objects: drop them first.
     subscribers_.clear();
-    queue_.clear();
     objects_.clear();
 }
 

@@ -82,6 +82,9 @@ public:
 protected:
     // Empties the queue, including what ProcessEvents has not yet delivered.
     void ClearQueue();
+    // Deletes every object (subscriptions first), newest last as they were added. A derived
+    // environment calls it from its destructor so that the objects go while it is still whole.
+    void DeleteObjects();
 
 private:
     // Runs hook on every object that has a scene, in object order.

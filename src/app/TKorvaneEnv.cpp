@@ -49,7 +49,12 @@ TKorvaneEnv::TKorvaneEnv(TDVContext* root, TImage* fretboardImage, TImage* keybo
     }
 }
 
-TKorvaneEnv::~TKorvaneEnv() = default;
+TKorvaneEnv::~TKorvaneEnv()
+{
+    fretboard_ = nullptr;
+    transcription_ = nullptr;
+    DeleteObjects();
+}
 
 void TKorvaneEnv::SetMode(const std::string& name, std::int32_t param, bool force)
 {

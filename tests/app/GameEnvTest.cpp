@@ -373,4 +373,20 @@ TEST(KorvaneEnv, DefaultMakersAreUsedByTheShortConstructor)
     EXPECT_EQ(log, (Log{"frets:NOTEON 300"}));
 }
 
+TEST(KorvaneEnv, ObjectsAreDeletedWhileTheEnvironmentIsStillWhole)
+{
+    // A display object that reaches its environment while it is destroyed.
+    struct Reaching : TGameObj {
+        Reaching(TGameEnvObj* env, std::string& seen) : TGameObj(env), seen_(seen) {}
+        ~Reaching() override { seen_ = Env()->GetSettingsContext()->GetValueText("current_mode"); }
+        std::string& seen_;
+    };
+    Root r(kModes);
+    std::string seen;
+    TKorvaneEnv::TObjectMakers makers;
+    makers.fretboard = [&](TKorvaneEnv& env, TImage*) { return std::make_unique<Reaching>(&env, seen); };
+    { TKorvaneEnv env(&r.root, nullptr, nullptr, nullptr, nullptr, makers); }
+    EXPECT_EQ(seen, "rock");
+}
+
 }  // namespace
