@@ -296,3 +296,18 @@ TEST(PixImagePNGDecode, LibraryMessagesReachTheErrorText) {
     EXPECT_FALSE(DecodeAs(other, notPng));
     EXPECT_STRNE(other.GetLastError(), "");
 }
+
+TEST(PixImagePNGDecode, PaletteWithBackgroundKeepsIndices) {
+    for (int depth : {4, 8}) {
+        Generated g = Generate(PNG_COLOR_TYPE_PALETTE, depth, false);
+        g.png.transAlpha = {0, 128};
+        g.png.hasBackground = true;
+        g.png.background.index = 1;
+        PngPeek img;
+        ASSERT_TRUE(DecodeAs(img, g.png.Build())) << img.GetLastError();
+        EXPECT_EQ(img.GetBpp(), static_cast<std::uint32_t>(depth));
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(Rgb(img, x, 2), g.want[0][x].rgb) << depth << " x " << x;
+        EXPECT_EQ(img.GetPaletteColor(1).rgbReserved, 128);
+        EXPECT_TRUE(img.info.alphaPalette);
+    }
+}
