@@ -1,5 +1,6 @@
 // Qt key events as the main window receives them, turned into Windows key codes and routes:
 // offscreen events carry no native data, X11 events carry the keycode and keysym.
+#include "platform/ApplicationInstance.h"
 #include "platform/VirtualKeysQt.h"
 
 #include <QKeyEvent>
@@ -11,6 +12,7 @@ namespace {
 TKeyRoute Route(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers, bool autoRepeat = false,
                 quint32 scanCode = 0, quint32 keySym = 0)
 {
+    EnsureApplication();  // key events need the application's keyboard device
     const QKeyEvent event(type, key, modifiers, scanCode, keySym, 0, QString(), autoRepeat);
     return RouteKeyEvent(KeyEventDataFromQt(event));
 }
