@@ -61,16 +61,6 @@ protected:
     void SetUp() override { EnsureApplication(); }
 };
 
-TEST_F(BusyForm, StartsDoneAndHiddenWithItsTimerRunning)
-{
-    TBusyFrm busy;
-    EXPECT_TRUE(busy.Done());
-    EXPECT_FALSE(busy.isVisible());
-    EXPECT_TRUE(busy.Timer1->isActive());
-    EXPECT_EQ(busy.Timer1->interval(), 500);
-    EXPECT_EQ(busy.size(), QSize(164, 61));
-}
-
 TEST_F(BusyForm, EveryShowingResetsTextProgressAndFlags)
 {
     TBusyFrm busy;

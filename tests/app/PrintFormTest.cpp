@@ -9,7 +9,6 @@
 
 #include <QComboBox>
 #include <QPrinter>
-#include <QPushButton>
 #include <QRadioButton>
 
 #include <gtest/gtest.h>
@@ -285,21 +284,6 @@ TEST_F(PrintForm, EmptyPictureIsAPrintingErrorNotACrash)
     EXPECT_THROW(form.PrintGraphic(&empty), Exception);
     EXPECT_THROW(form.PrintGraphic(nullptr), Exception);
     EXPECT_FALSE(folder.Exists("page.pdf"));
-}
-
-TEST_F(PrintForm, PrintAndCancelEndTheDialogWithTheirResults)
-{
-    form.show();
-    form.Button1->click();
-    EXPECT_EQ(form.result(), QDialog::Accepted);
-    EXPECT_FALSE(form.isVisible());
-    form.show();
-    form.Button2->click();
-    EXPECT_EQ(form.result(), QDialog::Rejected);
-    form.show();
-    form.PrintAll->setChecked(true);
-    form.reject();
-    EXPECT_TRUE(form.PrintAll->isChecked()) << "the choice stays for the caller to read";
 }
 
 }  // namespace

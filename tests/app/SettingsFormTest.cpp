@@ -126,6 +126,12 @@ TEST_F(SettingsForm, CancelAndEscLeaveTheRootUntouched)
     Type(form.QuantizeMode, Qt::Key_Escape, QString());
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(Root().GetInteger("settings.QuantizeMode"), 4);
+
+    form.show();
+    form.UpcomingNoteInterval->setText("1500");
+    Type(form.UpcomingNoteInterval, Qt::Key_Escape, QString(QChar(27)));
+    EXPECT_FALSE(form.isVisible()) << "Esc in the edit cancels too";
+    EXPECT_EQ(Root().GetInteger("settings.UpcomingNoteInterval"), 750);
 }
 
 TEST_F(SettingsForm, ControlWithoutKeyKeepsItsStateAndIsNotWritten)
