@@ -56,9 +56,9 @@ TEST(ShellExecute, StartsProgramsWithoutWaitingAndReportsMissingOnes)
     EXPECT_TRUE(ProgramExists("sh"));
     EXPECT_FALSE(ProgramExists("no-such-program-here"));
     EXPECT_FALSE(ProgramExists(""));
-    EXPECT_TRUE(StartProcess("sh", {"-c", "sleep 0.2; touch '" + marker.string() + "'"}));
+    EXPECT_TRUE(StartProcess("sh", {"-c", "sleep 0.5; touch '" + marker.string() + "'"}));
     EXPECT_FALSE(fs::exists(marker)) << "the call returns before the program ends";
-    for (int i = 0; i < 300 && !fs::exists(marker); ++i)
+    for (int i = 0; i < 1000 && !fs::exists(marker); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(fs::exists(marker));
     EXPECT_FALSE(StartProcess("no-such-program-here"));

@@ -18,7 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Runs the event loop until done() or the time is up; true when done() became true.
-bool RunUntil(const std::function<bool()>& done, int ms = 2000)
+bool RunUntil(const std::function<bool()>& done, int ms = 5000)
 {
     const auto end = Clock::now() + std::chrono::milliseconds(ms);
     while (Clock::now() < end) {
