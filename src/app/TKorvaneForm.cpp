@@ -1,0 +1,413 @@
+// The main window's life: construction, the start-up, activation, closing and the message map.
+#include "app/TKorvaneForm.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QResizeEvent>
+
+#include "app/HintsFromContext.h"
+#include "app/Kvwavescene.h"
+#include "app/ProgramEnd.h"
+#include "app/TBusyFrm.h"
+#include "app/TKorvaneEnv.h"
+#include "app/TSettingsForm.h"
+#include "app/TSettingsHolder.h"
+#include "app/TSplashScreen.h"
+#include "config/TDVContext.h"
+#include "controls/THVList.h"
+#include "controls/THVPanel.h"
+#include "controls/THVSlider.h"
+#include "platform/AppPath.h"
+#include "platform/ControlsInternal.h"
+#include "platform/EventBridge.h"
+#include "platform/Exception.h"
+#include "platform/MessageBox.h"
+#include "platform/TBitmap.h"
+#include "platform/TImage.h"
+#include "platform/TLabel.h"
+#include "platform/TPanel.h"
+#include "platform/TPicture.h"
+#include "platform/TTimer.h"
+#include "sound/Player.h"
+#include "sound/TWaveScene.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+
+std::string _app_path;
+std::string _ImagesDir;
+int _AudioBufferMs = 120;
+TKorvaneForm* _KorvaneForm = nullptr;
+Player* _MidiPlayer = nullptr;
+settings_t* _Settings = nullptr;
+TBusyFrm* _BusyFrm = nullptr;
+TSplashScreen* _SplashScreen = nullptr;
+TPrintForm* _PrintForm = nullptr;
+
+namespace {
+
+constexpr std::uint8_t kStopController = 85;
+constexpr std::uint8_t kStopValue = 127;
+constexpr int kDefaultBufferMs = 120;
+constexpr const char* kSettingsCorrupted = "Settings file corrupted. Restoring default settings...";
+
+}  // namespace
+
+TKorvaneForm::TKorvaneForm(QWidget* owner, const std::string& appPath) : QWidget(owner)
+{
+    setObjectName("TKorvaneForm");
+    setAttribute(Qt::WA_QuitOnClose, true);
+    _KorvaneForm = this;
+    player_ = std::make_unique<Player>();
+    _MidiPlayer = player_.get();
+    _app_path = appPath.empty() ? ExecutableFolder() : appPath;
+    _ImagesDir = _app_path + "Pics01\\";
+    lastTickTime_ = NowSeconds();
+    latchedKey_.clear();
+    loading_ = true;
+    RMP_Autoswitch = false;
+    currentClip_ = -1;
+
+    CreateControls();
+    BindEvents();
+    handle_ = AllocateHWnd([this](UINT msg, WPARAM wParam, LPARAM lParam) {
+        TMessage message{msg, wParam, lParam, 0};
+        CallEventHandler([&] { Dispatch(message); });
+    });
+    HostInWidget(backgroundImage_.get(), this);
+    HostInWidget(GlobalPanel, this);
+    WidgetOf(GlobalPanel)->raise();
+    // A fatal end elsewhere must not leave the player's timer chain running.
+    endStep_ = AddProgramEndStep([this] {
+        if (player_)
+            player_->Stop();
+    });
+    // The window never gets smaller than the board it centres.
+    int minWidth = 0;
+    int minHeight = 0;
+    FormCanResize(minWidth, minHeight);
+    setMinimumSize(minWidth, minHeight);
+    resize(minWidth, minHeight);
+    FormCreate(nullptr);
+}
+
+TKorvaneForm::~TKorvaneForm()
+{
+    RemoveProgramEndStep(endStep_);
+    if (MainTimer)
+        MainTimer->SetEnabled(false);
+    if (EventsTimer)
+        EventsTimer->SetEnabled(false);
+    if (MsgTimer)
+        MsgTimer->SetEnabled(false);
+    if (handle_) {
+        DeallocateHWnd(handle_);
+        handle_ = nullptr;
+    }
+    if (player_)
+        player_->Stop();
+    env_.reset();
+    recordedEvents_.clear();
+    modeRecords_.clear();
+    // The scene's instances borrow the container's waves and the riff instances name this
+    // window's riffs: leave nothing that points back here.
+    WaveScene.SetOwnerWindow(nullptr);
+    if (settingsForm_ && _Settings == &settingsForm_->Settings)
+        _Settings = nullptr;
+    settingsForm_.reset();
+    player_.reset();
+    if (_MidiPlayer != nullptr && _KorvaneForm == this)
+        _MidiPlayer = nullptr;
+    mainTimer_.reset();
+    eventsTimer_.reset();
+    msgTimer_.reset();
+    globalPanel_.reset();
+    GlobalPanel = nullptr;
+    backgroundImage_.reset();
+    if (_KorvaneForm == this)
+        _KorvaneForm = nullptr;
+}
+
+std::uint32_t TKorvaneForm::NowSeconds()
+{
+    using namespace std::chrono;
+    return std::uint32_t(duration_cast<seconds>(system_clock::now().time_since_epoch()).count());
+}
+
+TDVContext* TKorvaneForm::Settings() const
+{
+    return root_->GetContext("settings");
+}
+
+void TKorvaneForm::Halt(int code)
+{
+    endRequested_ = true;
+    MainTimer->SetEnabled(false);
+    EventsTimer->SetEnabled(false);
+    ::EndProgram(code);
+}
+
+void TKorvaneForm::BindEvents()
+{
+    PlayButton->OnClick = [this](TObject* sender) { PlayButtonClick(sender); };
+    StopButton->OnClick = [this](TObject* sender) { StopButtonClick(sender); };
+    PauseButton->OnClick = [this](TObject* sender) { PauseButtonClick(sender); };
+    CurrentMode->OnClick = [this](TObject* sender) { CurrentModeClick(sender); };
+    ModeList->OnChange = [this](TObject* sender) { ModeListChange(sender); };
+    ModeList->OnMouseUp = [this](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
+        ModeListMouseUp(sender, button, shift, x, y);
+    };
+    // The rhythm-section slider carries the handler named after the riff volume and the other
+    // way round; each handler does what its slider's role needs.
+    MelodyVolume->OnChange = [this](TObject* sender) { RiffVolumeChange(sender); };
+    RiffVolume->OnChange = [this](TObject* sender) { MelodyVolumeChange(sender); };
+    SettingsButton->OnClick = [this](TObject* sender) { SettingsButtonClick(sender); };
+    HelpButton->OnClick = [this](TObject* sender) { HelpClick(sender); };
+    VolumeControl->OnClick = [this](TObject* sender) { VolumeControlClick(sender); };
+    for (THVPanel* about : {AboutButton, AboutButton2, KorvaneButton})
+        about->OnClick = [this](TObject* sender) { AboutButtonClick(sender); };
+    MainTimer->SetOnTimer([this](TObject* sender) { MainTimerTimer(sender); });
+    EventsTimer->SetOnTimer([this](TObject* sender) { EventsTimerTimer(sender); });
+    MsgTimer->SetOnTimer([this](TObject* sender) { MsgTimerTimer(sender); });
+}
+
+void TKorvaneForm::FormCreate(TObject* /*sender*/)
+{
+    player_->SetStopMarker(kStopController, kStopValue, handle_, WM_MIDI_SCHEDULE_END);
+    historyPos_ = 0;
+    // Fast clicks on these buttons must arrive as single clicks.
+    for (THVPanel* button : {PrevClipButton, NextClipButton, PrevRiffButton, NextRiffButton, HistoryPrevRiffButton,
+                             HistoryNextRiffButton, PlayRiffButton, PlayClipButton})
+        button->SetControlStyle(button->ControlStyle() & ~csDoubleClicks);
+}
+
+void TKorvaneForm::LoadSettings()
+{
+    settingsForm_ = std::make_unique<TSettingsForm>(this);
+    connect(settingsForm_.get(), &TSettingsForm::ConfigurationReloaded, this,
+            [this] { RenewConfigurationPointers(); });
+    settings_t& holder = settingsForm_->Settings;
+    try {
+        holder.LoadDefaults(_app_path + settings_t::DefaultsFileName);
+        holder.LoadUser(_app_path + settings_t::UserFileName);
+    } catch (const std::exception&) {
+        Beep();
+        ShowMessage(kSettingsCorrupted);
+    }
+    _Settings = &holder;
+    root_ = _Settings->GetContext();
+}
+
+void TKorvaneForm::InitApplication()
+{
+    // 1-4: the splash; the player reports to this window; the caption until the settings name
+    // the program.
+    if (_SplashScreen != nullptr) {
+        _SplashScreen->SetStartUp(true);
+        _SplashScreen->show();
+        ProcessMessages();
+    }
+    keySkinNames_.Clear();
+    player_->SetStopMarker(kStopController, kStopValue, handle_, WM_MIDI_SCHEDULE_END);
+    player_->SetEventWindow(handle_, WM_MIDI_EVENT);
+    setWindowTitle("Korvane!");
+
+    // 5-7: the settings, and the preferences that the configuration offers.
+    LoadSettings();
+    ApplyPreferenceVisibility();
+
+    // 8-9: the version and the title.
+    if (_SplashScreen != nullptr && root_->Exists("general.Version"))
+        _SplashScreen->VersionLabel->setText(_SplashScreen->VersionLabel->text() +
+                                             QString::fromLatin1(root_->GetValueText("general.Version").c_str()));
+    ProcessMessages();
+    if (root_->Exists("general.ApplicationTitle")) {
+        const std::string title = root_->GetValueText("general.ApplicationTitle");
+        QCoreApplication::setApplicationName(QString::fromLatin1(title.c_str()));
+        setWindowTitle(QString::fromLatin1(title.c_str()));
+    }
+
+    // 10-11: the audio buffer length and the page autoswitch.
+    int bufferMs = kDefaultBufferMs;
+    if (root_->Exists("Audio.WV_BufferSize"))
+        bufferMs = root_->GetInteger("Audio.WV_BufferSize");
+    if (root_->Exists("general.RMP_Autoswitch"))
+        RMP_Autoswitch = root_->GetBool("general.RMP_Autoswitch");
+
+    // 12-13: the sound output.
+    if (!InitKVWaveScene(std::uint32_t(std::max(bufferMs, 1)))) {
+        endRequested_ = true;
+        return;
+    }
+    _AudioBufferMs = bufferMs;
+
+    // 14: the skin.
+    PlaceControls();
+    InitLayout();
+    if (endRequested_)
+        return;
+
+    // 15: the environment on the four areas.
+    env_ = std::make_unique<TKorvaneEnv>(root_, FretboardAreaImage, KeyboardAreaImage, NotationAreaImage,
+                                         AnimationAreaImage);
+
+    // 16: the mode list, selecting the stored mode; an index that names no mode selects the first.
+    TStringList titles;
+    env_->FillModeList(titles);
+    ModeList->SetItems(&titles);
+    int index = -1;
+    if (root_->Exists("settings.current_mode")) {
+        const std::string text = root_->GetValueText("settings.current_mode");
+        char* end = nullptr;
+        const long value = std::strtol(text.c_str(), &end, 10);
+        if (end != text.c_str() && *end == '\0' && value >= 0 && value < titles.Count())
+            index = int(value);
+    }
+    ModeList->SetItemIndex(index);
+    modeRecords_.assign(std::size_t(titles.Count()), RiffStruct{});
+
+    // 17: the scene's notifications come here.
+    WaveScene.SetMessageId(WM_WAVESCENE_NOTIFY);
+    WaveScene.SetOwnerWindow(handle_);
+
+    // 18: the current mode.
+    if (ModeList->ItemIndex() < 0)
+        ModeList->SetItemIndex(0);
+    LoadGame(ModeList->ItemIndex(), false);
+    if (endRequested_)
+        return;
+
+    // 19-21.
+    SetVolumeSliders();
+    FormResize();
+    EventsTimer->SetEnabled(true);
+
+    // 22: the player only reports; nothing reaches the MIDI output.
+    for (std::uint8_t channel = 0; channel < 16; ++channel)
+        player_->AddMuteChannel(channel);
+    for (std::uint8_t channel = 10; channel < 16; ++channel)
+        player_->AddReportChannel(channel);
+
+    // 23.
+    if (_SplashScreen != nullptr) {
+        _SplashScreen->SetStartUp(false);
+        _SplashScreen->hide();
+    }
+}
+
+void TKorvaneForm::SetVolumeSliders()
+{
+    TDVContext* settings = Settings();
+    // Placing the sliders must not write back values rounded by the slider's steps.
+    const bool loading = loading_;
+    loading_ = true;
+    RiffVolume->SetPosition(int(std::trunc(RiffVolume->MaxPosition() -
+                                           settings->GetFloat("riff_volume") * RiffVolume->MaxPosition())));
+    MelodyVolume->SetPosition(int(std::trunc(MelodyVolume->MaxPosition() -
+                                             settings->GetFloat("groove_volume") * MelodyVolume->MaxPosition())));
+    loading_ = loading;
+}
+
+void TKorvaneForm::FormActivate(TObject* /*sender*/)
+{
+    if (activated_ || env_ == nullptr)
+        return;
+    activated_ = true;
+    TDVContext* general = env_->GetGeneralContext();
+    if (general->Exists("Hints"))
+        SetHintsFromContext(GlobalPanel, general);
+}
+
+void TKorvaneForm::FormClose()
+{
+    if (root_ == nullptr || env_ == nullptr)
+        return;
+    try {
+        TDVContext* settings = env_->GetSettingsContext();
+        for (std::size_t i = 0; i < modeRecords_.size(); ++i) {
+            const RiffStruct& record = modeRecords_[i];
+            // A mode not opened since the start keeps the selection stored for it.
+            if (record.riffName.empty())
+                continue;
+            const int index = int(i) + 1;
+            settings->SetStringAt("SelectedRiff[#].Riff", record.riffName, index);
+            const char* set = (record.bindingSet & ssShift) ? "shift" : (record.bindingSet & ssAlt) ? "alt" : "";
+            settings->SetStringAt("SelectedRiff[#].Set", set, index);
+        }
+        SaveSettings(_app_path + settings_t::UserFileName);
+    } catch (const std::exception& error) {
+        ShowMessage(error.what());
+    }
+}
+
+void TKorvaneForm::SaveSettings(const std::string& fileName)
+{
+    _Settings->SaveSettings(fileName);
+}
+
+void TKorvaneForm::FormResize()
+{
+    if (GlobalPanel == nullptr)
+        return;
+    GlobalPanel->SetBounds(width() / 2 - GlobalPanel->Width() / 2, height() / 2 - GlobalPanel->Height() / 2,
+                           GlobalPanel->Width(), GlobalPanel->Height());
+    FormPaint();
+}
+
+void TKorvaneForm::FormCanResize(int& newWidth, int& newHeight)
+{
+    newWidth = std::max(newWidth, GlobalPanel->Width());
+    newHeight = std::max(newHeight, GlobalPanel->Height());
+}
+
+void TKorvaneForm::Dispatch(TMessage& message)
+{
+    switch (message.Msg) {
+    case WM_WAVESCENE_NOTIFY: {
+        // Drained here so the scene's queue stays bounded; the riffs' reactions come with the
+        // key road.
+        std::string name;
+        std::uint32_t code = 0;
+        while (WaveScene.PopInstanceMessage(name, code)) {
+        }
+        break;
+    }
+    case WM_MIDI_SCHEDULE_END:
+    case WM_MIDI_EVENT:
+    default:
+        break;
+    }
+}
+
+void TKorvaneForm::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+}
+
+void TKorvaneForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TKorvaneForm::closeEvent(QCloseEvent* event)
+{
+    CallEventHandler([this] { FormClose(); });
+    event->accept();
+}
+
+void TKorvaneForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+}
+
+bool TKorvaneForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        CallEventHandler([this] { FormActivate(nullptr); });
+    return QWidget::event(event);
+}

@@ -1,0 +1,296 @@
+#pragma once
+// The main window: a fixed 1016 x 710 board of skinned areas and picture buttons (built from the
+// skin folder "Pics01\"), the start-up that loads the settings, sets up the sound and the
+// environment, the game mode loading, the transport (Play, Pause, Stop) and the two timers that
+// drive the environment and the bar display. It owns the MIDI player, the environment and the
+// per-mode riff records.
+//
+// Thread: GUI thread only; the sound engine's threads reach it only through the messages posted
+// to Handle(). Ownership: the window owns every control (through GlobalPanel), the timers, the
+// player, the environment and its skin pictures; the configuration root is borrowed from the
+// settings holder. Failure: handlers show their errors in message boxes; a failure the program
+// cannot go on from (skin, sound set-up, mode load) ends it through EndProgram (ProgramEnd.h).
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/RiffStruct.h"
+#include "platform/TControl.h"
+#include "platform/TShiftState.h"
+#include "platform/TStringList.h"
+#include "platform/WindowMessages.h"
+
+class Player;
+class TBitmap;
+class TDVContext;
+class THVList;
+class THVPanel;
+class THVSlider;
+class TImage;
+class TKorvaneEnv;
+class TLabel;
+class TPanel;
+class TPicture;
+class TTimer;
+class TBusyFrm;
+class TPrintForm;
+class TSplashScreen;
+class TSettingsForm;
+struct settings_t;
+
+// Message numbers of the main window's dispatch.
+constexpr UINT WM_WAVESCENE_NOTIFY = WM_USER;      // wave-scene notifications queued
+constexpr UINT WM_MIDI_SCHEDULE_END = WM_APP + 100;  // the player's schedule ended
+constexpr UINT WM_MIDI_EVENT = WM_APP + 101;       // one reported MIDI event
+
+class TKorvaneForm : public QWidget {
+    Q_OBJECT
+
+public:
+    // appPath: the content folder (with a trailing separator); empty: the executable's folder.
+    // Creates the controls (in their design state), the timers (disabled) and the player; sets
+    // _app_path and _ImagesDir.
+    explicit TKorvaneForm(QWidget* owner = nullptr, const std::string& appPath = {});
+    ~TKorvaneForm() override;
+
+    // ---- start-up and shutdown ----
+    void FormCreate(TObject* sender);
+    // The start-up after all forms exist: settings, sound, skin, environment, modes, timers.
+    // Returns early when a step ended the program (EndRequested()).
+    void InitApplication();
+    // First activation only: hints, the riff list's column fonts, the tutorial video list.
+    void FormActivate(TObject* sender);
+    // Stores the per-mode selections into "settings" and writes "Korvane.INI". A failed write is
+    // shown; it never keeps the window from closing.
+    void FormClose();
+    // Writes the "settings" context to fileName, atomically (a temporary file renamed over it).
+    // Throws Exception "Cannot create file \"<name>\"" when it cannot be written.
+    void SaveSettings(const std::string& fileName);
+    void FormResize();
+    // Raises a proposed client size to at least the global panel's.
+    void FormCanResize(int& newWidth, int& newHeight);
+    void FormPaint();
+    // The window-message map of Handle().
+    void Dispatch(TMessage& message);
+    // Receives the messages of the sound engine's threads; valid while the window lives.
+    [[nodiscard]] HWND Handle() const { return handle_; }
+
+    // True once a step ended the program (the end handler returned: tests); start-up stops there.
+    [[nodiscard]] bool EndRequested() const { return endRequested_; }
+
+    // ---- skin and layout ----
+    void PlaceControls();
+    // Loads every picture of the skin; a missing required picture ends the program with the
+    // layout message.
+    void InitLayout();
+
+    // ---- game modes ----
+    void LoadGame(int modeIndex, bool reload);
+    void SelectRiff(const std::string& riff, TShiftState set);
+    void CurrentModeClick(TObject* sender);
+    void ModeListMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void ModeListChange(TObject* sender);
+    void ShowRiff(const std::string& riff);
+    void HideRiff();
+
+    // ---- transport and timers ----
+    void PlayButtonClick(TObject* sender);
+    void PauseButtonClick(TObject* sender);
+    void StopButtonClick(TObject* sender);
+    void SetPaused(bool paused);
+    [[nodiscard]] bool IsPaused() const;
+    void MainTimerTimer(TObject* sender);
+    void EventsTimerTimer(TObject* sender);
+    void MsgTimerTimer(TObject* sender);
+    // The bar label's text for a groove position (ms): "Bar " + 1..4, empty when size or the
+    // groove length gives no bar.
+    [[nodiscard]] static std::string BarText(double positionMs, int size, double grooveLengthMs);
+    // The bar marker's x for a groove position (ms) on a bar display of the given width.
+    [[nodiscard]] static int BarMarkerX(double positionMs, int size, double grooveLengthMs, int width);
+    [[nodiscard]] int PositionToIndex(float positionMs);
+    [[nodiscard]] int FindNotationPosition() const;
+    void UpdateNotationWindow(int page);
+
+    // ---- control panel commands ----
+    void SettingsButtonClick(TObject* sender);
+    void HelpClick(TObject* sender);
+    void VolumeControlClick(TObject* sender);
+    void AboutButtonClick(TObject* sender);
+    [[nodiscard]] TSettingsForm* SettingsForm() const { return settingsForm_.get(); }
+
+    // ---- volume ----
+    void RiffVolumeChange(TObject* sender);
+    void MelodyVolumeChange(TObject* sender);
+
+    // ---- state the other parts of the window share ----
+    [[nodiscard]] TDVContext* Root() const { return root_; }
+    [[nodiscard]] TKorvaneEnv* Env() const { return env_.get(); }
+    [[nodiscard]] Player* MidiPlayer() const { return player_.get(); }
+    [[nodiscard]] bool Loading() const { return loading_; }
+    [[nodiscard]] bool Playing() const { return playing_; }
+    [[nodiscard]] std::uint8_t Busy() const { return busy_; }
+    [[nodiscard]] double GrooveLength() const { return grooveLength_; }
+    [[nodiscard]] const std::vector<RiffStruct>& ModeRecords() const { return modeRecords_; }
+    [[nodiscard]] RiffStruct* CurrentRecord();
+    [[nodiscard]] int CurrentModeIndex() const;
+    [[nodiscard]] const std::string& RiffLastShown() const { return riffLastShown_; }
+    [[nodiscard]] bool RmpAutoswitch() const { return RMP_Autoswitch; }
+    [[nodiscard]] const std::array<int, 6>& CurrentTuning() const { return currentTuning_; }
+    [[nodiscard]] int LoadedModeIndex() const { return loadedModeIndex_; }
+    [[nodiscard]] bool Recording() const { return recording_; }
+    [[nodiscard]] const TStringList& KeySkinNames() const { return keySkinNames_; }
+    [[nodiscard]] TPicture* BackgroundPicture() const { return background_.get(); }
+    [[nodiscard]] TPicture* KeyboardBackground() const { return keyboardBackground_.get(); }
+
+    // ---- controls ----
+    TPanel* GlobalPanel = nullptr;
+    TPanel* ControlPanel = nullptr;
+    TImage* ControlImage = nullptr;
+    THVPanel* KorvaneButton = nullptr;
+    THVPanel* CurrentMode = nullptr;
+    THVPanel* AboutButton2 = nullptr;
+    THVPanel* SettingsButton = nullptr;
+    THVPanel* VolumeControl = nullptr;
+    THVPanel* HelpButton = nullptr;
+    THVPanel* TutorialVideoButton = nullptr;
+    THVPanel* AboutButton = nullptr;
+    THVPanel* PlayButton = nullptr;
+    THVPanel* StopButton = nullptr;
+    THVPanel* PauseButton = nullptr;
+    THVPanel* WaveButton = nullptr;
+    THVSlider* MelodyVolume = nullptr;
+    THVSlider* RiffVolume = nullptr;
+    THVPanel* VideoButton = nullptr;
+    THVPanel* PrintButton = nullptr;
+    THVList* ModeList = nullptr;
+    TPanel* FretboardAreaPanel = nullptr;
+    TImage* FretboardAreaImage = nullptr;
+    TPanel* NotationAreaPanel = nullptr;
+    TImage* NotationAreaImage = nullptr;
+    THVPanel* RMP_PrevButton = nullptr;
+    THVPanel* RMP_NextButton = nullptr;
+    TPanel* KeyboardAreaPanel = nullptr;
+    TImage* KeyboardAreaImage = nullptr;
+    TPanel* AnimationAreaPanel = nullptr;
+    TImage* AnimationAreaImage = nullptr;
+    TLabel* BarLabel = nullptr;
+    TPanel* BarPositionBkg = nullptr;
+    TImage* BarPosImg = nullptr;
+    THVPanel* VideoButton2 = nullptr;
+    THVPanel* PlayRiffButton = nullptr;
+    THVPanel* RiffListButton = nullptr;
+    THVPanel* HalfSpeedButton = nullptr;
+    THVPanel* PrevRiffButton = nullptr;
+    THVPanel* NextRiffButton = nullptr;
+    THVPanel* PlayClipButton = nullptr;
+    THVPanel* HistoryPrevRiffButton = nullptr;
+    THVPanel* HistoryNextRiffButton = nullptr;
+    THVPanel* PrevClipButton = nullptr;
+    THVPanel* NextClipButton = nullptr;
+    TPanel* RiffPositionBkg = nullptr;
+    TLabel* RiffPosition = nullptr;
+    TLabel* MessageLabel = nullptr;
+    TTimer* MainTimer = nullptr;
+    TTimer* EventsTimer = nullptr;
+    TTimer* MsgTimer = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void CreateControls();
+    void BindEvents();
+    void LoadSettings();
+    void ApplyPreferenceVisibility();
+    // The preferences' reset reloaded the tree: fetch every pointer into it again.
+    void RenewConfigurationPointers();
+    void SetVolumeSliders();
+    void ClearClips();
+    void DrawBarMarker(int x);
+    void DrawRiffPosition();
+    [[nodiscard]] int RiffPositionX(RiffStruct& record, float positionMs);
+    void SetButtonPictures(THVPanel* button, const std::string& stem, bool optional, bool checked,
+                           const std::string& mouseDownStem = {});
+    void SelectFirstRiff();
+    void LoadModeWaves(int modeIndex, TDVContext* mode);
+    [[nodiscard]] std::string ImageFile(const std::string& name) const;
+    [[nodiscard]] TDVContext* Settings() const;
+    [[nodiscard]] static std::uint32_t NowSeconds();
+    // Ends the program (ProgramEnd) after switching the timers off; the caller returns at once.
+    void Halt(int code);
+
+    // The widget tiled with the background; GlobalPanel lies over it.
+    std::unique_ptr<TImage> backgroundImage_;
+    std::unique_ptr<TPanel> globalPanel_;
+    std::unique_ptr<TTimer> mainTimer_;
+    std::unique_ptr<TTimer> eventsTimer_;
+    std::unique_ptr<TTimer> msgTimer_;
+    HWND handle_ = nullptr;
+
+    std::deque<std::pair<std::string, TShiftState>> history_;
+    std::size_t historyPos_ = 0;
+    bool RMP_Autoswitch = false;
+    std::vector<int> heldHotKeys_;
+    std::unique_ptr<Player> player_;
+    std::list<std::uint16_t> heldRiffKeys_;
+    bool playing_ = false;
+    std::unique_ptr<TSettingsForm> settingsForm_;
+    std::uint32_t lastTickTime_ = 0;
+    std::uint8_t busy_ = 0;
+    std::vector<RiffStruct> modeRecords_;
+    TDVContext* bindingSet_ = nullptr;
+    TDVContext* keyboardContext_ = nullptr;
+    TStringList boundKeyNames_;
+    std::vector<int> boundKeyCodes_;
+    TShiftState modifierState_ = 0;
+    std::string soundingKey_;
+    std::string hoveredKey_;
+    std::string riffLastShown_;
+    std::string latchedKey_;
+    std::string soundingRiff_;
+    double grooveLength_ = 0;
+    bool loading_ = true;
+    int currentClip_ = -1;
+    std::vector<std::pair<std::string, int>> recordedEvents_;
+    std::map<std::string, bool> riffsInScene_;
+    std::unique_ptr<TKorvaneEnv> env_;
+
+    // Skin.
+    std::unique_ptr<TPicture> background_;
+    std::unique_ptr<TPicture> keyboardBackground_;
+    TStringList keySkinNames_;
+    std::vector<std::unique_ptr<TBitmap>> keySkins_;
+
+    TDVContext* root_ = nullptr;
+    int loadedModeIndex_ = -1;
+    std::array<int, 6> currentTuning_ = {64, 59, 55, 50, 45, 40};
+    bool recording_ = false;
+    bool activated_ = false;
+    int hintPauseMs_ = 200;
+    bool endRequested_ = false;
+    int endStep_ = 0;
+};
+
+// Globals of the main window's unit.
+extern std::string _app_path;   // content folder, with its trailing separator
+extern std::string _ImagesDir;  // _app_path + "Pics01\"
+extern int _AudioBufferMs;      // the audio buffer length chosen at start-up
+extern TKorvaneForm* _KorvaneForm;
+extern Player* _MidiPlayer;     // the main window's player, for the other units
+extern settings_t* _Settings;   // the settings holder, set by the start-up
+extern TBusyFrm* _BusyFrm;      // the busy window; null leaves mode loads without one
+extern TSplashScreen* _SplashScreen;  // null: the start-up shows no splash
+extern TPrintForm* _PrintForm;

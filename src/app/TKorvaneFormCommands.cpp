@@ -1,0 +1,105 @@
+// The control panel's commands that open other windows or programs: preferences, help, the
+// volume mixer and the about box; and the preference controls that depend on the configuration.
+#include "app/TKorvaneForm.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "app/AppCommands.h"
+#include "app/TKorvaneEnv.h"
+#include "app/TSettingsForm.h"
+#include "app/TSplashScreen.h"
+#include "config/TDVContext.h"
+#include "controls/THVList.h"
+#include "platform/AppPath.h"
+#include "platform/MessageBox.h"
+#include "platform/TPanel.h"
+
+namespace {
+
+constexpr const char* kHelpFile = "korvane.hlp";
+
+bool SettingExists(TDVContext* root, const std::string& name)
+{
+    return root->Exists("settings." + name);
+}
+
+}  // namespace
+
+void TKorvaneForm::RenewConfigurationPointers()
+{
+    root_ = _Settings->GetContext();
+    // Everything that pointed into the tree went with the reload.
+    bindingSet_ = nullptr;
+    keyboardContext_ = root_->Exists("keyboard") ? root_->GetContext("keyboard") : nullptr;
+}
+
+void TKorvaneForm::ApplyPreferenceVisibility()
+{
+    TSettingsForm* dialog = settingsForm_.get();
+    const bool fingering = SettingExists(root_, "ShowFingering") && root_->Exists("general.Fretboard.BLabel") &&
+                           root_->GetCount("general.Fretboard.BLabel") != 0;
+    dialog->ShowFingering->setVisible(fingering);
+    dialog->ShowFingeringOnTranscriptions->setVisible(SettingExists(root_, "ShowFingeringOnTranscriptions"));
+    dialog->UseInvertedVideo->setVisible(SettingExists(root_, "UseInvertedVideo"));
+    dialog->ShowFilledShapes->setVisible(SettingExists(root_, "ShowFilledShapes"));
+    dialog->ShowColorSpots->setVisible(SettingExists(root_, "ShowColorSpots"));
+    dialog->ShowShapes->setVisible(SettingExists(root_, "ShowShapes"));
+    dialog->ShowUpcomingNotes->setVisible(SettingExists(root_, "ShowUpcomingNotes"));
+    dialog->UpcomingNoteInterval->setVisible(SettingExists(root_, "UpcomingNoteInterval"));
+    TSettingsForm::SetTag(dialog->ShowFingeringOnTranscriptions,
+                          SettingExists(root_, "ShowFingeringOnTranscriptions") ? 1 : 0);
+    TSettingsForm::SetTag(dialog->UseInvertedVideo, SettingExists(root_, "UseInvertedVideo") ? 1 : 0);
+    if (!fingering && SettingExists(root_, "ShowFingering"))
+        root_->SetBool("settings.ShowFingering", false);
+}
+
+void TKorvaneForm::SettingsButtonClick(TObject* /*sender*/)
+{
+    if (loading_)
+        return;
+    if (env_->GameState() != TGameEnvObj::StateReady)
+        StopButtonClick(GlobalPanel);
+    const auto transcriptionFingering = [this] {
+        return SettingExists(root_, "ShowFingeringOnTranscriptions") &&
+               root_->GetBool("settings.ShowFingeringOnTranscriptions");
+    };
+    const bool before = transcriptionFingering();
+    if (settingsForm_->exec() != QDialog::Accepted)
+        return;
+    try {
+        SaveSettings(_app_path + settings_t::UserFileName);
+    } catch (const std::exception& error) {
+        ShowMessage(error.what());
+    }
+    const bool after = transcriptionFingering();
+    LoadGame(ModeList->ItemIndex(), after != before);
+    if (RiffStruct* record = CurrentRecord(); record != nullptr && !record->riffName.empty()) {
+        const std::string riff = record->riffName;
+        const TShiftState set = record->bindingSet;
+        record->riffName.clear();
+        SelectRiff(riff, set);
+    }
+}
+
+void TKorvaneForm::HelpClick(TObject* /*sender*/)
+{
+    if (env_ != nullptr && env_->GameState() != TGameEnvObj::StateReady)
+        StopButtonClick(GlobalPanel);
+    ShowHelp(ExecutableName(), _app_path, kHelpFile);
+}
+
+void TKorvaneForm::VolumeControlClick(TObject* /*sender*/)
+{
+    StartVolumeMixer();
+}
+
+void TKorvaneForm::AboutButtonClick(TObject* /*sender*/)
+{
+    if (loading_ || _SplashScreen == nullptr)
+        return;
+    if (env_->GameState() != TGameEnvObj::StateReady)
+        StopButtonClick(GlobalPanel);
+    _SplashScreen->hide();
+    _SplashScreen->exec();
+}

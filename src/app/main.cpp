@@ -1,0 +1,57 @@
+// The program's entry: one instance per user, the forms in their order, the start-up, the message
+// loop. Returns 0 in every case, as a second instance does.
+#include <QApplication>
+
+#include <memory>
+
+#include "app/TBusyFrm.h"
+#include "app/TKorvaneForm.h"
+#include "app/TPrintForm.h"
+#include "app/TSplashScreen.h"
+#include "platform/EventBridge.h"
+#include "platform/SingleInstance.h"
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+
+    SingleInstance instance("HV.Korvane");
+    if (!instance.Claim())
+        return 0;
+
+    QCoreApplication::setApplicationName("Korvane 2");
+    try {
+        // Created in this order; the main window is the first and so the main form.
+        auto form = std::make_unique<TKorvaneForm>();
+        auto splash = std::make_unique<TSplashScreen>(form.get());
+        _SplashScreen = splash.get();
+        auto print = std::make_unique<TPrintForm>(form.get());
+        _PrintForm = print.get();
+        auto busy = std::make_unique<TBusyFrm>(form.get());
+        _BusyFrm = busy.get();
+
+        instance.SetOnActivate([window = form.get()] {
+            window->showMaximized();
+            window->raise();
+            window->activateWindow();
+        });
+
+        form->InitApplication();
+        if (!form->EndRequested()) {
+            form->showMaximized();
+            form->activateWindow();
+            QApplication::exec();
+        }
+
+        _BusyFrm = nullptr;
+        _PrintForm = nullptr;
+        _SplashScreen = nullptr;
+        busy.reset();
+        print.reset();
+        splash.reset();
+        form.reset();
+    } catch (const std::exception& error) {
+        ShowException(error.what());
+    }
+    return 0;
+}

@@ -1,0 +1,66 @@
+// The main window on a real display: a screenshot of the started window shows each skin area at
+// its place. Runs only on an X display (xvfb-run with QT_QPA_PLATFORM=xcb); offscreen it skips.
+#include "KorvaneFormTestContent.h"
+
+#include "platform/TPanel.h"
+#include "platform/WindowMessages.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+using korvane_test::FormTest;
+using korvane_test::SkinColor;
+
+class KorvaneFormScreen : public FormTest {};
+
+void Pump(int milliseconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < until) {
+        ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+TEST_F(KorvaneFormScreen, ScreenshotShowsTheSkinAtItsPlaces)
+{
+    if (QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "needs an X display (platform " << QGuiApplication::platformName().toStdString() << ")";
+    TKorvaneForm& f = Start();
+    ASSERT_TRUE(ui->boxes.empty());
+    f.move(0, 0);
+    f.show();
+    Pump(800);
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(f.winId()).toImage();
+    if (const char* dir = std::getenv("RT_TEST_OUTPUT_DIR"))
+        shot.save(QString::fromLocal8Bit(dir) + "/main-window.png");
+    ASSERT_GE(shot.width(), 1016);
+    ASSERT_GE(shot.height(), 710);
+
+    const int x0 = f.GlobalPanel->Left();
+    const int y0 = f.GlobalPanel->Top();
+    struct Probe {
+        const char* picture;
+        int x, y;  // on the board
+    };
+    const Probe probes[] = {
+        {"ControlsArea.png", 250, 5},    {"ControlsArea.png", 1010, 105},
+        {"FretboardArea.png", 500, 200}, {"NoteArea.png", 500, 400},
+        {"KeyboardArea.png", 100, 690},  {"AnimationArea.png", 900, 690},
+        {"PlayInitial.png", 400, 70},    {"StopInitial.png", 460, 70},
+        {"KorvaneInitial.png", 20, 20},  {"GameModeInitial.png", 590, 15},
+    };
+    for (const Probe& p : probes) {
+        SCOPED_TRACE(std::string(p.picture) + " at " + std::to_string(p.x) + "," + std::to_string(p.y));
+        EXPECT_EQ(shot.pixel(x0 + p.x, y0 + p.y) & 0xFFFFFF, SkinColor(p.picture) & 0xFFFFFF);
+    }
+}
+
+}  // namespace

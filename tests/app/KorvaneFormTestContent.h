@@ -1,0 +1,237 @@
+#pragma once
+// A content folder made in the test for the main window: a defaults file with two game modes
+// (non-numeric IDs, riffs, binding sets), a complete skin of solid-colour PNGs whose colours the
+// tests can look for, and short silent WAV files. Plus a fixture that starts a main window on it
+// with message boxes, beeps and program ends captured.
+#include "AppTestSupport.h"
+#include "app/TKorvaneEnv.h"
+#include "app/TKorvaneForm.h"
+#include "platform/ApplicationInstance.h"
+#include "platform/TTimer.h"
+#include "sound/TWaveContainer.h"
+#include "sound/TWaveScene.h"
+
+#include <QColor>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvane_test {
+
+// Every picture of the skin with its size; each gets its own colour.
+struct SkinPicture {
+    const char* name;
+    int width;
+    int height;
+};
+
+inline const std::vector<SkinPicture>& SkinPictures()
+{
+    static const std::vector<SkinPicture> pictures = [] {
+        std::vector<SkinPicture> list = {
+            {"NoteArea.png", 1016, 249},       {"BGN01.png", 64, 64},
+            {"KeyboardArea.png", 508, 178},    {"AnimationArea.png", 508, 178},
+            {"ControlsArea.png", 1016, 112},   {"FretboardArea.png", 1016, 171},
+            {"GameModeListInitial.png", 249, 17}, {"GameModeListPressed.png", 249, 17},
+            {"GameModeListMouse.png", 249, 17}, {"RhythmVolume.png", 35, 90},
+            {"VolumeInitial.png", 25, 13},     {"VolumeMouse.png", 25, 13},
+        };
+        struct Button {
+            const char* stem;
+            int width;
+            int height;
+        };
+        static const Button buttons[] = {
+            {"Next", 34, 24},         {"Previous", 34, 24},     {"RiffList", 76, 36},
+            {"05AA", 76, 36},         {"NextRiff", 36, 26},     {"PreviousRiff", 36, 26},
+            {"HistoryNextRiff", 36, 26}, {"HistoryPreviousRiff", 36, 26}, {"Play", 57, 47},
+            {"PlayRiff", 76, 36},     {"Stop", 57, 47},         {"Pause", 57, 47},
+            {"Speaker", 52, 36},      {"Video", 76, 36},        {"Video2", 76, 36},
+            {"Save", 76, 36},         {"Print", 76, 36},        {"TutorialVideo", 76, 36},
+            {"Settings", 76, 36},     {"Help", 52, 36},         {"About", 76, 36},
+            {"HVLogo", 122, 46},      {"Korvane", 194, 39},     {"GameMode", 265, 39},
+            {"PlayClip", 76, 26},     {"PlayClipNext", 36, 26}, {"PlayClipPrev", 36, 26},
+        };
+        static std::vector<std::string> names;
+        names.reserve(std::size(buttons) * 3);
+        for (const Button& b : buttons)
+            for (const char* state : {"Initial", "Mouse", "Pressed"}) {
+                names.push_back(std::string(b.stem) + state + ".png");
+                list.push_back({names.back().c_str(), b.width, b.height});
+            }
+        return list;
+    }();
+    return pictures;
+}
+
+// The colour of a picture: distinct, fully opaque, derived from its position in the list.
+inline QRgb SkinColor(const std::string& name)
+{
+    const auto& pictures = SkinPictures();
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+        if (name == pictures[i].name) {
+            const unsigned n = unsigned(i) + 1;
+            return qRgb(int((n * 53) % 200 + 40), int((n * 97) % 200 + 40), int((n * 31) % 200 + 40));
+        }
+    return qRgb(0, 0, 0);
+}
+
+// 16-bit stereo silence at 44100 Hz.
+inline void WriteWav(const std::filesystem::path& path, int milliseconds)
+{
+    const std::uint32_t frames = std::uint32_t(44100LL * milliseconds / 1000);
+    const std::uint32_t bytes = frames * 4;
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + bytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(2);
+    u32(44100);
+    u32(44100 * 4);
+    u16(4);
+    u16(16);
+    out.write("data", 4);
+    u32(bytes);
+    const std::vector<char> silence(bytes, 0);
+    out.write(silence.data(), std::streamsize(silence.size()));
+}
+
+// The defaults: "blues" (size 4, two riffs) and "rock" (one riff). Extra text is appended
+// inside the file's end, so a test can change a mode or add one.
+inline std::string DefaultsText(const std::string& extra = {})
+{
+    return R"(context general
+	string Version="2.0.0 test"
+	string ApplicationTitle="Korvane 2 Test"
+	bool RMP_Autoswitch=0
+	string Hints[]=""
+endcontext
+context Audio
+	integer WV_BufferSize=60
+endcontext
+context settings
+	integer current_mode=0
+	float riff_volume=0.8
+	float groove_volume=0.7
+	bool ShowHints=1
+	bool ShowFingering=1
+	context SelectedRiff[]
+		string Riff=""
+		string Set=""
+	endcontext
+endcontext
+context mode[]
+	string title_in_combo=""
+	string title_in_drop=""
+	string groove_file=""
+	string fretboard_image=""
+	integer size=4
+	integer altuning_offset[6]
+	context riff[]
+		string file_prefix[]=""
+		integer x[4]
+		integer size=0
+	endcontext
+	context toggle[]
+		string bind[]=""
+	endcontext
+endcontext
+mode[blues] {
+	title_in_combo="Blues in A"
+	title_in_drop="Blues in A - 90 BPM"
+	groove_file="blues_groove.wav"
+	riff[b1] {
+		file_prefix="blues01"
+		x=40,140,240,340
+		size=8
+	}
+	riff[b2] {
+		file_prefix="blues02"
+		x[1]=0
+	}
+	toggle[INITIAL_].bind[Q]="b2"
+	toggle[INITIAL_].bind[W]="b1"
+}
+mode[rock] {
+	title_in_combo="Rock in E"
+	title_in_drop="Rock in E - 120 BPM"
+	groove_file="rock_groove.wav"
+	riff[k1] {
+		file_prefix="rock01"
+	}
+}
+)" + extra;
+}
+
+// Writes the whole content into folder (which ends with a separator).
+inline void WriteContent(const std::string& folder, const std::string& defaults = DefaultsText())
+{
+    namespace fs = std::filesystem;
+    fs::create_directories(fs::path(folder) / "Pics01");
+    fs::create_directories(fs::path(folder) / "wavs");
+    for (const SkinPicture& picture : SkinPictures()) {
+        QImage image(picture.width, picture.height, QImage::Format_RGB32);
+        image.fill(SkinColor(picture.name));
+        image.save(QString::fromStdString((fs::path(folder) / "Pics01" / picture.name).string()), "PNG");
+    }
+    std::ofstream(fs::path(folder) / "Korvane.DEF", std::ios::binary) << defaults;
+    WriteWav(fs::path(folder) / "wavs" / "blues_groove.wav", 8000);
+    WriteWav(fs::path(folder) / "wavs" / "rock_groove.wav", 4000);
+    for (const char* riff : {"blues01", "blues02", "rock01"})
+        WriteWav(fs::path(folder) / "wavs" / (std::string(riff) + ".wav"), 1000);
+}
+
+// Leaves the global scene and container empty and without output for the next test.
+inline void ResetSound()
+{
+    WaveScene.RemoveAllInstances();
+    WaveContainer.Clear();
+    WaveScene.Clear();
+    WaveScene.SetWriter(nullptr, std::string());
+}
+
+// A main window over a fresh content folder, with the user interface captured.
+class FormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureApplication();
+        ui = std::make_unique<CapturedUi>();
+        WriteContent(content.Dir());
+    }
+    void TearDown() override
+    {
+        form.reset();
+        ResetSound();
+        ui.reset();
+    }
+
+    // Makes the window and runs its start-up.
+    TKorvaneForm& Start()
+    {
+        form.reset();
+        ResetSound();
+        form = std::make_unique<TKorvaneForm>(nullptr, content.Dir());
+        form->InitApplication();
+        return *form;
+    }
+    std::string Picture(const std::string& name) const { return content.Dir() + "Pics01/" + name; }
+    void RemovePicture(const std::string& name) const { std::filesystem::remove(Picture(name)); }
+
+    TempFolder content;
+    std::unique_ptr<CapturedUi> ui;
+    std::unique_ptr<TKorvaneForm> form;
+};
+
+}  // namespace korvane_test
