@@ -186,7 +186,11 @@ class ExifFailureTest : public ::testing::TestWithParam<ExifFailure> {};
 TEST_P(ExifFailureTest, StopsWithItsText) {
     MemFile f(GetParam().file);
     Reader r;
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(r.DecodeExif(&f, 1));
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");  // nothing on the console
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_STREQ(r.GetLastError(), GetParam().error);
     EXPECT_FALSE(r.GetRecord().isExif);
 }

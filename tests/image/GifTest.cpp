@@ -206,6 +206,17 @@ TEST(GifTest, LaterFrameIsComposedOverEarlierWithTransparency) {
     }
 }
 
+TEST(GifTest, LaterFramesExtensionsDoNotLeakIntoTheFirst) {
+    // Counting the frames reads the second frame's extension first; frame 0 has none.
+    Frame a{0, 0, 2, 1, {5, 6}};
+    Frame b{0, 0, 2, 1, {1, 1}};
+    b.transparent = 5;
+    PixImageGIF img;
+    ASSERT_TRUE(DecodeAs(img, Gif(2, 1, Greys(16), {a, b})));
+    EXPECT_EQ(img.GetTransIndex(), -1);
+    EXPECT_EQ(img.GetPixelIndex(0, 0), 5);
+}
+
 TEST(GifTest, FrameNumberOutOfRangeFailsAndCountIsKept) {
     struct Pick : PixImageGIF {
         void Want(int frame) { info.frame = frame; }

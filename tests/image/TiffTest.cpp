@@ -219,6 +219,22 @@ TEST(TiffTest, PaletteOfSixteenBitEntriesIsScaled) {
     EXPECT_EQ(Rgb(img, 1, 0), 0x007F00u);
 }
 
+TEST(TiffTest, SixteenBitPaletteFillsOnlyThePalette) {
+    // 65536 map entries per channel: the palette takes the first 256, the pixels the high bytes.
+    Page p{2, 1, 16};
+    p.photometric = PHOTOMETRIC_PALETTE;
+    p.colormap.assign(3 * 65536, 0);
+    p.colormap[0x12] = 65535;  // red of entry 0x12
+    std::vector<std::uint16_t> samples{0x1234, 0x0100};
+    p.data.resize(4);
+    std::memcpy(p.data.data(), samples.data(), 4);
+    PixImageTIF img;
+    ASSERT_TRUE(DecodeAs(img, WriteTiff({p}))) << img.GetLastError();
+    EXPECT_EQ(img.GetPixelIndex(0, 0), 0x12);
+    EXPECT_EQ(Rgb(img, 0, 0), 0xFF0000u);
+    EXPECT_EQ(Rgb(img, 1, 0), 0x000000u);
+}
+
 TEST(TiffTest, LabConvertsToRgb) {
     Page p{2, 1, 8, 3};
     p.photometric = PHOTOMETRIC_CIELAB;
