@@ -48,7 +48,15 @@ settings_t::~settings_t()
 void settings_t::LoadDefaults(const std::string& fileName)
 {
     DEFFileName = fileName;
-    root.LoadFromFile(fileName, true);
+    try {
+        root.LoadFromFile(fileName, true);
+    } catch (...) {
+        // The user file beside the defaults will not be read now; the settings written on closing
+        // would replace it.
+        const std::size_t slash = fileName.find_last_of("/\\");
+        KeepUnreadable((slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1)) + UserFileName);
+        throw;
+    }
 }
 
 void settings_t::LoadUser(const std::string& fileName)
@@ -64,30 +72,17 @@ void settings_t::LoadUser(const std::string& fileName)
 
 void settings_t::Load(const std::string& folder)
 {
-    const std::string user = folder + UserFileName;
-    try {
-        LoadDefaults(folder + DefaultsFileName);
-    } catch (...) {
-        INIFileName = user;
-        KeepUnreadable(user);
-        throw;
-    }
-    LoadUser(user);
+    INIFileName = folder + UserFileName;
+    LoadDefaults(folder + DefaultsFileName);
+    LoadUser(INIFileName);
 }
 
 void settings_t::Reload()
 {
     root.Clear();
-    const std::string user = INIFileName;
-    try {
-        LoadDefaults(DEFFileName);
-    } catch (...) {
-        if (!user.empty())
-            KeepUnreadable(user);
-        throw;
-    }
-    if (!user.empty())
-        LoadUser(user);
+    LoadDefaults(DEFFileName);
+    if (!INIFileName.empty())
+        LoadUser(INIFileName);
 }
 
 void settings_t::KeepUnreadable(const std::string& fileName)

@@ -23,14 +23,15 @@ struct settings_t {
     settings_t(const settings_t&) = delete;
     settings_t& operator=(const settings_t&) = delete;
 
-    // Loads the defaults file into the root; a missing file is an error. Keeps the name.
+    // Loads the defaults file into the root; a missing file is an error. Keeps the name. When it
+    // fails, the user file beside it ("Korvane.INI", which will not be read now) is moved aside
+    // as an unreadable one is.
     void LoadDefaults(const std::string& fileName);
     // Loads the user file over the root; a missing file is skipped. Keeps the name. A file that
     // fails to load is moved aside to its name + ".bad" (replacing an older one) before the
     // error passes on, so the settings written later do not overwrite it.
     void LoadUser(const std::string& fileName);
-    // folder + "Korvane.DEF", then folder + "Korvane.INI" (folder ends with a separator). When the
-    // defaults fail, the user file is not read and is moved aside as well.
+    // folder + "Korvane.DEF", then folder + "Korvane.INI" (folder ends with a separator).
     void Load(const std::string& folder);
     // Clears the root and loads the two files named last, as Load does.
     void Reload();

@@ -87,7 +87,7 @@ TEST(SettingsHolder, UserFileIsKeptWhenTheDefaultsFailToLoad)
     dir.Write("Korvane.DEF", "context settings\n\tinteger current_mode=0\n\tbroken line here\nendcontext\n");
     dir.Write("Korvane.INI", "settings.current_mode=1\n");
     settings_t s;
-    EXPECT_THROW(s.Load(dir.Dir()), Exception);
+    EXPECT_THROW(s.LoadDefaults(dir.Dir() + "Korvane.DEF"), Exception);
     EXPECT_FALSE(dir.Exists("Korvane.INI"));
     EXPECT_EQ(dir.Read("Korvane.INI.bad"), "settings.current_mode=1\n");
 }
