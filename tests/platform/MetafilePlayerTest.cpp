@@ -189,6 +189,35 @@ TEST(MetafilePlayer, FilledPathFillsItsPolygon) {
     EXPECT_EQ(s.At(17, 17), kWhite);
 }
 
+struct ArcCase {
+    const char* name;
+    std::uint32_t type;  // 46 chord, 47 pie
+    bool clockwise;
+    COLORREF nearCorner;  // (33, 7): inside both pie and chord of the upper-right quarter
+    COLORREF nearCentre;  // (25, 15): inside the pie only
+    COLORREF lowerLeft;   // (10, 30)
+};
+
+class MetafileArcTest : public ::testing::TestWithParam<ArcCase> {};
+
+// From the rightmost point (40, 20) to the top (20, 0) of a circle of 40 pixels.
+TEST_P(MetafileArcTest, FillsTheRightPart) {
+    Emf e = RedBrush(40, 40);
+    if (GetParam().clockwise) e.Rec(57, {2});  // SETARCDIRECTION clockwise
+    e.Rec(GetParam().type, {0, 0, 41, 41, 40, 20, 20, 0});
+    Surface s(40, 40);
+    ASSERT_TRUE(s.Play(e.Build()));
+    EXPECT_EQ(s.At(33, 7), GetParam().nearCorner);
+    EXPECT_EQ(s.At(25, 15), GetParam().nearCentre);
+    EXPECT_EQ(s.At(10, 30), GetParam().lowerLeft);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, MetafileArcTest,
+                         ::testing::Values(ArcCase{"Pie", 47, false, kRed, kRed, kWhite},
+                                           ArcCase{"Chord", 46, false, kRed, kWhite, kWhite},
+                                           ArcCase{"ClockwisePie", 47, true, kWhite, kWhite, kRed}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(MetafilePlayer, DeletedOrUnknownObjectsChangeNothing) {
     Emf e = RedBrush(20, 20);
     e.Rec(EMR_DELETEOBJECT, {1}).Rec(EMR_SELECTOBJECT, {1}).Rec(EMR_SELECTOBJECT, {70000});
