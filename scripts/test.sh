@@ -10,7 +10,8 @@ export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRT_TESTS=OFF -DRT_BENCH=ON
 
 # Threaded code runs its own tests under ThreadSanitizer (tests labelled "tsan").
-scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRT_SANITIZE=thread
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRT_SANITIZE=thread >/dev/null
+cmake --build build-tsan -j"$(nproc)" --target tsan_tests
 if ctest --test-dir build-tsan -N -L tsan | grep -q "Total Tests: [1-9]"; then
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir build-tsan -L tsan --output-on-failure -j"$(nproc)"
