@@ -92,7 +92,8 @@ template <int DstCh>
 inline void WaveWriteTo::ApplyVolume(TVolumer& volumer, std::int32_t* acc)
 {
     if constexpr (DstCh > 0) {
-        // A fixed trip count keeps the accumulator in registers.
+        // A fixed trip count keeps this loop scalar: a vector load of accumulator values just
+        // stored one by one would stall on every frame.
         if (volumer.Channels() >= std::size_t(DstCh)) {
             const float* volume = volumer.Volumes().data();
             for (int c = 0; c < DstCh; ++c)
@@ -137,8 +138,7 @@ void WaveWriteTo::RunTyped(std::uint32_t& dstPos, std::uint32_t& srcPos, std::ui
                            std::uint32_t srcEnd, double pitch, TVolumer* instanceVolumer, TVolumer* masterVolumer)
 {
     const bool volumes = instanceVolumer || masterVolumer;
-    std::array<std::int32_t, kInlineChannels> local{};
-    std::int32_t* acc = (SrcCh && DstCh) ? local.data() : acc_;
+    std::int32_t* const acc = acc_;
     if (pitch == 1.0) {
         const std::uint32_t n = std::min(srcEnd - srcPos, dstEnd - dstPos);
         std::uint32_t s = srcPos, d = dstPos;

@@ -30,8 +30,6 @@ private:
     template <int SrcBits, int DstBits, bool Mix, int SrcCh, int DstCh>
     void RunTyped(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd, std::uint32_t srcEnd,
                   double pitch, TVolumer* instanceVolumer, TVolumer* masterVolumer);
-    // The accumulator is passed in: for known channel counts it is a local array that the
-    // compiler keeps in registers.
     template <int SrcBits, int SrcCh, int DstCh>
     void Load(std::uint32_t frame, std::int32_t* acc);
     template <int DstBits, bool Mix, int DstCh>
