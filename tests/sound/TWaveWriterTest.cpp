@@ -72,10 +72,15 @@ TEST(TDeviceWaveWriter, PlaysTwoBuffersAndCallsBackForEachReturnedOne)
     writer.WriteBuffer(mix.GetData(0));
     writer.WriteBuffer(mix.GetData(0));
     EXPECT_EQ(writer.GetFreeBuffers(), 0);
+    for (int i = 0; i < 200 && writer.GetBuffersCompleted() < 2; ++i)
+        Sleep(10);
+    EXPECT_EQ(writer.GetBuffersCompleted(), 2);
+    EXPECT_EQ(writer.GetFreeBuffers(), 2);
+    // The callback carries the state after the latest device message, so the wake-up for
+    // WOM_OPEN may already ask for a buffer: at least one request per returned buffer.
     for (int i = 0; i < 200 && callbacks < 2; ++i)
         Sleep(10);
-    EXPECT_EQ(callbacks.load(), 2);
-    EXPECT_EQ(writer.GetFreeBuffers(), 2);
+    EXPECT_GE(callbacks.load(), 2);
     EXPECT_EQ(writer.GetBuffersWritten(), 2);
     writer.Close();
     EXPECT_FALSE(writer.IsOpen());
