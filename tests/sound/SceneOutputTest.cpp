@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 
 namespace {
 
@@ -117,10 +118,15 @@ TEST(SceneOutput, WhatReachesTheDeviceIsWhatTheSceneRendered)
     const std::string capture = dir.File("device.raw");
     ScopedEnv driver("SDL_AUDIODRIVER", "disk");
     ScopedEnv file("SDL_DISKAUDIOFILE", capture);
-    // 300 ms without a zero sample at its start, played in 100 ms periods: the feeder has a
-    // whole period to refill, so a loaded machine does not leave gaps in the capture.
+    // 300 ms without any zero sample, so that silence in the capture (before, after, or where a
+    // loaded machine let the device run dry between two periods) can be told from the wave.
     constexpr std::uint32_t kWaveFrames = 13230;
     auto wave = Wave(44100, 2, kWaveFrames, 31);
+    for (std::uint32_t i = 0; i < kWaveFrames * 2; ++i) {
+        auto* sample = reinterpret_cast<std::int16_t*>(wave->GetData(0)) + i;
+        if (*sample == 0)
+            *sample = 1;
+    }
     const auto* expected = reinterpret_cast<const std::int16_t*>(wave->GetData(0));
     {
         TWaveScene scene;
@@ -138,13 +144,10 @@ TEST(SceneOutput, WhatReachesTheDeviceIsWhatTheSceneRendered)
     const wavfixture::Bytes raw = wavfixture::ReadFile(capture);
     std::vector<std::int16_t> got(raw.size() / 2);
     std::memcpy(got.data(), raw.data(), got.size() * 2);
-    std::size_t first = 0;
-    while (first < got.size() && got[first] == 0)
-        ++first;
-    ASSERT_GE(got.size() - first, std::size_t(kWaveFrames * 2));
-    EXPECT_TRUE(std::equal(expected, expected + kWaveFrames * 2, got.begin() + std::ptrdiff_t(first)));
-    EXPECT_TRUE(std::all_of(got.begin() + std::ptrdiff_t(first + kWaveFrames * 2), got.end(),
-                            [](std::int16_t s) { return s == 0; }));
+    std::vector<std::int16_t> sound;
+    std::copy_if(got.begin(), got.end(), std::back_inserter(sound), [](std::int16_t v) { return v != 0; });
+    ASSERT_EQ(sound.size(), std::size_t(kWaveFrames * 2));
+    EXPECT_TRUE(std::equal(expected, expected + kWaveFrames * 2, sound.begin()));
 }
 
 } // namespace
