@@ -16,6 +16,7 @@
 #include "sound/MIDIData.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
