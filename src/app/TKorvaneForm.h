@@ -220,6 +220,7 @@ private:
     void SetVolumeSliders();
     void ClearClips();
     void DrawBarMarker(int x);
+    void PaintBeneathBarLabel();
     void DrawRiffPosition();
     [[nodiscard]] int RiffPositionX(RiffStruct& record, float positionMs);
     void SetButtonPictures(THVPanel* button, const std::string& stem, bool optional, bool checked,

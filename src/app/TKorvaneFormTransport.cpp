@@ -187,6 +187,14 @@ void TKorvaneForm::DrawBarMarker(int x)
     BarPosImg->Invalidate();
 }
 
+void TKorvaneForm::PaintBeneathBarLabel()
+{
+    // The transparent label shows its parent's canvas; the animation picture lies on a sibling
+    // image, so its part under the label is put there first.
+    const TRect area = BarLabel->BoundsRect();
+    AnimationAreaPanel->Canvas()->CopyRect(area, AnimationAreaImage->Canvas(), area);
+}
+
 void TKorvaneForm::EventsTimerTimer(TObject* /*sender*/)
 {
     if (busy_ != 0 || loading_ || env_ == nullptr)
@@ -202,6 +210,8 @@ void TKorvaneForm::EventsTimerTimer(TObject* /*sender*/)
                                 ? double(WaveScene.GetInstancePositionMs("groove", false))
                                 : 0.0;
     const std::string text = BarText(position, size, grooveLength_);
+    if (text != BarLabel->Caption())
+        PaintBeneathBarLabel();
     if (env_->GameState() == TGameEnvObj::StateRunning && !text.empty()) {
         BarPositionBkg->Show();
         BarLabel->SetCaption(text);
