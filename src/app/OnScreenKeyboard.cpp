@@ -159,11 +159,13 @@ void OnScreenKeyboard::DrawKeys(TCanvas& canvas, const TDrawInput& input) const
         const std::string riff = input.riffOfKey ? input.riffOfKey(name) : std::string();
         const bool current = !input.currentRiff.empty() && input.currentRiff == riff;
         const TKBColSch* scheme = &defaultScheme_;
-        if (!riff.empty() && input.mode) {
+        if (input.mode) {
+            // An unbound key, or one bound to a riff the mode lacks, reads the riff list's
+            // template value.
             try {
                 scheme = &Scheme(input.mode->GetStringByID("riff[#].color_scheme", riff));
             } catch (const Exception&) {
-                // A binding to a riff the mode lacks: the key keeps the default look.
+                scheme = &defaultScheme_;
             }
         }
         const TKBColSch::TStateColors& colors = scheme->ForState(key->state);

@@ -1,5 +1,7 @@
 #include "app/RiffClips.h"
 
+#include "config/TDVContext.h"
+#include "platform/Exception.h"
 #include "sound/MIDIData.h"
 
 #include <algorithm>
@@ -35,6 +37,28 @@ std::int32_t ClampMs(double ms)
 }
 
 } // namespace
+
+RiffClips::TClipSettings RiffClips::ReadSettings(TDVContext* settings, TDVContext* riff)
+{
+    const auto read = [](auto get) -> std::int32_t {
+        try {
+            return get();
+        } catch (const Exception&) {
+            return 0;
+        }
+    };
+    TClipSettings s;
+    if (settings)
+        s.step = read([&] { return settings->GetInteger("StepAdvanceThroughClipsBy"); });
+    if (riff) {
+        s.tickDistance = read([&] { return riff->GetInteger("notegrp_tick_dist"); });
+        if (s.step >= 0) {
+            s.beforeMs = read([&] { return riff->GetIntegerAt("notegrp_before[#]", s.step + 1); });
+            s.afterMs = read([&] { return riff->GetIntegerAt("notegrp_after[#]", s.step + 1); });
+        }
+    }
+    return s;
+}
 
 int RiffClips::BuildNoteGroups(const MIDIData& midi, std::int32_t tickDistance, std::int32_t beforeMs,
                                std::int32_t afterMs, std::int32_t riffLengthMs)

@@ -13,6 +13,7 @@
 #include <vector>
 
 class MIDIData;
+class TDVContext;
 
 class RiffClips {
 public:
@@ -23,6 +24,18 @@ public:
     static constexpr std::int32_t DefaultTickDistance = 50;
     // Clips this short or shorter are dropped.
     static constexpr std::int32_t MinClipMs = 20;
+
+    // How a riff is cut into clips.
+    struct TClipSettings {
+        int step = 0;  // "StepAdvanceThroughClipsBy": 0 note groups, 1 to 4 slices of 1 .. 1/8 bar
+        std::int32_t tickDistance = 0;  // "notegrp_tick_dist"
+        std::int32_t beforeMs = 0;      // "notegrp_before[#]" at index step + 1
+        std::int32_t afterMs = 0;       // "notegrp_after[#]" at index step + 1
+    };
+
+    // Reads the step from the "settings" context and the rest from the riff's "riff[#]" context;
+    // a value the configuration lacks reads as 0.
+    [[nodiscard]] static TClipSettings ReadSettings(TDVContext* settings, TDVContext* riff);
 
     // Replaces the clips by the note groups of midi: notes whose note-ons lie at most tickDistance
     // ticks after the group's first note-on, from that note-on to the last note-off of the group,

@@ -97,9 +97,9 @@ mode[m] {
 }
 )";
 
-class KeyRoad : public ::testing::Test {
+class KeyBindingsRoad : public ::testing::Test {
 protected:
-    KeyRoad()
+    KeyBindingsRoad()
     {
         LoadText(root, kConfig);
         keyboard.LoadLayout(&root);
@@ -148,7 +148,7 @@ TEST(KeyBindingsSets, SetNameAltWinsOverShift)
     EXPECT_EQ(KeyBindings::SetName(ssShift | ssAlt | ssCtrl), "ALT_");
 }
 
-TEST_F(KeyRoad, BuildListsTheSetsKeysWithTheirCodes)
+TEST_F(KeyBindingsRoad, BuildListsTheSetsKeysWithTheirCodes)
 {
     EXPECT_EQ(bindings.ActiveSetName(), "INITIAL_");
     EXPECT_EQ(bindings.BoundNames().Lines(), (std::vector<std::string>{"Q", "W", "E", "P", "SHIFT", "CTRL", "ALT"}));
@@ -160,7 +160,7 @@ TEST_F(KeyRoad, BuildListsTheSetsKeysWithTheirCodes)
     EXPECT_EQ(bindings.IndexOfCode(65), -1);
 }
 
-TEST_F(KeyRoad, OnScreenModifiersChooseTheSet)
+TEST_F(KeyBindingsRoad, OnScreenModifiersChooseTheSet)
 {
     keyboard.SetState("SHIFT", "pressed");
     bindings.Build(0);
@@ -171,7 +171,7 @@ TEST_F(KeyRoad, OnScreenModifiersChooseTheSet)
     EXPECT_EQ(bindings.RiffForKey("Q"), "f");
 }
 
-TEST_F(KeyRoad, ModeWithoutTheSetBindsNothing)
+TEST_F(KeyBindingsRoad, ModeWithoutTheSetBindsNothing)
 {
     TDVContext other;
     LoadText(other, "context mode[]\n\tcontext toggle[]\n\t\tstring bind[]=\"\"\n\tendcontext\nendcontext\n"
@@ -184,7 +184,7 @@ TEST_F(KeyRoad, ModeWithoutTheSetBindsNothing)
     EXPECT_EQ(log, (Log{"hot 81"}));
 }
 
-TEST_F(KeyRoad, ShiftAndAltHeldSelectTheAltSet)
+TEST_F(KeyBindingsRoad, ShiftAndAltHeldSelectTheAltSet)
 {
     Down('Q', ssShift | ssAlt);
     EXPECT_EQ(bindings.ActiveSetName(), "ALT_");
@@ -192,7 +192,7 @@ TEST_F(KeyRoad, ShiftAndAltHeldSelectTheAltSet)
     EXPECT_EQ(keyboard.State("Q"), "pressed");
 }
 
-TEST_F(KeyRoad, SecondKeyWhileTheFirstIsHeldStopsTheFirst)
+TEST_F(KeyBindingsRoad, SecondKeyWhileTheFirstIsHeldStopsTheFirst)
 {
     Down('Q');
     Down('W');
@@ -205,7 +205,7 @@ TEST_F(KeyRoad, SecondKeyWhileTheFirstIsHeldStopsTheFirst)
     EXPECT_EQ(bindings.SoundingKey(), "");
 }
 
-TEST_F(KeyRoad, X11AutoRepeatTriggersOnce)
+TEST_F(KeyBindingsRoad, X11AutoRepeatTriggersOnce)
 {
     TKeyEventData e;
     e.toolkitKey = 'Q';
@@ -227,7 +227,7 @@ TEST_F(KeyRoad, X11AutoRepeatTriggersOnce)
     EXPECT_EQ(log, (Log{"start a", "stop a"}));
 }
 
-TEST_F(KeyRoad, KeyOutsideTheSetGoesToTheHotKeys)
+TEST_F(KeyBindingsRoad, KeyOutsideTheSetGoesToTheHotKeys)
 {
     Down(VK_F1);
     EXPECT_EQ(log, (Log{"hot 112"}));
@@ -236,7 +236,7 @@ TEST_F(KeyRoad, KeyOutsideTheSetGoesToTheHotKeys)
     EXPECT_EQ(log, (Log{"hot 112"})) << "a hot key's release is no riff release";
 }
 
-TEST_F(KeyRoad, UnboundKeyOnlyChangesItsLook)
+TEST_F(KeyBindingsRoad, UnboundKeyOnlyChangesItsLook)
 {
     keyboard.SetState("SHIFT", "pressed");
     bindings.Build(0);
@@ -248,7 +248,7 @@ TEST_F(KeyRoad, UnboundKeyOnlyChangesItsLook)
     EXPECT_EQ(keyboard.State("Q"), "initial");
 }
 
-TEST_F(KeyRoad, LosingFocusReleasesEveryHeldKey)
+TEST_F(KeyBindingsRoad, LosingFocusReleasesEveryHeldKey)
 {
     Down(VK_SHIFT, ssShift);
     EXPECT_EQ(keyboard.State("SHIFT"), "pressed") << "the physical Shift presses the on-screen one";
@@ -261,7 +261,7 @@ TEST_F(KeyRoad, LosingFocusReleasesEveryHeldKey)
     EXPECT_EQ(keyboard.State("A"), "initial");
 }
 
-TEST_F(KeyRoad, ReleaseStopsTheRiffTheKeyStartedAfterTheSetChanged)
+TEST_F(KeyBindingsRoad, ReleaseStopsTheRiffTheKeyStartedAfterTheSetChanged)
 {
     Down('Q');
     // The on-screen ALT is clicked while Q stays down: Q now binds "f".
@@ -272,7 +272,7 @@ TEST_F(KeyRoad, ReleaseStopsTheRiffTheKeyStartedAfterTheSetChanged)
     EXPECT_EQ(log, (Log{"start a", "stop a"}));
 }
 
-TEST_F(KeyRoad, ShiftPressedWhileAKeyIsHeldStopsThatKeysRiff)
+TEST_F(KeyBindingsRoad, ShiftPressedWhileAKeyIsHeldStopsThatKeysRiff)
 {
     Down('Q');
     Down(VK_SHIFT, ssShift);  // SHIFT_ binds Q to nothing
@@ -285,7 +285,7 @@ TEST_F(KeyRoad, ShiftPressedWhileAKeyIsHeldStopsThatKeysRiff)
     EXPECT_EQ(keyboard.State("SHIFT"), "initial");
 }
 
-TEST_F(KeyRoad, LatchedKeyKeepsSoundingUntilTheNextPress)
+TEST_F(KeyBindingsRoad, LatchedKeyKeepsSoundingUntilTheNextPress)
 {
     Down('Q');
     bindings.SetLatchedKey("Q");
@@ -297,7 +297,7 @@ TEST_F(KeyRoad, LatchedKeyKeepsSoundingUntilTheNextPress)
     EXPECT_EQ(bindings.LatchedKey(), "");
 }
 
-TEST_F(KeyRoad, SlimOnScreenKeyToggles)
+TEST_F(KeyBindingsRoad, SlimOnScreenKeyToggles)
 {
     // P is at (150, 0); a click presses it and the mouse-up keeps it sounding.
     bindings.MouseDown(160, 10);
@@ -310,7 +310,7 @@ TEST_F(KeyRoad, SlimOnScreenKeyToggles)
     EXPECT_EQ(keyboard.State("P"), "initial");
 }
 
-TEST_F(KeyRoad, ClickOnAnOnScreenModifierSwitchesTheSet)
+TEST_F(KeyBindingsRoad, ClickOnAnOnScreenModifierSwitchesTheSet)
 {
     bindings.MouseDown(5, 105);  // SHIFT
     bindings.MouseUp();
@@ -324,7 +324,7 @@ TEST_F(KeyRoad, ClickOnAnOnScreenModifierSwitchesTheSet)
     EXPECT_EQ(bindings.ActiveSetName(), "INITIAL_");
 }
 
-TEST_F(KeyRoad, HoverShowsTheKeysRiffAndLeavingShowsTheCurrentOne)
+TEST_F(KeyBindingsRoad, HoverShowsTheKeysRiffAndLeavingShowsTheCurrentOne)
 {
     std::vector<std::string> shown;
     KeyBindings::THost host;

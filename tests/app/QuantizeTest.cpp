@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         QuantizeCase{"bar shorter than the steps starts at once", 2, 3, 2, 0}),
     [](const ::testing::TestParamInfo<QuantizeCase>& info) { return "Case" + std::to_string(info.index); });
 
-TEST(RiffQuantize, BarLengthTruncatesAndGuardsZeroSize)
+TEST(QuantizeBarLength, TruncatesAndGuardsZeroSize)
 {
     EXPECT_EQ(GrooveBarLength(8000.0, 4), 2000);
     EXPECT_EQ(GrooveBarLength(8001.9, 4), 2000);

@@ -1,4 +1,5 @@
 // Clips of a riff: note groups of a MIDI file built in code, bar slices, stepping, recorded events.
+#include "AppTestSupport.h"
 #include "app/RiffClips.h"
 #include "sound/MIDIData.h"
 #include "sound/MIDIMemoryStream.h"
@@ -133,7 +134,7 @@ TEST_P(NoteGroupTable, BuildsTheGroups)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Clips, NoteGroupTable,
+    RiffClips, NoteGroupTable,
     ::testing::Values(
         GroupCase{"50 ticks apart: one group with the default distance", {{0, 40}, {50, 40}}, 0, 0, 0, 10000, {{0, 90}}},
         GroupCase{"51 ticks apart: two groups", {{0, 40}, {51, 40}}, 0, 0, 0, 10000, {{0, 40}, {51, 91}}},
@@ -204,7 +205,7 @@ TEST_P(SliceTable, CutsTheRiff)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Clips, SliceTable,
+    RiffClips, SliceTable,
     ::testing::Values(
         SliceCase{"whole bars", 2000, 0, 0, 0, 4000, {{0, 2000}, {2000, 4000}}},
         SliceCase{"eighths of a bar", 2000, 3, 0, 0, 2000,
@@ -267,6 +268,33 @@ TEST(RiffClips, EventsAreRecordedOnlyWhileAClipIsCurrent)
     EXPECT_TRUE(clips.RecordedEvents().empty());
     EXPECT_TRUE(clips.Empty());
     EXPECT_EQ(clips.Current(), -1);
+}
+
+TEST(RiffClips, SettingsComeFromTheStepAndTheRiff)
+{
+    TDVContext root;
+    LoadText(root, R"(context settings
+	integer StepAdvanceThroughClipsBy=2
+endcontext
+context riff
+	integer notegrp_tick_dist=70
+	integer notegrp_before[5]=20,1,2,3,4
+	integer notegrp_after[5]=80,5,6,7,8
+endcontext
+context bare
+	integer other=1
+endcontext
+)");
+    const RiffClips::TClipSettings s =
+        RiffClips::ReadSettings(root.GetContext("settings"), root.GetContext("riff"));
+    EXPECT_EQ(s.step, 2);
+    EXPECT_EQ(s.tickDistance, 70);
+    EXPECT_EQ(s.beforeMs, 2);
+    EXPECT_EQ(s.afterMs, 6);
+    const RiffClips::TClipSettings bare = RiffClips::ReadSettings(nullptr, root.GetContext("bare"));
+    EXPECT_EQ(bare.step, 0);
+    EXPECT_EQ(bare.tickDistance, 0);
+    EXPECT_EQ(bare.beforeMs, 0);
 }
 
 TEST(RiffClips, CompanionFileNameInsertsBeforeTheFirstDotOfTheName)

@@ -109,7 +109,7 @@ endcontext
     return text;
 }
 
-class RiffNavigation : public ::testing::Test {
+class RiffHistoryNavigation : public ::testing::Test {
 protected:
     void Load(const std::string& bindingsText)
     {
@@ -135,14 +135,14 @@ const char* const kThreeSets = R"(	toggle[INITIAL_].bind[A]="a"
 	toggle[ALT_].bind[G]="g"
 )";
 
-TEST_F(RiffNavigation, NextMovesToTheNextKeyOfTheSet)
+TEST_F(RiffHistoryNavigation, NextMovesToTheNextKeyOfTheSet)
 {
     Load(kThreeSets);
     EXPECT_EQ(bindings.NeighbourRiff(+1, "b", 0), (Choice{"c", 0}));
     EXPECT_EQ(bindings.NeighbourRiff(-1, "b", 0), (Choice{"a", 0}));
 }
 
-TEST_F(RiffNavigation, NextWalksTheSetsInOrderAndWraps)
+TEST_F(RiffHistoryNavigation, NextWalksTheSetsInOrderAndWraps)
 {
     Load(kThreeSets);
     EXPECT_EQ(bindings.NeighbourRiff(+1, "c", 0), (Choice{"d", ssShift}));
@@ -152,7 +152,7 @@ TEST_F(RiffNavigation, NextWalksTheSetsInOrderAndWraps)
     EXPECT_EQ(bindings.ActiveSetName(), "INITIAL_");
 }
 
-TEST_F(RiffNavigation, PrevFromTheFirstInitialKeyGoesToTheLastRiffOfTheAltSet)
+TEST_F(RiffHistoryNavigation, PrevFromTheFirstInitialKeyGoesToTheLastRiffOfTheAltSet)
 {
     Load(kThreeSets);
     EXPECT_EQ(bindings.NeighbourRiff(-1, "a", 0), (Choice{"g", ssAlt}));
@@ -160,20 +160,20 @@ TEST_F(RiffNavigation, PrevFromTheFirstInitialKeyGoesToTheLastRiffOfTheAltSet)
     EXPECT_EQ(keyboard.State("SHIFT"), "initial");
 }
 
-TEST_F(RiffNavigation, WithoutACurrentRiffTheFirstKeysRiffIsChosen)
+TEST_F(RiffHistoryNavigation, WithoutACurrentRiffTheFirstKeysRiffIsChosen)
 {
     Load(kThreeSets);
     EXPECT_EQ(bindings.NeighbourRiff(+1, "", 0), (Choice{"a", 0}));
     EXPECT_EQ(bindings.NeighbourRiff(-1, "", 0), (Choice{"a", 0}));
 }
 
-TEST_F(RiffNavigation, RiffFromAnotherSetIsSearchedInItsOwnSet)
+TEST_F(RiffHistoryNavigation, RiffFromAnotherSetIsSearchedInItsOwnSet)
 {
     Load(kThreeSets);
     EXPECT_EQ(bindings.NeighbourRiff(-1, "g", ssAlt), (Choice{"f", ssAlt}));
 }
 
-TEST_F(RiffNavigation, SetWithoutRiffsIsPassedOver)
+TEST_F(RiffHistoryNavigation, SetWithoutRiffsIsPassedOver)
 {
     Load(R"(	toggle[INITIAL_].bind[A]="a"
 	toggle[SHIFT_].bind[B]=""
@@ -182,7 +182,7 @@ TEST_F(RiffNavigation, SetWithoutRiffsIsPassedOver)
     EXPECT_EQ(bindings.NeighbourRiff(+1, "a", 0), (Choice{"f", ssAlt}));
 }
 
-TEST_F(RiffNavigation, NoRiffInAnySetEndsWithoutSelecting)
+TEST_F(RiffHistoryNavigation, NoRiffInAnySetEndsWithoutSelecting)
 {
     Load(R"(	toggle[INITIAL_].bind[A]=""
 	toggle[SHIFT_].bind[B]=""
@@ -193,7 +193,7 @@ TEST_F(RiffNavigation, NoRiffInAnySetEndsWithoutSelecting)
     EXPECT_EQ(bindings.ActiveSetName(), "INITIAL_") << "three steps lead back to the starting set";
 }
 
-TEST_F(RiffNavigation, NothingWithoutBoundKeys)
+TEST_F(RiffHistoryNavigation, NothingWithoutBoundKeys)
 {
     Load("");
     EXPECT_EQ(bindings.NeighbourRiff(+1, "a", 0), std::nullopt);
