@@ -122,7 +122,7 @@ public:
     void MouseUp();
     // Follows the hover; false (nothing done) while a key sounds. The window marks its keyboard
     // image as hovered when this returns true.
-    bool MouseMove(int x, int y);
+    [[nodiscard]] bool MouseMove(int x, int y);
 
     // ---- riffs started by keys ----
     // The riff a press of the key starts: its binding in the active set, remembered for the
