@@ -1,7 +1,10 @@
 #include "app/RiffClips.h"
 
+#include "app/RiffStruct.h"
+#include "app/TGameEnvObj.h"
 #include "config/TDVContext.h"
 #include "platform/Exception.h"
+#include "platform/LinuxFileNames.h"
 #include "sound/MIDIData.h"
 
 #include <algorithm>
@@ -11,6 +14,20 @@
 namespace {
 
 constexpr std::uint32_t kNoNote = 0xFFFFF;  // later than any note a riff file holds
+
+constexpr const char* kMidiLoadError = "Error while loading Midi file: ";
+
+void LoadMidi(MIDIData& midi, const std::string& fileName)
+{
+    bool loaded = false;
+    try {
+        loaded = midi.LoadFromFile(ResolveFileName(fileName));
+    } catch (const Exception&) {
+        loaded = false;
+    }
+    if (!loaded)
+        throw Exception(kMidiLoadError + fileName);
+}
 
 bool IsNoteOn(const MIDIEvent& e) { return e.GetType() == 0x90 && e.GetData2() != 0; }
 
@@ -209,4 +226,38 @@ std::string RiffClips::CompanionFileName(const std::string& midiFile)
     if (dot == std::string::npos)
         return midiFile + "_sa";
     return midiFile.substr(0, dot) + "_sa" + midiFile.substr(dot);
+}
+
+void RiffClips::EndClip(TGameEnvObj& env) const
+{
+    env.PostEvent("MIDIOFF", 0);
+    env.ProcessEvents();
+    for (const auto& [name, value] : recorded_)
+        env.PostEvent(name, value);
+    env.ProcessEvents();
+}
+
+void RiffClips::LoadRiffMidi(RiffStruct& record, const std::string& appPath, int step, std::string& loadedKey,
+                             const std::function<void(MIDIData&)>& addUpcoming)
+{
+    const std::string key = record.riffName + std::to_string(step);
+    if (key != loadedKey) {
+        record.riffMidi.Clear();
+        record.clipMidi.Clear();
+        loadedKey.clear();
+    }
+    if (record.midiFile.empty() || key == loadedKey)
+        return;
+    const std::string riffFile = appPath + record.midiFile;
+    LoadMidi(record.riffMidi, riffFile);
+    if (addUpcoming)
+        addUpcoming(record.riffMidi);
+    std::string clipFile = riffFile;
+    if (step == 0) {
+        const std::string companion = appPath + CompanionFileName(record.midiFile);
+        if (FileExists(companion))
+            clipFile = companion;
+    }
+    LoadMidi(record.clipMidi, clipFile);
+    loadedKey = key;
 }

@@ -8,12 +8,15 @@
 #include "app/TRiffClip.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 class MIDIData;
 class TDVContext;
+class TGameEnvObj;
+struct RiffStruct;
 
 class RiffClips {
 public:
@@ -70,6 +73,17 @@ public:
     void Record(const std::string& name, std::int32_t value);
     [[nodiscard]] const TRecordedEvents& RecordedEvents() const { return recorded_; }
     void ClearRecordedEvents() { recorded_.clear(); }
+    // The clip ended: "MIDIOFF" clears the displays, then every recorded event is posted again in
+    // its order, so the clip's notes stay shown. The environment processes both batches at once.
+    void EndClip(TGameEnvObj& env) const;
+
+    // Loads the riff's MIDI file (appPath + record.midiFile) and its clip file into the record,
+    // unless loadedKey says they are loaded for this riff and step; a different riff or step
+    // first clears both. The clip file is the companion "_sa" file when step is 0 and it exists,
+    // else the riff's file. addUpcoming, when set, extends the riff MIDI after it loaded.
+    // Throws Exception "Error while loading Midi file: <file>"; loadedKey is then left empty.
+    static void LoadRiffMidi(RiffStruct& record, const std::string& appPath, int step, std::string& loadedKey,
+                             const std::function<void(MIDIData& riffMidi)>& addUpcoming = {});
 
     // The companion file of a riff's MIDI file: "_sa" inserted before the first "." of the file's
     // name (not of its folders), or appended when the name has none.

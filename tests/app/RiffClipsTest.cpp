@@ -1,12 +1,18 @@
 // Clips of a riff: note groups of a MIDI file built in code, bar slices, stepping, recorded events.
 #include "AppTestSupport.h"
 #include "app/RiffClips.h"
+#include "app/RiffStruct.h"
+#include "app/TGameEnvObj.h"
+#include "app/TGameObj.h"
+#include "platform/Exception.h"
 #include "sound/MIDIData.h"
 #include "sound/MIDIMemoryStream.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <memory>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -46,6 +52,14 @@ public:
 
     [[nodiscard]] MIDIData Build() const
     {
+        MIDIData midi;
+        MIDIMemoryStream stream(Bytes());
+        EXPECT_TRUE(midi.Read(&stream));
+        return midi;
+    }
+
+    [[nodiscard]] std::vector<std::uint8_t> Bytes() const
+    {
         std::vector<std::uint8_t> file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};
         const auto tracks = static_cast<std::uint16_t>(tracks_.size() + 1);
         file.push_back(std::uint8_t(tracks >> 8));
@@ -58,10 +72,7 @@ public:
         AppendTrack(file, meta);
         for (const auto& t : tracks_)
             AppendTrack(file, t);
-        MIDIData midi;
-        MIDIMemoryStream stream(file);
-        EXPECT_TRUE(midi.Read(&stream));
-        return midi;
+        return file;
     }
 
 private:
@@ -295,6 +306,113 @@ endcontext
     EXPECT_EQ(bare.step, 0);
     EXPECT_EQ(bare.tickDistance, 0);
     EXPECT_EQ(bare.beforeMs, 0);
+}
+
+// An environment whose one subscriber logs every event it is handed.
+class EventLog : public TGameEnvObj {
+public:
+    struct Listener : TGameObj {
+        explicit Listener(EventLog* env) : TGameObj(env), log(env->log) {}
+        void OnEvent(const TGameEvent& e, std::int32_t p) override { log.push_back(e.name + " " + std::to_string(p)); }
+        std::vector<std::string>& log;
+    };
+    EventLog()
+    {
+        auto listener = std::make_unique<Listener>(this);
+        for (const char* name : {"MIDIOFF", "NOTEON", "MIDICTRL"})
+            Subscribe(name, listener.get());
+        AddObject(std::move(listener));
+    }
+    ~EventLog() override { DeleteObjects(); }
+    void SetMode(const std::string&, std::int32_t, bool) override {}
+    TDVContext* GetGeneralContext() override { return nullptr; }
+    TDVContext* GetSettingsContext() override { return nullptr; }
+    TDVContext* FindMode(const std::string&) override { return nullptr; }
+
+    std::vector<std::string> log;
+};
+
+TEST(RiffClips, EndingAClipClearsThenPostsTheRecordedEventsAgain)
+{
+    RiffClips clips;
+    ASSERT_EQ(clips.BuildSlices(1000, 0, 0, 0, 1000), 1);
+    ASSERT_TRUE(clips.EnsureCurrent());
+    clips.Record("NOTEON", 0x0A40);
+    clips.Record("MIDICTRL", 7);
+    EventLog env;
+    clips.EndClip(env);
+    EXPECT_EQ(env.log, (std::vector<std::string>{"MIDIOFF 0", "NOTEON 2624", "MIDICTRL 7"}));
+    EXPECT_TRUE(env.Queue().empty());
+}
+
+class RiffClipsMidiFiles : public ::testing::Test {
+protected:
+    RiffClipsMidiFiles()
+    {
+        std::filesystem::create_directories(folder.path / "MIDI");
+        Write("MIDI/riff.mid", SmfBuilder(kDivision).Tempo(kMsTempo).Notes({{0, 100}}));
+        Write("MIDI/riff_sa.mid", SmfBuilder(kDivision).Tempo(kMsTempo).Notes({{0, 100}, {500, 100}}));
+        record.riffName = "r";
+        record.midiFile = "MIDI\\riff.mid";
+    }
+    void Write(const std::string& name, const SmfBuilder& builder)
+    {
+        const auto bytes = builder.Bytes();
+        folder.Write(name, std::string(bytes.begin(), bytes.end()));
+    }
+    [[nodiscard]] static std::size_t Notes(const MIDIData& midi)
+    {
+        std::size_t n = 0;
+        for (std::size_t t = 0; t < midi.GetTrackCount(); ++t)
+            for (const MIDIEvent& e : midi.GetTrack(t)->GetEvents())
+                n += e.GetType() == 0x90 ? 1 : 0;
+        return n;
+    }
+
+    TempFolder folder;
+    RiffStruct record;
+    std::string loadedKey;
+};
+
+TEST_F(RiffClipsMidiFiles, NoteGroupStepLoadsTheCompanionAsClipFile)
+{
+    RiffClips::LoadRiffMidi(record, folder.Dir(), 0, loadedKey);
+    EXPECT_EQ(Notes(record.riffMidi), 1u);
+    EXPECT_EQ(Notes(record.clipMidi), 2u);
+    EXPECT_EQ(loadedKey, "r0");
+}
+
+TEST_F(RiffClipsMidiFiles, SliceStepsAndAMissingCompanionUseTheRiffFile)
+{
+    RiffClips::LoadRiffMidi(record, folder.Dir(), 2, loadedKey);
+    EXPECT_EQ(Notes(record.clipMidi), 1u);
+    std::filesystem::remove(folder.path / "MIDI/riff_sa.mid");
+    RiffClips::LoadRiffMidi(record, folder.Dir(), 0, loadedKey);
+    EXPECT_EQ(Notes(record.clipMidi), 1u);
+    EXPECT_EQ(loadedKey, "r0");
+}
+
+TEST_F(RiffClipsMidiFiles, LoadedFilesAreKeptForTheSameRiffAndStep)
+{
+    int upcoming = 0;
+    RiffClips::LoadRiffMidi(record, folder.Dir(), 0, loadedKey, [&](MIDIData&) { ++upcoming; });
+    std::filesystem::remove(folder.path / "MIDI/riff.mid");
+    RiffClips::LoadRiffMidi(record, folder.Dir(), 0, loadedKey, [&](MIDIData&) { ++upcoming; });
+    EXPECT_EQ(upcoming, 1);
+    EXPECT_EQ(Notes(record.clipMidi), 2u);
+}
+
+TEST_F(RiffClipsMidiFiles, MissingFileRaisesTheLoadErrorAndLeavesNothingLoaded)
+{
+    record.midiFile = "MIDI\\gone.mid";
+    try {
+        RiffClips::LoadRiffMidi(record, folder.Dir(), 0, loadedKey);
+        FAIL() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Error while loading Midi file: " + folder.Dir() + "MIDI\\gone.mid");
+    }
+    EXPECT_EQ(loadedKey, "");
+    EXPECT_EQ(record.riffMidi.GetTrackCount(), 0u);
 }
 
 TEST(RiffClips, CompanionFileNameInsertsBeforeTheFirstDotOfTheName)
