@@ -102,6 +102,8 @@ public:
     void KeyUp(std::uint16_t& key, TShiftState shift);
     // The application lost the focus: every held key is released.
     void ReleaseAll();
+    // Forgets the held keys without releasing them (Play starts from a clean keyboard).
+    void ClearHeldKeys() { held_.clear(); }
     [[nodiscard]] TShiftState ModifierState() const { return modifierState_; }
     [[nodiscard]] const std::list<THeldKey>& HeldKeys() const { return held_; }
 
