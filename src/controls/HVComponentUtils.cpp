@@ -42,3 +42,9 @@ void LoadPictureFile(TPicture* picture, const std::string& file)
     if (picture->Width() <= 0 || picture->Height() <= 0)
         throw Exception("Cannot decode " + file);
 }
+
+void AssignFontAntialiased(TFont& target, const TFont* source)
+{
+    target.Assign(source);
+    SetFontAntialiased(&target);
+}

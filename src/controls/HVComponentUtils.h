@@ -10,6 +10,8 @@ class TPicture;
 // Makes the font draw antialiased: its logical font is read back, given ANTIALIASED_QUALITY and
 // made the font's new handle (the font's other attributes follow that record). Null does nothing.
 void SetFontAntialiased(TFont* font);
+// Copies a state font and keeps the copy antialiased, as every per-state font of a control is.
+void AssignFontAntialiased(TFont& target, const TFont* source);
 
 // The setter of a picture-file property. Returns false, doing nothing, when name equals stored.
 // A name that names no file clears stored and throws Exception "File not found : " + name (what

@@ -150,28 +150,22 @@ void THVList::SetHorizontal(bool value)
     Repaint();
 }
 
-void THVList::CopyFont(TFont& target, const TFont* source)
-{
-    target.Assign(source);
-    SetFontAntialiased(&target);
-}
-
 void THVList::SetFontOnIdle(const TFont* font)
 {
     for (TFont* target : {&fontOnIdle_, &fontOnDisabled_, &fontOnMouseMove_, &fontOnMouseDown_, &fontOnSelected_})
-        CopyFont(*target, font);
+        AssignFontAntialiased(*target, font);
     Repaint();
 }
 
-void THVList::SetFontOnDisabled(const TFont* font) { CopyFont(fontOnDisabled_, font); }
+void THVList::SetFontOnDisabled(const TFont* font) { AssignFontAntialiased(fontOnDisabled_, font); }
 
-void THVList::SetFontOnMouseMove(const TFont* font) { CopyFont(fontOnMouseMove_, font); }
+void THVList::SetFontOnMouseMove(const TFont* font) { AssignFontAntialiased(fontOnMouseMove_, font); }
 
-void THVList::SetFontOnMouseDown(const TFont* font) { CopyFont(fontOnMouseDown_, font); }
+void THVList::SetFontOnMouseDown(const TFont* font) { AssignFontAntialiased(fontOnMouseDown_, font); }
 
 void THVList::SetFontOnSelected(const TFont* font)
 {
-    CopyFont(fontOnSelected_, font);
+    AssignFontAntialiased(fontOnSelected_, font);
     Repaint();
 }
 

@@ -113,7 +113,6 @@ private:
     void EnsureBackBuffer();
     void LoadPicture(TPicture& picture, TBitmap& natural, const std::string& name);
     void SetCellFromIdleWhenUnset();
-    void CopyFont(TFont& target, const TFont* source);
     [[nodiscard]] int ItemAt(int x, int y) const;
     [[nodiscard]] static bool HasImage(const TPicture& picture);
     static void Refit(TBitmap* bitmap, int width);

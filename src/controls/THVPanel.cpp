@@ -110,28 +110,22 @@ void THVPanel::SetTextMarginOn(bool value)
     Repaint();
 }
 
-void THVPanel::CopyFont(TFont& target, const TFont* source)
-{
-    target.Assign(source);
-    SetFontAntialiased(&target);
-}
-
 void THVPanel::SetFontOnIdle(const TFont* font)
 {
     for (TFont* target : {&fontOnIdle_, &fontOnDisabled_, &fontOnMouseMove_, &fontOnMouseDown_, &fontOnChecked_})
-        CopyFont(*target, font);
+        AssignFontAntialiased(*target, font);
     Repaint();
 }
 
-void THVPanel::SetFontOnDisabled(const TFont* font) { CopyFont(fontOnDisabled_, font); }
+void THVPanel::SetFontOnDisabled(const TFont* font) { AssignFontAntialiased(fontOnDisabled_, font); }
 
-void THVPanel::SetFontOnMouseMove(const TFont* font) { CopyFont(fontOnMouseMove_, font); }
+void THVPanel::SetFontOnMouseMove(const TFont* font) { AssignFontAntialiased(fontOnMouseMove_, font); }
 
-void THVPanel::SetFontOnMouseDown(const TFont* font) { CopyFont(fontOnMouseDown_, font); }
+void THVPanel::SetFontOnMouseDown(const TFont* font) { AssignFontAntialiased(fontOnMouseDown_, font); }
 
 void THVPanel::SetFontOnChecked(const TFont* font)
 {
-    CopyFont(fontOnChecked_, font);
+    AssignFontAntialiased(fontOnChecked_, font);
     state_ = checked_ ? 3 : 0;
     Repaint();
 }

@@ -111,7 +111,6 @@ private:
     void Track(DWORD flags);
     void PaintPlain();
     void SetPicture(std::string& stored, int slot, const std::string& name);
-    void CopyFont(TFont& target, const TFont* source);
     void DrawText(TCanvas* canvas);
 
     TRACKMOUSEEVENT tracking_;
