@@ -111,6 +111,29 @@ struct State {
     bool clockwise = false;
 };
 
+// Pen widths end up multiplied by the mapping's scale: keep them to what a painter accepts.
+double SaneWidth(double w) { return std::isfinite(w) ? std::clamp(w, 0.0, 1e6) : 0.0; }
+
+// A mapping whose products overflowed cannot place anything.
+bool Usable(const QTransform& t) {
+    const double m[] = {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy(), t.m13(), t.m23(), t.m33()};
+    for (double v : m)
+        if (!std::isfinite(v) || std::fabs(v) > 1e12) return false;
+    return true;
+}
+
+// Device rectangles and offsets as whole pixels, kept far inside the int range.
+QRect ToDeviceRect(const QRectF& r) {
+    constexpr double kLimit = 1e7;
+    const QRectF bounded = r.intersected(QRectF(-kLimit, -kLimit, 2 * kLimit, 2 * kLimit));
+    return bounded.isValid() ? bounded.toAlignedRect() : QRect();
+}
+QPoint ToDevicePoint(const QPointF& p) {
+    constexpr double kLimit = 1e7;
+    return QPoint(int(std::clamp(std::isfinite(p.x()) ? p.x() : 0.0, -kLimit, kLimit)),
+                  int(std::clamp(std::isfinite(p.y()) ? p.y() : 0.0, -kLimit, kLimit)));
+}
+
 QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 Font DefaultFont() {
@@ -266,7 +289,8 @@ struct MetafilePlayer::Impl {
 
     // Clip changes in logical coordinates.
     void ClipRect(double l, double t, double r, double b, bool exclude) {
-        const QRect device = Full().mapRect(QRectF(QPointF(l, t), QPointF(r, b)).normalized()).toAlignedRect();
+        if (!Usable(Full())) return;
+        const QRect device = ToDeviceRect(Full().mapRect(QRectF(QPointF(l, t), QPointF(r, b)).normalized()));
         const QRegion current = s.clip ? *s.clip : QRegion(dest.adjusted(-1, -1, 1, 1)).united(baseClip);
         s.clip = exclude ? current.subtracted(device) : current.intersected(device);
         ApplyClip();
@@ -275,7 +299,7 @@ struct MetafilePlayer::Impl {
     [[nodiscard]] QPen MakePen() const {
         if (s.pen.style == PS_NULL) return Qt::NoPen;
         QPen pen(ToQColor(s.pen.color));
-        pen.setWidthF(s.pen.width <= 1 ? 0 : s.pen.width);  // 0: one device pixel whatever the scale
+        pen.setWidthF(s.pen.width <= 1 ? 0 : SaneWidth(s.pen.width));  // 0: one device pixel whatever the scale
         pen.setCapStyle(s.pen.cap);
         pen.setJoinStyle(s.pen.join);
         switch (s.pen.style & 0xF) {
@@ -309,7 +333,7 @@ struct MetafilePlayer::Impl {
         QPen pen = MakePen();
         if (device) {
             p->resetTransform();
-            if (pen.widthF() > 0) pen.setWidthF(pen.widthF() * std::sqrt(std::fabs(Full().determinant())));
+            if (pen.widthF() > 0) pen.setWidthF(SaneWidth(pen.widthF() * std::sqrt(std::fabs(Full().determinant()))));
         } else {
             p->setWorldTransform(Full());
         }
@@ -323,6 +347,7 @@ struct MetafilePlayer::Impl {
     // A figure in logical coordinates (device coordinates when `device`): into the open path, or
     // drawn.
     void Shape(QPainterPath shape, bool fill, bool device = false) {
+        if (!Usable(Full())) return;
         if (inPath) {
             path.addPath(device ? shape : Full().map(shape));
             return;
@@ -413,6 +438,7 @@ struct MetafilePlayer::Impl {
         Shape(shape, false);
     }
     void LineTo(QPointF to) {
+        if (!Usable(Full())) return;
         QPainterPath shape;
         shape.moveTo(s.current);
         shape.lineTo(to);
@@ -425,11 +451,12 @@ struct MetafilePlayer::Impl {
     }
     void MoveTo(QPointF to) {
         s.current = to;
-        if (inPath) path.moveTo(Full().map(to));
+        if (inPath && Usable(Full())) path.moveTo(Full().map(to));
     }
 
     void Text(QPointF at, const QString& text, UINT options, std::optional<QRectF> rect, const std::vector<double>& dx) {
         const QTransform full = Full();
+        if (!Usable(full)) return;
         const double scale = std::sqrt(std::fabs(full.determinant()));
         const LONG h = s.font.lf.lfHeight;
         double size = h < 0 ? -double(h) : h > 0 ? h / 1.15 : 12;
@@ -493,7 +520,7 @@ struct MetafilePlayer::Impl {
     }
 
     void Image(const QImage& image, QRectF destRect, QRectF srcRect, DWORD rop) {
-        if (image.isNull() || destRect.isEmpty() && destRect.width() == 0) return;
+        if (image.isNull() || destRect.width() == 0 || destRect.height() == 0 || !Usable(Full())) return;
         p->setWorldTransform(Full());
         p->setCompositionMode(RopMode(rop));
         p->drawImage(destRect, image, srcRect);
@@ -501,6 +528,7 @@ struct MetafilePlayer::Impl {
     }
 
     void PatBlt(QRectF rect, DWORD rop) {
+        if (!Usable(Full())) return;
         p->setWorldTransform(Full());
         switch (rop) {
         case BLACKNESS: p->fillRect(rect, Qt::black); break;
@@ -585,7 +613,7 @@ struct MetafilePlayer::Impl {
         p->resetTransform();
         path.setFillRule(s.fillMode == ALTERNATE ? Qt::OddEvenFill : Qt::WindingFill);
         QPen pen = stroke ? MakePen() : QPen(Qt::NoPen);
-        if (stroke && pen.widthF() > 0) pen.setWidthF(pen.widthF() * std::sqrt(std::fabs(Full().determinant())));
+        if (stroke && pen.widthF() > 0) pen.setWidthF(SaneWidth(pen.widthF() * std::sqrt(std::fabs(Full().determinant()))));
         p->setPen(pen);
         p->setBrush(fill ? MakeBrush() : QBrush(Qt::NoBrush));
         p->drawPath(path);
@@ -668,7 +696,7 @@ void MetafilePlayer::Impl::EmfRecord(std::uint32_t type, const Bytes& r) {
     case 26:                                                                     // OFFSETCLIPRGN
         if (s.clip) {
             const QPointF d = base.map(QPointF(r.S32(8), r.S32(12))) - base.map(QPointF(0, 0));
-            s.clip->translate(d.toPoint());
+            s.clip->translate(ToDevicePoint(d));
             ApplyClip();
         }
         break;
@@ -779,14 +807,20 @@ void MetafilePlayer::Impl::EmfRecord(std::uint32_t type, const Bytes& r) {
         Shape(shape, closed);
         break;
     }
-    case 59: inPath = true; path = QPainterPath(); path.moveTo(Full().map(s.current)); break;  // BEGINPATH
+    case 59:                                                                     // BEGINPATH
+        inPath = true;
+        path = QPainterPath();
+        if (Usable(Full())) path.moveTo(Full().map(s.current));
+        break;
     case 60: inPath = false; break;                                              // ENDPATH
     case 61: path.closeSubpath(); break;                                         // CLOSEFIGURE
     case 62: FillPath(true, false); break;                                       // FILLPATH
     case 63: FillPath(true, true); break;                                        // STROKEANDFILLPATH
     case 64: FillPath(false, true); break;                                       // STROKEPATH
     case 67: {                                                                   // SELECTCLIPPATH
-        const QRegion region(path.toFillPolygon().toPolygon(), s.fillMode == ALTERNATE ? Qt::OddEvenFill : Qt::WindingFill);
+        QPolygon outline;
+        for (const QPointF& q : path.toFillPolygon()) outline.append(ToDevicePoint(q));
+        const QRegion region(outline, s.fillMode == ALTERNATE ? Qt::OddEvenFill : Qt::WindingFill);
         const QRegion current = s.clip ? *s.clip : QRegion(dest.adjusted(-1, -1, 1, 1)).united(baseClip);
         switch (r.U32(8)) {
         case RGN_AND: s.clip = current.intersected(region); break;
@@ -810,8 +844,8 @@ void MetafilePlayer::Impl::EmfRecord(std::uint32_t type, const Bytes& r) {
             if (count <= (bytes - 32) / 16) {
                 for (std::uint64_t i = 0; i < count; ++i) {
                     const std::size_t o = 16 + 32 + std::size_t(i * 16);
-                    region += base.mapRect(QRectF(QPointF(r.S32(o), r.S32(o + 4)), QPointF(r.S32(o + 8), r.S32(o + 12))))
-                                  .toAlignedRect();
+                    region += ToDeviceRect(
+                        base.mapRect(QRectF(QPointF(r.S32(o), r.S32(o + 4)), QPointF(r.S32(o + 8), r.S32(o + 12)))));
                 }
             }
         } else if (mode == RGN_COPY) {
@@ -948,6 +982,7 @@ void MetafilePlayer::Impl::WmfRecord(std::uint16_t function, const Bytes& r) {
     case 0x001E: Save(); break;                               // SAVEDC
     case 0x0127: Restore(r.S16(0)); break;                    // RESTOREDC
     case 0x041F:                                              // SETPIXEL
+        if (!Usable(Full())) break;
         p->setWorldTransform(Full());
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
         p->fillRect(QRectF(w(3), w(2), 1, 1), ToQColor(r.U32(0) & 0xFFFFFF));
