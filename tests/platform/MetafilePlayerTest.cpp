@@ -157,6 +157,20 @@ TEST(MetafilePlayer, WorldTransformMovesDrawing) {
     EXPECT_EQ(s.At(2, 2), kWhite);
 }
 
+TEST(MetafilePlayer, OverflowingMappingDrawsNothingQuietly) {
+    Emf e = RedBrush(20, 20);
+    e.Rec(38, {2, PS_SOLID, 5, 0, 0}).Rec(EMR_SELECTOBJECT, {2});  // a wide pen
+    e.Rec(EMR_SETWORLDTRANSFORM, {F(1e30f), F(0), F(0), F(1e30f), F(0), F(0)});
+    e.Rec(EMR_RECTANGLE, {0, 0, 0x7FFFFFFF, 0x7FFFFFFF}).Rec(EMR_INTERSECTCLIPRECT, {0, 0, 5, 5});
+    e.Rec(EMR_BEGINPATH, {}).Rec(EMR_POLYGON16, {0, 0, 20, 20, 3, 0, 19, 19u << 16}).Rec(EMR_ENDPATH, {});
+    e.Rec(EMR_FILLPATH, {0, 0, 20, 20});
+    Surface s(20, 20);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(s.Play(e.Build()));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(s.At(10, 10), kWhite);
+}
+
 TEST(MetafilePlayer, IntersectClipRectLimitsDrawingUntilRestore) {
     Emf e = RedBrush(20, 20);
     e.Rec(EMR_SAVEDC, {}).Rec(EMR_INTERSECTCLIPRECT, {0, 0, 10, 20}).Rec(EMR_RECTANGLE, {0, 0, 21, 10});
