@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QResizeEvent>
 
 #include "app/HintsFromContext.h"
@@ -78,7 +79,6 @@ TKorvaneForm::TKorvaneForm(QWidget* owner, const std::string& appPath) : QWidget
         TMessage message{msg, wParam, lParam, 0};
         CallEventHandler([&] { Dispatch(message); });
     });
-    HostInWidget(backgroundImage_.get(), this);
     HostInWidget(GlobalPanel, this);
     WidgetOf(GlobalPanel)->raise();
     // A fatal end elsewhere must not leave the player's timer chain running.
@@ -127,7 +127,6 @@ TKorvaneForm::~TKorvaneForm()
     msgTimer_.reset();
     globalPanel_.reset();
     GlobalPanel = nullptr;
-    backgroundImage_.reset();
     if (_KorvaneForm == this)
         _KorvaneForm = nullptr;
 }
@@ -383,9 +382,13 @@ void TKorvaneForm::Dispatch(TMessage& message)
     }
 }
 
-void TKorvaneForm::paintEvent(QPaintEvent* event)
+void TKorvaneForm::paintEvent(QPaintEvent* /*event*/)
 {
-    QWidget::paintEvent(event);
+    QPainter painter(this);
+    if (backgroundTile_.isNull())
+        painter.fillRect(rect(), Qt::black);
+    else
+        painter.drawTiledPixmap(rect(), backgroundTile_);
 }
 
 void TKorvaneForm::resizeEvent(QResizeEvent* event)

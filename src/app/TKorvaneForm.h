@@ -10,6 +10,7 @@
 // player, the environment and its skin pictures; the configuration root is borrowed from the
 // settings holder. Failure: handlers show their errors in message boxes; a failure the program
 // cannot go on from (skin, sound set-up, mode load) ends it through EndProgram (ProgramEnd.h).
+#include <QPixmap>
 #include <QWidget>
 
 #include <array>
@@ -233,8 +234,6 @@ private:
     // Ends the program (ProgramEnd) after switching the timers off; the caller returns at once.
     void Halt(int code);
 
-    // The widget tiled with the background; GlobalPanel lies over it.
-    std::unique_ptr<TImage> backgroundImage_;
     std::unique_ptr<TPanel> globalPanel_;
     std::unique_ptr<TTimer> mainTimer_;
     std::unique_ptr<TTimer> eventsTimer_;
@@ -271,6 +270,7 @@ private:
 
     // Skin.
     std::unique_ptr<TPicture> background_;
+    QPixmap backgroundTile_;  // the background picture as the window paints it
     std::unique_ptr<TPicture> keyboardBackground_;
     TStringList keySkinNames_;
     std::vector<std::unique_ptr<TBitmap>> keySkins_;
@@ -279,6 +279,7 @@ private:
     int loadedModeIndex_ = -1;
     std::array<int, 6> currentTuning_ = {64, 59, 55, 50, 45, 40};
     bool recording_ = false;
+    int barMarkerX_ = -1;
     bool activated_ = false;
     int hintPauseMs_ = 200;
     bool endRequested_ = false;

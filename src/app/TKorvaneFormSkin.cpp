@@ -1,6 +1,9 @@
 // The main window's controls, their fixed geometry and the skin pictures.
 #include "app/TKorvaneForm.h"
 
+#include <QImage>
+#include <QPixmap>
+
 #include "config/TDVContext.h"
 #include "controls/THVList.h"
 #include "controls/THVPanel.h"
@@ -51,8 +54,6 @@ std::string TKorvaneForm::ImageFile(const std::string& name) const
 
 void TKorvaneForm::CreateControls()
 {
-    backgroundImage_ = std::make_unique<TImage>(nullptr);
-    backgroundImage_->SetName("FormBackground");
     globalPanel_ = std::make_unique<TPanel>(nullptr);
     GlobalPanel = globalPanel_.get();
     TPanel* g = GlobalPanel;
@@ -375,19 +376,19 @@ void TKorvaneForm::InitLayout()
 
 void TKorvaneForm::FormPaint()
 {
-    if (!backgroundImage_)
-        return;
-    const int width = std::max(1, this->width());
-    const int height = std::max(1, this->height());
-    backgroundImage_->SetBounds(0, 0, width, height);
-    TBitmap* canvasBitmap = backgroundImage_->Picture()->Bitmap();
-    if (canvasBitmap->Width() != width || canvasBitmap->Height() != height)
-        canvasBitmap->SetSize(width, height);
-    TCanvas* canvas = backgroundImage_->Canvas();
-    if (!background_ || background_->Width() <= 0 || background_->Height() <= 0)
-        return;
-    for (int y = 0; y < height; y += background_->Height())
-        for (int x = 0; x < width; x += background_->Width())
-            canvas->Draw(x, y, background_->Graphic());
-    backgroundImage_->Invalidate();
+    // The window's own area is painted by Qt from a copy of the background picture, so the
+    // tiles cost nothing between repaints of the window.
+    if (background_ && background_->Width() > 0 && background_->Height() > 0 && backgroundTile_.isNull()) {
+        QImage tile(background_->Width(), background_->Height(), QImage::Format_RGB32);
+        TCanvas* canvas = background_->Bitmap()->Canvas();
+        for (int y = 0; y < tile.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(tile.scanLine(y));
+            for (int x = 0; x < tile.width(); ++x) {
+                const TColor c = canvas->Pixels(x, y);
+                row[x] = qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+            }
+        }
+        backgroundTile_ = QPixmap::fromImage(tile);
+    }
+    update();
 }

@@ -179,6 +179,10 @@ int TKorvaneForm::BarMarkerX(double positionMs, int size, double grooveLengthMs,
 
 void TKorvaneForm::DrawBarMarker(int x)
 {
+    // Redrawn only when it moves: an idle board costs nothing per tick.
+    if (x == barMarkerX_)
+        return;
+    barMarkerX_ = x;
     TCanvas* canvas = BarPosImg->Canvas();
     canvas->Brush()->SetColor(kBarTrackColor);
     canvas->FillRect(BarPosImg->ClientRect());
