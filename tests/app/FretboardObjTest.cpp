@@ -399,7 +399,7 @@ TEST_F(Fretboard, NewGameAndEndGameClearTheBoard)
     EXPECT_EQ(SpotPixel(0, 0), kRed);
 }
 
-TEST_F(Fretboard, MissingFirstSpotPictureFailsTheConstruction)
+TEST_F(Fretboard, MissingFirstSpotPictureFailsTheConstructionWithoutASubscription)
 {
     std::filesystem::remove(folder.path / "Spot01.png");
     TImage other(nullptr);
@@ -410,6 +410,9 @@ TEST_F(Fretboard, MissingFirstSpotPictureFailsTheConstruction)
     } catch (const Exception& e) {
         EXPECT_EQ(std::string(e.what()).rfind("Animation:0", 0), 0u) << e.what();
     }
+    Post("NOTEON", Note(10, 64));  // reaches no trace of the failed object
+    Frame();
+    EXPECT_EQ(SpotPixel(0, 0), kRed);
 }
 
 TEST_F(Fretboard, PictureTheSpriteLacksFailsThatNoteOnly)
