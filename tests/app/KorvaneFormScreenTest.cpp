@@ -2,6 +2,7 @@
 // its place. Runs only on an X display (xvfb-run with QT_QPA_PLATFORM=xcb); offscreen it skips.
 #include "KorvaneFormTestContent.h"
 
+#include "controls/THVPanel.h"
 #include "platform/TPanel.h"
 #include "platform/WindowMessages.h"
 
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -63,6 +65,29 @@ TEST_F(KorvaneFormScreen, ScreenshotShowsTheSkinAtItsPlaces)
         SCOPED_TRACE(std::string(p.picture) + " at " + std::to_string(p.x) + "," + std::to_string(p.y));
         EXPECT_EQ(shot.pixel(x0 + p.x, y0 + p.y) & 0xFFFFFF, SkinColor(p.picture) & 0xFFFFFF);
     }
+}
+
+TEST_F(KorvaneFormScreen, ScreenshotOfTheDemoContent)
+{
+    namespace fs = std::filesystem;
+    if (QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "needs an X display";
+    const fs::path demo = fs::canonical("/proc/self/exe").parent_path().parent_path() / "demo";
+    if (!fs::exists(demo / "Korvane.DEF"))
+        GTEST_SKIP() << "the build wrote no demo content at " << demo;
+    korvane_test::ResetSound();
+    form = std::make_unique<TKorvaneForm>(nullptr, demo.string() + "/");
+    form->InitApplication();
+    for (const TMessageBoxRequest& box : ui->boxes)
+        ADD_FAILURE() << box.text;
+    form->move(0, 0);
+    form->show();
+    form->PlayButtonClick(form->PlayButton);
+    Pump(1500);
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(form->winId()).toImage();
+    if (const char* dir = std::getenv("RT_TEST_OUTPUT_DIR"))
+        shot.save(QString::fromLocal8Bit(dir) + "/main-window-demo.png");
+    EXPECT_GE(shot.width(), 1016);
 }
 
 }  // namespace

@@ -149,6 +149,25 @@ TEST_F(Startup, MissingDefaultsFileIsReportedAsCorruptSettings)
     EXPECT_EQ(ui->boxes[0].text, "Settings file corrupted. Restoring default settings...");
 }
 
+TEST_F(Startup, StartsOnTheGeneratedDemoContentAndPlaysTheGroove)
+{
+    namespace fs = std::filesystem;
+    const fs::path demo = fs::canonical("/proc/self/exe").parent_path().parent_path() / "demo";
+    if (!fs::exists(demo / "Korvane.DEF"))
+        GTEST_SKIP() << "the build wrote no demo content at " << demo;
+    korvane_test::ResetSound();
+    form = std::make_unique<TKorvaneForm>(nullptr, demo.string() + "/");
+    form->InitApplication();
+    for (const TMessageBoxRequest& box : ui->boxes)
+        ADD_FAILURE() << box.text;
+    ASSERT_TRUE(ui->exitCodes.empty());
+    ASSERT_FALSE(form->Loading());
+    EXPECT_GE(form->ModeList->Items()->Count(), 2);
+    EXPECT_GT(form->GrooveLength(), 0.0);
+    form->PlayButtonClick(form->PlayButton);
+    EXPECT_TRUE(WaveScene.IsInstancePlaying("groove"));
+}
+
 }  // namespace
 
 namespace {
