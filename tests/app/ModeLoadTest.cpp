@@ -1,11 +1,15 @@
 // Loading game modes: waves into the scene, the riff records, the mode list, tuning and failures.
 #include "KorvaneFormTestContent.h"
 
+#include "app/TBusyFrm.h"
 #include "config/TDVContext.h"
 #include "controls/THVList.h"
 #include "controls/THVPanel.h"
 #include "sound/TWaveContainer.h"
 #include "sound/TWaveScene.h"
+
+#include <QProgressBar>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -136,6 +140,29 @@ TEST_F(ModeLoad, MissingFretboardPictureEndsWithTheLoadGameMessage)
     ASSERT_EQ(ui->boxes.size(), 1u);
     EXPECT_EQ(ui->boxes[0].text.rfind("Error during load game:\n", 0), 0u) << ui->boxes[0].text;
     EXPECT_EQ(ui->exitCodes, std::vector<int>{0});
+}
+
+TEST_F(ModeLoad, BusyWindowShowsTheRiffProgressAndGoesAway)
+{
+    TBusyFrm busy;
+    _BusyFrm = &busy;
+    bool modalWhileLoading = false;
+    // The riff waves load with the busy window up; it blocks every other window meanwhile.
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (busy.isVisible() && busy.isModal())
+            modalWhileLoading = true;
+    });
+    probe.start(0);
+    TKorvaneForm& f = Start();
+    probe.stop();
+    _BusyFrm = nullptr;
+    EXPECT_FALSE(f.Loading());
+    EXPECT_TRUE(modalWhileLoading);
+    EXPECT_EQ(busy.Text(), "Loading riffs...");
+    EXPECT_EQ(busy.ProgressBar->value(), 2);
+    EXPECT_TRUE(busy.Done());
+    EXPECT_FALSE(busy.isVisible());
 }
 
 TEST_F(ModeLoad, HandlersDoNothingUntilTheFirstModeLoaded)

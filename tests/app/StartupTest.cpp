@@ -87,11 +87,20 @@ TEST_F(Startup, CorruptUserFileBeepsRestoresDefaultsAndKeepsTheFile)
 
 TEST_F(Startup, VolumeSlidersFollowTheStoredVolumesWithoutChangingThem)
 {
+    content.Write("Korvane.INI", "settings.riff_volume=0.55\n");
     TKorvaneForm& f = Start();
-    EXPECT_EQ(f.RiffVolume->Position(), 20);    // trunc(100 - 0.8 * 100)
+    EXPECT_EQ(f.RiffVolume->Position(), 45);    // trunc(100 - 0.55 * 100)
     EXPECT_EQ(f.MelodyVolume->Position(), 30);  // trunc(100 - 0.7 * 100)
-    EXPECT_FLOAT_EQ(f.Root()->GetFloat("settings.riff_volume"), 0.8f);
+    EXPECT_FLOAT_EQ(f.Root()->GetFloat("settings.riff_volume"), 0.55f);
     EXPECT_FLOAT_EQ(f.Root()->GetFloat("settings.groove_volume"), 0.7f);
+}
+
+TEST_F(Startup, MovingTheRhythmSliderToTheTopStoresFullGrooveVolume)
+{
+    TKorvaneForm& f = Start();
+    f.MelodyVolume->SetPosition(0);
+    EXPECT_FLOAT_EQ(f.Root()->GetFloat("settings.groove_volume"), 1.0f);
+    EXPECT_FLOAT_EQ(f.Root()->GetFloat("settings.riff_volume"), 0.8f);
 }
 
 TEST_F(Startup, ClosingWritesTheUserFileAndASecondStartReadsItBack)
