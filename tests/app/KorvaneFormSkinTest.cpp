@@ -135,4 +135,28 @@ TEST_F(KorvaneFormSkin, SlidersLoseThirteenPixelsOfTravel)
     EXPECT_EQ(f.MelodyVolume->SlideSpaceSize(), plain.SlideSpaceSize() - 13);
 }
 
+TEST_F(KorvaneFormSkin, KeySkinsLoadInListOrderAndAMissingOneEndsWithTheLayoutMessage)
+{
+    std::string defaults = korvane_test::DefaultsText("keyboard.key_skins[1]=\"KeyPick\"\nkeyboard.key_skins[2]=\"KeyDim\"\n");
+    defaults.insert(defaults.find("context Audio"), "context keyboard\n\tstring key_skins[]=\"\"\nendcontext\n");
+    content.Write("Korvane.DEF", defaults);
+    korvane_test::WriteContent(content.Dir(), defaults);
+    QImage key(30, 30, QImage::Format_RGB32);
+    key.fill(Qt::red);
+    key.save(QString::fromStdString(Picture("KeyPick.png")), "PNG");
+    key.save(QString::fromStdString(Picture("KeyDim.png")), "PNG");
+    {
+        TKorvaneForm& f = Start();
+        EXPECT_TRUE(ui->boxes.empty());
+        EXPECT_EQ(f.KeySkinNames().Lines(), (std::vector<std::string>{"KeyPick", "KeyDim"}));
+    }
+    RemovePicture("KeyDim.png");
+    TKorvaneForm& f = Start();
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_NE(ui->boxes[0].text.find("KeyDim.png"), std::string::npos) << ui->boxes[0].text;
+    EXPECT_NE(ui->boxes[0].text.find("Layout init failed"), std::string::npos);
+    EXPECT_EQ(ui->exitCodes, std::vector<int>{0});
+    EXPECT_TRUE(f.EndRequested());
+}
+
 }  // namespace
