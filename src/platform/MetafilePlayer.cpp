@@ -111,8 +111,9 @@ struct State {
     bool clockwise = false;
 };
 
-// Pen widths end up multiplied by the mapping's scale: keep them to what a painter accepts.
-double SaneWidth(double w) { return std::isfinite(w) ? std::clamp(w, 0.0, 1e6) : 0.0; }
+// Pen widths end up multiplied by the mapping's scale: keep them to what a painter accepts
+// (it refuses very large widths with a warning).
+double SaneWidth(double w) { return std::isfinite(w) ? std::clamp(w, 0.0, 32000.0) : 0.0; }
 
 // A mapping whose products overflowed cannot place anything.
 bool Usable(const QTransform& t) {
