@@ -113,8 +113,7 @@ TKorvaneForm::~TKorvaneForm()
     env_.reset();
     recordedEvents_.clear();
     modeRecords_.clear();
-    // The scene's instances borrow the container's waves and the riff instances name this
-    // window's riffs: leave nothing that points back here.
+    // The scene outlives the window: its notifications must not go to a window that is gone.
     WaveScene.SetOwnerWindow(nullptr);
     if (settingsForm_ && _Settings == &settingsForm_->Settings)
         _Settings = nullptr;
@@ -401,11 +400,6 @@ void TKorvaneForm::closeEvent(QCloseEvent* event)
 {
     CallEventHandler([this] { FormClose(); });
     event->accept();
-}
-
-void TKorvaneForm::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
 }
 
 bool TKorvaneForm::event(QEvent* event)
