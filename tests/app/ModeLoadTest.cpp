@@ -165,6 +165,17 @@ TEST_F(ModeLoad, BusyWindowShowsTheRiffProgressAndGoesAway)
     EXPECT_FALSE(busy.isVisible());
 }
 
+TEST_F(ModeLoad, DefaultsWithoutModesEndWithTheLoadGameMessage)
+{
+    const std::string defaults = DefaultsText();
+    content.Write("Korvane.DEF", defaults.substr(0, defaults.find("mode[blues]")));
+    TKorvaneForm& f = Start();
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text.rfind("Error during load game:\n", 0), 0u) << ui->boxes[0].text;
+    EXPECT_EQ(ui->exitCodes, std::vector<int>{0});
+    EXPECT_TRUE(f.EndRequested());
+}
+
 TEST_F(ModeLoad, HandlersDoNothingUntilTheFirstModeLoaded)
 {
     TKorvaneForm f(nullptr, content.Dir());
