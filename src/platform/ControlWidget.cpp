@@ -47,7 +47,7 @@ ControlWidget::ControlWidget(TControl* control) : control_(control)
     hoverTimer_.setSingleShot(true);
     QObject::connect(&hoverTimer_, &QTimer::timeout, this, [this] { HoverElapsed(); });
     QObject::connect(&refreshTimer_, &QTimer::timeout, this, [this] {
-        if (control_ && isVisible())
+        if (control_ && isVisible() && control_->RefreshDue())
             control_->Invalidate();
     });
 }

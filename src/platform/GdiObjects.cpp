@@ -738,6 +738,14 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
 
 // Window layer access -----------------------------------------------------------------------------
 
+std::optional<std::uint64_t> GdiWriteGeneration(HBITMAP bitmap)
+{
+    const Bitmap* b = ToBitmap(bitmap);
+    if (!b || b->storage == Storage::Dib)
+        return std::nullopt;
+    return b->generation;
+}
+
 QImage GdiSnapshot(HDC hdc)
 {
     DC* dc = ToDC(hdc);

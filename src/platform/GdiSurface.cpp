@@ -138,6 +138,7 @@ void ReadValues(const Bitmap& b, int x, int y, int count, std::uint32_t* values)
 
 void WriteValues(Bitmap& b, int x, int y, int count, const std::uint32_t* values)
 {
+    ++b.generation;
     if (b.storage == Storage::Mono) {
         auto* line = reinterpret_cast<std::uint32_t*>(b.image.scanLine(y)) + x;
         for (int i = 0; i < count; ++i)
@@ -189,6 +190,7 @@ void FillSolid(DC& dc, const QRect& rect, COLORREF color)
     if (!dc.bitmap)
         return;
     Bitmap& b = *dc.bitmap;
+    ++b.generation;
     const std::uint32_t value = ColorToValue(b, ColorRefToRgb(color));
     const QRegion area = Drawable(dc).intersected(rect);
     std::vector<std::uint32_t> row;
@@ -204,6 +206,7 @@ void PaintOn(DC& dc, const QRect& bounds, const std::function<void(QPainter&)>& 
     if (!dc.bitmap)
         return;
     Bitmap& b = *dc.bitmap;
+    ++b.generation;
     const QRegion area = Drawable(dc).intersected(bounds);
     if (area.isEmpty())
         return;

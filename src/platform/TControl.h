@@ -155,6 +155,9 @@ public:
     // Invalidate and Update: the whole control is painted before this returns.
     void Repaint();
     void Refresh() { Repaint(); }
+    // Whether a control that repaints on a timer (its content changes without notice) has
+    // anything new to show. GUI thread.
+    [[nodiscard]] virtual bool RefreshDue() { return true; }
 
     // Called once the properties are set (after a form is built): ends the loading state.
     virtual void Loaded();

@@ -4,6 +4,7 @@
 
 #include "platform/ControlWidget.h"
 #include "platform/ControlsInternal.h"
+#include "platform/GdiInternal.h"
 #include "platform/TCanvas.h"
 #include "platform/TPicture.h"
 #include "platform/TWinControl.h"
@@ -59,9 +60,21 @@ void TImage::SetAutoSize(bool autoSize)
     Invalidate();
 }
 
+bool TImage::RefreshDue()
+{
+    TBitmap* bitmap = picture_->Graphic();
+    if (!bitmap || bitmap->Empty())
+        return paintedHandle_ != nullptr;
+    const HBITMAP handle = bitmap->Handle();
+    const std::optional<std::uint64_t> generation = GdiWriteGeneration(handle);
+    return handle != paintedHandle_ || !generation || generation != paintedGeneration_;
+}
+
 void TImage::Paint()
 {
     TBitmap* bitmap = picture_->Graphic();
+    paintedHandle_ = nullptr;
+    paintedGeneration_.reset();
     if (autoSize_ && bitmap && !bitmap->Empty() && (bitmap->Width() != Width() || bitmap->Height() != Height()))
         SetBounds(Left(), Top(), bitmap->Width(), bitmap->Height());
     TCanvas* canvas = ControlCanvas();
@@ -69,6 +82,8 @@ void TImage::Paint()
     canvas->FillRect(ClientRect());
     if (!bitmap || bitmap->Empty())
         return;
+    paintedHandle_ = bitmap->Handle();
+    paintedGeneration_ = GdiWriteGeneration(paintedHandle_);
     if (stretch_) {
         canvas->StretchDraw(ClientRect(), bitmap);
     } else if (center_) {

@@ -1,9 +1,13 @@
 #pragma once
+#include <cstdint>
+#include <optional>
 // The class library's image control: shows the bitmap of its Picture at the top left (or
 // stretched to the control, or centred). Its Canvas is that bitmap's canvas, so what is drawn on
 // it is part of the picture; the control shows such drawing within a refresh interval while it is
 // visible, or at once after Repaint. GUI thread only.
 #include <memory>
+
+#include "platform/Gdi.h"
 
 #include "platform/TControl.h"
 
@@ -28,6 +32,9 @@ public:
     [[nodiscard]] bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool autoSize);
 
+    // True unless the picture is the one last painted and nothing has been drawn on it since.
+    [[nodiscard]] bool RefreshDue() override;
+
 protected:
     void Paint() override;
 
@@ -35,5 +42,8 @@ private:
     std::unique_ptr<TPicture> picture_;
     bool stretch_ = false;
     bool center_ = false;
+    // What the last paint showed: the picture's bitmap handle and its write count.
+    HBITMAP paintedHandle_ = nullptr;
+    std::optional<std::uint64_t> paintedGeneration_;
     bool autoSize_ = false;
 };

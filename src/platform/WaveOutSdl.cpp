@@ -16,6 +16,14 @@
 
 namespace {
 
+// SDL would otherwise install its own SIGINT/SIGTERM handlers, and the program could then no
+// longer be ended from a terminal or by its session.
+bool InitAudio()
+{
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
 constexpr std::uint32_t kMaxBlocks = 64;  // blocks written and not yet returned done
 
 // Single producer, single consumer; a slot is published by the release store of tail.
@@ -140,7 +148,7 @@ MMRESULT waveOutOpen(HWAVEOUT* device, UINT deviceId, const WAVEFORMATEX* format
         format->nChannels == 0 || format->nChannels > 8 || format->nSamplesPerSec == 0 ||
         format->nBlockAlign != format->wBitsPerSample / 8 * format->nChannels)
         return WAVERR_BADFORMAT;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    if (!InitAudio())
         return MMSYSERR_NODRIVER;
     const char* name = nullptr;  // the desktop's default output
     if (deviceId != 0 && deviceId != WAVE_MAPPER) {
@@ -269,7 +277,7 @@ MMRESULT waveOutClose(HWAVEOUT device)
 
 UINT waveOutGetNumDevs()
 {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    if (!InitAudio())
         return 0;
     const int count = SDL_GetNumAudioDevices(0);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -33,4 +33,24 @@ TEST(ImageControlTest, AutoSizeTakesPictureSizeWhenPainted)
     EXPECT_EQ(image.Height(), 7);
 }
 
+TEST(ImageControlTest, RepaintsOnTimerOnlyAfterSomethingWasDrawn)
+{
+    EnsureApplication();
+    TImage image(nullptr);
+    image.SetBounds(0, 0, 16, 16);
+    TCanvas* canvas = image.Canvas();
+    image.Repaint();
+    EXPECT_FALSE(image.RefreshDue());
+    canvas->SetPixels(1, 1, clRed);
+    EXPECT_TRUE(image.RefreshDue());
+    image.Repaint();
+    EXPECT_FALSE(image.RefreshDue());
+    canvas->Brush()->SetColor(clBlue);
+    canvas->FillRect(TRect(0, 0, 4, 4));
+    EXPECT_TRUE(image.RefreshDue());
+    image.Repaint();
+    image.Picture()->Bitmap()->SetSize(20, 20);  // a new handle is new content
+    EXPECT_TRUE(image.RefreshDue());
+}
+
 }  // namespace
