@@ -2,9 +2,11 @@
 #include "app/TKorvaneForm.h"
 
 #include <QCloseEvent>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QResizeEvent>
@@ -13,6 +15,8 @@
 #include "app/Kvwavescene.h"
 #include "app/ProgramEnd.h"
 #include "app/TBusyFrm.h"
+#include "app/TFretboardObj.h"
+#include "app/TRiffImageObj.h"
 #include "app/TKorvaneEnv.h"
 #include "app/TSettingsForm.h"
 #include "app/TSettingsHolder.h"
@@ -32,6 +36,7 @@
 #include "platform/TPanel.h"
 #include "platform/TPicture.h"
 #include "platform/TTimer.h"
+#include "platform/VirtualKeysQt.h"
 #include "sound/Player.h"
 #include "sound/TWaveScene.h"
 
@@ -68,10 +73,8 @@ TKorvaneForm::TKorvaneForm(QWidget* owner, const std::string& appPath) : QWidget
     _app_path = appPath.empty() ? ExecutableFolder() : appPath;
     _ImagesDir = _app_path + "Pics01\\";
     lastTickTime_ = NowSeconds();
-    latchedKey_.clear();
     loading_ = true;
     RMP_Autoswitch = false;
-    currentClip_ = -1;
 
     CreateControls();
     BindEvents();
@@ -80,6 +83,7 @@ TKorvaneForm::TKorvaneForm(QWidget* owner, const std::string& appPath) : QWidget
         CallEventHandler([&] { Dispatch(message); });
     });
     HostInWidget(GlobalPanel, this);
+    qApp->installEventFilter(this);
     WidgetOf(GlobalPanel)->raise();
     // A fatal end elsewhere must not leave the player's timer chain running.
     endStep_ = AddProgramEndStep([this] {
@@ -111,7 +115,7 @@ TKorvaneForm::~TKorvaneForm()
     if (player_)
         player_->Stop();
     env_.reset();
-    recordedEvents_.clear();
+    clips_.Clear();
     modeRecords_.clear();
     // The scene outlives the window: its notifications must not go to a window that is gone.
     WaveScene.SetOwnerWindow(nullptr);
@@ -171,12 +175,13 @@ void TKorvaneForm::BindEvents()
     MainTimer->SetOnTimer([this](TObject* sender) { MainTimerTimer(sender); });
     EventsTimer->SetOnTimer([this](TObject* sender) { EventsTimerTimer(sender); });
     MsgTimer->SetOnTimer([this](TObject* sender) { MsgTimerTimer(sender); });
+    BindKeyRoad();
 }
 
 void TKorvaneForm::FormCreate(TObject* /*sender*/)
 {
     player_->SetStopMarker(kStopController, kStopValue, handle_, WM_MIDI_SCHEDULE_END);
-    historyPos_ = 0;
+    history_.Clear();
     // Fast clicks on these buttons must arrive as single clicks.
     for (THVPanel* button : {PrevClipButton, NextClipButton, PrevRiffButton, NextRiffButton, HistoryPrevRiffButton,
                              HistoryNextRiffButton, PlayRiffButton, PlayClipButton})
@@ -250,8 +255,17 @@ void TKorvaneForm::InitApplication()
         return;
 
     // 15: the environment on the four areas.
-    env_ = std::make_unique<TKorvaneEnv>(root_, FretboardAreaImage, KeyboardAreaImage, NotationAreaImage,
-                                         AnimationAreaImage);
+    // Makers of their own, so no other window's makers leak into this one.
+    const TKorvaneEnv::TObjectMakers makers{TFretboardObj::Maker(_ImagesDir),
+                                            TRiffImageObj::Maker(_ImagesDir, [] { return _BusyFrm; })};
+    try {
+        env_ = std::make_unique<TKorvaneEnv>(root_, FretboardAreaImage, KeyboardAreaImage, NotationAreaImage,
+                                             AnimationAreaImage, makers);
+    } catch (const std::exception& error) {
+        ShowException(error.what());
+        Halt(0);
+        return;
+    }
 
     // 16: the mode list, selecting the stored mode; an index that names no mode selects the first.
     TStringList titles;
@@ -365,17 +379,15 @@ void TKorvaneForm::FormCanResize(int& newWidth, int& newHeight)
 void TKorvaneForm::Dispatch(TMessage& message)
 {
     switch (message.Msg) {
-    case WM_WAVESCENE_NOTIFY: {
-        // Drained here so the scene's queue stays bounded; the riffs' reactions come with the
-        // key road.
-        std::string name;
-        std::uint32_t code = 0;
-        while (WaveScene.PopInstanceMessage(name, code)) {
-        }
+    case WM_WAVESCENE_NOTIFY:
+        OnSceneMessage();
         break;
-    }
     case WM_MIDI_SCHEDULE_END:
+        OnMidiOff();
+        break;
     case WM_MIDI_EVENT:
+        OnMidiNote(message.LParam);
+        break;
     default:
         break;
     }
@@ -407,4 +419,26 @@ bool TKorvaneForm::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate)
         CallEventHandler([this] { FormActivate(nullptr); });
     return QWidget::event(event);
+}
+
+bool TKorvaneForm::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::ApplicationDeactivate) {
+        CallEventHandler([this] { ApplicationEvents1Deactivate(nullptr); });
+        return false;
+    }
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        return false;
+    // The window previews the keys of all its controls; other windows keep theirs.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this)
+        return false;
+    const TKeyRoute route = RouteKeyEvent(KeyEventDataFromQt(*static_cast<QKeyEvent*>(event)));
+    std::uint16_t key = route.key;
+    if (route.action == TKeyAction::KeyDown)
+        CallEventHandler([&] { FormKeyDown(nullptr, key, route.shift); });
+    else if (route.action == TKeyAction::KeyUp)
+        CallEventHandler([&] { FormKeyUp(nullptr, key, route.shift); });
+    return true;
 }

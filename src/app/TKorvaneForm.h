@@ -24,6 +24,10 @@
 #include <utility>
 #include <vector>
 
+#include "app/KeyBindings.h"
+#include "app/OnScreenKeyboard.h"
+#include "app/RiffClips.h"
+#include "app/RiffHistory.h"
 #include "app/RiffStruct.h"
 #include "platform/TControl.h"
 #include "platform/TShiftState.h"
@@ -102,6 +106,76 @@ public:
     void ModeListChange(TObject* sender);
     void ShowRiff(const std::string& riff);
     void HideRiff();
+
+    // ---- keys and the on-screen keyboard ----
+    // Rebuilds the active binding set for the held modifiers plus the on-screen ones.
+    void BuildKeyBindings(TShiftState shift);
+    // The window's keys (every key of its controls is previewed here); key becomes 0 when used.
+    void FormKeyDown(TObject* sender, std::uint16_t& key, TShiftState shift);
+    void FormKeyUp(TObject* sender, std::uint16_t& key, TShiftState shift);
+    void PressKey(const std::string& name);
+    void ReleaseKey(const std::string& name);
+    // The bound key under a point of the keyboard image; "" for none.
+    [[nodiscard]] std::string KeyAtPoint(int x, int y) const;
+    void KeyboardAreaImageMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void KeyboardAreaImageMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void KeyboardAreaImageMouseMove(TObject* sender, TShiftState shift, int x, int y);
+    // Mouse moves off the keyboard: a hovered key returns to "initial" once.
+    void AnimationAreaImageMouseMove(TObject* sender, TShiftState shift, int x, int y);
+    // The application lost the focus: every held riff key is released.
+    void ApplicationEvents1Deactivate(TObject* sender);
+    void RefreshKeyStates();
+    void RefreshHover();
+    void DrawKeyboard();
+    void SetModifierKeysFromShift(TShiftState shift);
+    void StepBindingSet(int step);
+    // The hot key that keeps the sounding riff after its key-up, until the next key press.
+    void LatchSoundingKey();
+    [[nodiscard]] const OnScreenKeyboard& Keyboard() const { return keyboard_; }
+    [[nodiscard]] const KeyBindings& Bindings() const { return bindings_; }
+
+    // ---- riffs: triggering, stopping, notifications ----
+    // Starts the riff's instance locked to the groove, quantised (Ctrl) or at once; the riff
+    // becomes the current one and enters the history. The configuration's Exception passes
+    // through for a riff the mode does not have.
+    void TriggerRiff(const std::string& riff, TShiftState shift);
+    // Fades the riff out (or drops it from its start delay), stops the player, "MIDIOFF".
+    void StopRiff(const std::string& riff);
+    void RemoveRiffSound(const std::string& riff);
+    // Plays the current riff, or stops it when it sounds or sender is null.
+    void PlayRiffButtonClick(TObject* sender);
+    void OnSceneMessage();
+    // Starts the current riff's MIDI (or its clip's) at positionMs of its wave.
+    void PositionToClip(RiffStruct& record, int positionMs);
+    void OnMidiNote(LPARAM message);
+    void OnMidiOff();
+    [[nodiscard]] const std::string& SoundingRiff() const { return soundingRiff_; }
+    [[nodiscard]] const RiffHistory& History() const { return history_; }
+
+    // ---- riff MIDI and clips ----
+    // Throws Exception "Error while loading Midi file: <file>".
+    void LoadRiffMidi(RiffStruct& record);
+    // The number of clips built; 0 without a current riff or a usable MIDI file.
+    int BuildRiffClips();
+    void ClearRecordedEvents();
+    void SetStepAdvance(int step);
+    void PlayClipButtonClick(TObject* sender);
+    void NextClipButtonClick(TObject* sender);
+    void PrevClipButtonClick(TObject* sender);
+    void OnClipEnd();
+    [[nodiscard]] const RiffClips& Clips() const { return clips_; }
+
+    // ---- navigation and the transcription ----
+    // Each works only with a null sender (the buttons act on mouse-down).
+    void PrevRiffButtonClick(TObject* sender);
+    void NextRiffButtonClick(TObject* sender);
+    void HistoryPrevRiffButtonClick(TObject* sender);
+    void HistoryNextRiffButtonClick(TObject* sender);
+    void UpdatePageButtons(bool force);
+    void RMP_PrevButtonClick(TObject* sender);
+    void RMP_NextButtonClick(TObject* sender);
+    // A click on the transcription (or on the riff position bar) plays the riff from there.
+    void RiffPositionBkgMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
 
     // ---- transport and timers ----
     void PlayButtonClick(TObject* sender);
@@ -209,6 +283,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -219,6 +294,17 @@ private:
     void RenewConfigurationPointers();
     void SetVolumeSliders();
     void ClearClips();
+    void BindKeyRoad();
+    // The hot-key table's seam: keys outside the binding set.
+    void HotKeyDown(std::uint16_t& key, TShiftState shift);
+    void SetRiffRate(const std::string& riff);
+    void PlayCurrentClip();
+    // The play-riff button's start of the current riff, at its current page.
+    void PlayCurrentRiff();
+    // Stops the player and the displays, then starts the riff's MIDI where its instance is.
+    void StartRiffMidi(RiffStruct& record);
+    // The fretboard's display options from the settings context.
+    void ApplyDisplaySettings(TDVContext* settings);
     void DrawBarMarker(int x);
     void PaintBeneathBarLabel();
     void DrawRiffPosition();
@@ -239,33 +325,26 @@ private:
     std::unique_ptr<TTimer> msgTimer_;
     HWND handle_ = nullptr;
 
-    std::deque<std::pair<std::string, TShiftState>> history_;
-    std::size_t historyPos_ = 0;
     bool RMP_Autoswitch = false;
     std::vector<int> heldHotKeys_;
     std::unique_ptr<Player> player_;
-    std::list<std::uint16_t> heldRiffKeys_;
     bool playing_ = false;
     std::unique_ptr<TSettingsForm> settingsForm_;
     std::uint32_t lastTickTime_ = 0;
     std::uint8_t busy_ = 0;
     std::vector<RiffStruct> modeRecords_;
-    TDVContext* bindingSet_ = nullptr;
-    TDVContext* keyboardContext_ = nullptr;
-    TStringList boundKeyNames_;
-    std::vector<int> boundKeyCodes_;
-    TShiftState modifierState_ = 0;
-    std::string soundingKey_;
-    std::string hoveredKey_;
     std::string riffLastShown_;
-    std::string latchedKey_;
     std::string soundingRiff_;
     double grooveLength_ = 0;
     bool loading_ = true;
-    int currentClip_ = -1;
-    std::vector<std::pair<std::string, int>> recordedEvents_;
     std::map<std::string, bool> riffsInScene_;
     std::unique_ptr<TKorvaneEnv> env_;
+    OnScreenKeyboard keyboard_;
+    KeyBindings bindings_{keyboard_};
+    RiffHistory history_;
+    RiffClips clips_;
+    std::string loadedMidiKey_;  // riff name + step of the MIDI files in the current record
+    std::string pageButtonsKey_ = "&";
 
     // Skin.
     std::unique_ptr<TPicture> background_;

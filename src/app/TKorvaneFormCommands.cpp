@@ -30,8 +30,15 @@ void TKorvaneForm::RenewConfigurationPointers()
 {
     root_ = _Settings->GetContext();
     // Everything that pointed into the tree went with the reload.
-    bindingSet_ = nullptr;
-    keyboardContext_ = root_->Exists("keyboard") ? root_->GetContext("keyboard") : nullptr;
+    bindings_.SetMode(nullptr);
+    if (env_ != nullptr && !env_->CurrentMode().empty()) {
+        try {
+            bindings_.SetMode(root_->GetContextByID("mode[#]", env_->CurrentMode()));
+        } catch (const std::exception&) {
+            bindings_.SetMode(nullptr);
+        }
+    }
+    bindings_.Rebuild();
 }
 
 void TKorvaneForm::ApplyPreferenceVisibility()

@@ -2,6 +2,8 @@
 #include "app/TKorvaneForm.h"
 
 #include "app/TBusyFrm.h"
+#include "app/KorvaneShared.h"
+#include "app/TFretboardObj.h"
 #include "app/TKorvaneEnv.h"
 #include "config/TDVContext.h"
 #include "controls/THVList.h"
@@ -22,7 +24,6 @@
 
 namespace {
 
-constexpr std::array<int, 6> kBaseTuning = {64, 59, 55, 50, 45, 40};
 constexpr int kSceneRate = 44100;
 
 // A wave that cannot be loaded; the load shows its own message for it.
@@ -68,16 +69,22 @@ void TKorvaneForm::LoadModeWaves(int modeIndex, TDVContext* mode)
     riffsInScene_.clear();
     loadedModeIndex_ = -1;
 
-    currentTuning_ = kBaseTuning;
+    currentTuning_ = kStandardTuning;
     if (mode->Exists("altuning_offset"))
         for (int i = 0; i < 6; ++i)
-            currentTuning_[std::size_t(5 - i)] = kBaseTuning[std::size_t(5 - i)] - mode->GetIntegerAt("altuning_offset[#]", i + 1);
+            currentTuning_[std::size_t(5 - i)] =
+                kStandardTuning[std::size_t(5 - i)] - mode->GetIntegerAt("altuning_offset[#]", i + 1);
+    _StringTuning = currentTuning_;
 
     std::string fretboard = "FretboardArea.png";
     if (mode->Exists("fretboard_image") && !mode->GetString("fretboard_image").empty())
         fretboard = mode->GetString("fretboard_image");
-    LoadImageToPicture(FretboardAreaImage->Picture(), ImageFile(fretboard));
-    FretboardAreaImage->Invalidate();
+    if (auto* board = dynamic_cast<TFretboardObj*>(env_->Fretboard())) {
+        board->LoadBackground(fretboard);
+    } else {
+        LoadImageToPicture(FretboardAreaImage->Picture(), ImageFile(fretboard));
+        FretboardAreaImage->Invalidate();
+    }
 
     auto loadWave = [](const std::string& file, const std::string& name) {
         try {
@@ -122,6 +129,7 @@ void TKorvaneForm::LoadGame(int modeIndex, bool reload)
         TDVContext* settings = Settings();
         hintPauseMs_ = settings->GetBool("ShowHints") ? 400 : 65000;
         loading_ = true;
+        ApplyDisplaySettings(settings);
 
         const std::string modeName = env_->GetModeName(modeIndex);
         if (modeIndex == CurrentModeIndex() && !reload) {
@@ -135,6 +143,7 @@ void TKorvaneForm::LoadGame(int modeIndex, bool reload)
         }
         CurrentMode->SetText(env_->GetModeComboTitle(modeName));
         TDVContext* mode = env_->FindMode(modeName);
+        bindings_.SetMode(mode);
 
         if (modeIndex != loadedModeIndex_ || reload)
             LoadModeWaves(modeIndex, mode);
@@ -144,6 +153,7 @@ void TKorvaneForm::LoadGame(int modeIndex, bool reload)
 
         RiffStruct& record = modeRecords_.at(std::size_t(modeIndex));
         if (record.riffName.empty()) {
+            bindings_.Build(bindings_.ModifierState());
             try {
                 const int index = modeIndex + 1;
                 const std::string set = settings->GetValueTextAt("SelectedRiff[#].Set", index);
@@ -159,6 +169,8 @@ void TKorvaneForm::LoadGame(int modeIndex, bool reload)
         }
         if (!record.riffName.empty())
             ShowRiff(record.riffName);
+        SetModifierKeysFromShift(record.bindingSet);
+        DrawKeyboard();
         PlayButtonClick(nullptr);
         EventsTimerTimer(nullptr);
     } catch (const WaveLoadError& error) {
@@ -178,7 +190,11 @@ void TKorvaneForm::LoadGame(int modeIndex, bool reload)
 
 void TKorvaneForm::SelectFirstRiff()
 {
-    // The first key of the mode's plain binding set, else the first riff of the mode.
+    // As the previous-riff button chooses without a current riff; a mode whose buttons or keys
+    // give none falls back to the first key of the plain set, then to its first riff.
+    PrevRiffButtonClick(nullptr);
+    if (const RiffStruct* record = CurrentRecord(); record != nullptr && !record->riffName.empty())
+        return;
     TDVContext* mode = env_->FindMode("");
     std::string candidate;
     try {
@@ -253,6 +269,18 @@ void TKorvaneForm::SelectRiff(const std::string& riff, TShiftState set)
     record->stepLength = record->size > 0 ? record->riffLength / float(record->size) : 0.0f;
 }
 
+void TKorvaneForm::ApplyDisplaySettings(TDVContext* settings)
+{
+    auto* board = env_ != nullptr ? dynamic_cast<TFretboardObj*>(env_->Fretboard()) : nullptr;
+    if (board == nullptr)
+        return;
+    auto flag = [settings](const char* key) { return settings->Exists(key) && settings->GetBool(key); };
+    board->ShowFingering = flag("ShowFingering");
+    board->ShowShapes = flag("ShowShapes");
+    board->ShowFilledShapes = flag("ShowFilledShapes");
+    board->ShowColorSpots = flag("ShowColorSpots");
+}
+
 void TKorvaneForm::UpdateNotationWindow(int page)
 {
     RiffStruct* record = CurrentRecord();
@@ -288,6 +316,7 @@ void TKorvaneForm::ShowRiff(const std::string& riff)
     env_->PostEvent("SHOWRIFF:" + riff, page);
     env_->ProcessEvents();
     riffLastShown_ = riff;
+    UpdatePageButtons(false);
 }
 
 void TKorvaneForm::HideRiff()

@@ -299,6 +299,8 @@ void TKorvaneForm::InitLayout()
             keySkins_[std::size_t(i)] = std::move(bitmap);
             LoadImageToBitmap(keySkins_[std::size_t(i)].get(), ImageFile(keySkinNames_[i] + ".png"));
         }
+        keyboard_.LoadLayout(root_);
+        keyboard_.LoadColorSchemes(root_);
 
         auto loadInto = [this](TPicture* picture, const std::string& name) {
             picture->Bitmap()->SetHandleType(bmDDB);

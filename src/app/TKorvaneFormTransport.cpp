@@ -58,8 +58,7 @@ bool TKorvaneForm::IsPaused() const
 
 void TKorvaneForm::ClearClips()
 {
-    currentClip_ = -1;
-    recordedEvents_.clear();
+    clips_.Clear();
 }
 
 void TKorvaneForm::PlayButtonClick(TObject* sender)
@@ -70,7 +69,7 @@ void TKorvaneForm::PlayButtonClick(TObject* sender)
         SetPaused(false);
         return;
     }
-    heldRiffKeys_.clear();
+    bindings_.ClearHeldKeys();
     StopButtonClick(nullptr);
     if (env_->GameState() == TGameEnvObj::StateReady && sender != nullptr && !env_->CanStart())
         return;
@@ -226,6 +225,8 @@ void TKorvaneForm::EventsTimerTimer(TObject* /*sender*/)
         BarPositionBkg->Hide();
     }
     DrawRiffPosition();
+    // Stands in for the notation image's paint hook: the buttons follow the page shown.
+    UpdatePageButtons(false);
 }
 
 int TKorvaneForm::RiffPositionX(RiffStruct& record, float positionMs)

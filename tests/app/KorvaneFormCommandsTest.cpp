@@ -35,8 +35,8 @@ TEST_F(KorvaneFormCommands, FingeringOptionNeedsStringLabels)
 TEST_F(KorvaneFormCommands, FingeringOptionShownWithStringLabels)
 {
     std::string defaults = DefaultsText();
-    defaults.insert(defaults.find("\tstring Hints[]"),
-                    "\tcontext Fretboard\n\t\tstring BLabel[6]=\"e\",\"B\",\"G\",\"D\",\"A\",\"E\"\n\tendcontext\n");
+    defaults.insert(defaults.find("\t\tcontext chord[6]"),
+                    "\t\tstring BLabel[6]=\"e\",\"B\",\"G\",\"D\",\"A\",\"E\"\n");
     defaults.insert(defaults.find("\tcontext SelectedRiff[]"), "\tbool ShowFingeringOnTranscriptions=1\n");
     content.Write("Korvane.DEF", defaults);
     TKorvaneForm& f = Start();

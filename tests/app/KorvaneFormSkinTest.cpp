@@ -138,7 +138,6 @@ TEST_F(KorvaneFormSkin, SlidersLoseThirteenPixelsOfTravel)
 TEST_F(KorvaneFormSkin, KeySkinsLoadInListOrderAndAMissingOneEndsWithTheLayoutMessage)
 {
     std::string defaults = korvane_test::DefaultsText("keyboard.key_skins[1]=\"KeyPick\"\nkeyboard.key_skins[2]=\"KeyDim\"\n");
-    defaults.insert(defaults.find("context Audio"), "context keyboard\n\tstring key_skins[]=\"\"\nendcontext\n");
     content.Write("Korvane.DEF", defaults);
     korvane_test::WriteContent(content.Dir(), defaults);
     QImage key(30, 30, QImage::Format_RGB32);

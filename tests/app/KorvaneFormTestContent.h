@@ -42,6 +42,9 @@ inline const std::vector<SkinPicture>& SkinPictures()
             {"GameModeListInitial.png", 249, 17}, {"GameModeListPressed.png", 249, 17},
             {"GameModeListMouse.png", 249, 17}, {"RhythmVolume.png", 35, 90},
             {"VolumeInitial.png", 25, 13},     {"VolumeMouse.png", 25, 13},
+            // The fretboard's spot and the transcription pages of the riffs.
+            {"Spot01.png", 12, 12},            {"blues01.png", 60, 40},
+            {"blues02.png", 60, 40},           {"rock01.png", 60, 40},
         };
         struct Button {
             const char* stem;
@@ -116,6 +119,91 @@ inline std::string DefaultsText(const std::string& extra = {})
 	string ApplicationTitle="Korvane 2 Test"
 	bool RMP_Autoswitch=0
 	string Hints[]=""
+	context Fretboard
+		integer X[25]=26,87,156,222,284,342,397,449,498,544,588,629,668,704,739,772,803,832,859,885,910,933,954,975,994
+		context chord[6]
+			integer Y[25]
+		endcontext
+	endcontext
+endcontext
+general.Fretboard.chord[1].Y[*]=20
+general.Fretboard.chord[2].Y[*]=46
+general.Fretboard.chord[3].Y[*]=72
+general.Fretboard.chord[4].Y[*]=98
+general.Fretboard.chord[5].Y[*]=124
+general.Fretboard.chord[6].Y[*]=150
+context keyboard
+	string key_skins[]=""
+	context key[]
+		string Caption=""
+		integer left=0
+		integer top=0
+		integer width=40
+		integer height=30
+		integer scan_code=0
+		bool slim=0
+		string skin=""
+		string state="initial"
+	endcontext
+endcontext
+keyboard.key[Q] {
+	Caption="Q"
+	left=10
+	top=10
+	scan_code=81
+}
+keyboard.key[W] {
+	Caption="W"
+	left=60
+	top=10
+	scan_code=87
+}
+keyboard.key[E] {
+	Caption="E"
+	left=110
+	top=10
+	scan_code=69
+}
+keyboard.key[SHIFT] {
+	Caption="SHIFT"
+	left=10
+	top=100
+	scan_code=16
+	slim=1
+}
+keyboard.key[ALT] {
+	Caption="ALT"
+	left=60
+	top=100
+	scan_code=18
+	slim=1
+}
+keyboard.key[CTRL] {
+	Caption="CTRL"
+	left=110
+	top=100
+	scan_code=17
+	slim=1
+}
+context color_schemes[]
+	context initial
+		integer fill_color[3]
+		integer edge_color[3]
+		integer caption_color[3]
+		integer edge_width=1
+	endcontext
+	context mouse
+		integer fill_color[3]
+		integer edge_color[3]
+		integer caption_color[3]
+		integer edge_width=1
+	endcontext
+	context pressed
+		integer fill_color[3]
+		integer edge_color[3]
+		integer caption_color[3]
+		integer edge_width=1
+	endcontext
 endcontext
 context Audio
 	integer WV_BufferSize=60
@@ -142,6 +230,7 @@ context mode[]
 		string file_prefix[]=""
 		integer x[4]
 		integer size=0
+		integer type=1
 	endcontext
 	context toggle[]
 		string bind[]=""
@@ -162,6 +251,15 @@ mode[blues] {
 	}
 	toggle[INITIAL_].bind[Q]="b2"
 	toggle[INITIAL_].bind[W]="b1"
+	toggle[INITIAL_].bind[SHIFT]=""
+	toggle[INITIAL_].bind[ALT]=""
+	toggle[INITIAL_].bind[CTRL]=""
+	toggle[SHIFT_].bind[E]="b1"
+	toggle[SHIFT_].bind[SHIFT]=""
+	toggle[SHIFT_].bind[ALT]=""
+	toggle[ALT_].bind[W]="b2"
+	toggle[ALT_].bind[SHIFT]=""
+	toggle[ALT_].bind[ALT]=""
 }
 mode[rock] {
 	title_in_combo="Rock in E"

@@ -151,8 +151,15 @@ TEST_F(Startup, MissingDefaultsFileIsReportedAsCorruptSettings)
 {
     std::filesystem::remove(content.path / "Korvane.DEF");
     auto form = std::make_unique<TKorvaneForm>(nullptr, content.Dir());
-    // Nothing is declared, so the first key read without a test leaves the start-up.
-    EXPECT_ANY_THROW(form->InitApplication());
+    // Nothing is declared: the first key read without a test either leaves the start-up or ends
+    // the program with its own message.
+    bool threw = false;
+    try {
+        form->InitApplication();
+    } catch (const std::exception&) {
+        threw = true;
+    }
+    EXPECT_TRUE(threw || form->EndRequested());
     EXPECT_EQ(ui->beeps, 1);
     ASSERT_FALSE(ui->boxes.empty());
     EXPECT_EQ(ui->boxes[0].text, "Settings file corrupted. Restoring default settings...");
