@@ -374,6 +374,7 @@ int GetObject(HGDIOBJ object, int size, void* buffer)
         if (b->storage == Storage::Dib) {
             bm.bmWidthBytes = LONG(b->stride);
             bm.bmBits = b->bits;
+            b->bitsShared = true;
         } else {
             bm.bmWidthBytes = LONG(((std::int64_t(b->width) * b->bpp + 15) / 16) * 2);
         }
@@ -457,6 +458,7 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
     if (!b)
         return nullptr;
     void* rows = b->bits;
+    b->bitsShared = bits != nullptr;
     HBITMAP handle = Register(std::move(b));
     if (bits)
         *bits = rows;
@@ -741,7 +743,7 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
 std::optional<std::uint64_t> GdiWriteGeneration(HBITMAP bitmap)
 {
     const Bitmap* b = ToBitmap(bitmap);
-    if (!b || b->storage == Storage::Dib)
+    if (!b || (b->storage == Storage::Dib && b->bitsShared))
         return std::nullopt;
     return b->generation;
 }
