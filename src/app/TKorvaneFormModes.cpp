@@ -223,8 +223,12 @@ void TKorvaneForm::SelectRiff(const std::string& riff, TShiftState set)
         return;
     ClearClips();
     record->startPosition = std::int32_t(WaveScene.GetInstancePositionMs(riff, false));
-    if (riff == record->riffName)
+    if (riff == record->riffName) {
+        // The same riff found in another binding set: the set follows, or the walk along the
+        // sets would come back to this riff again and again.
+        record->bindingSet = set & (ssShift | ssAlt);
         return;
+    }
 
     TDVContext* mode = env_->FindMode("");
     TDVContext* riffContext = mode->GetContextByID("riff[#]", riff);

@@ -4,6 +4,7 @@
 // tests can look for, and short silent WAV files. Plus a fixture that starts a main window on it
 // with message boxes, beeps and program ends captured.
 #include "AppTestSupport.h"
+#include "app/TGameObj.h"
 #include "app/TKorvaneEnv.h"
 #include "app/TKorvaneForm.h"
 #include "platform/ApplicationInstance.h"
@@ -12,15 +13,21 @@
 #include "sound/TWaveScene.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QImage>
+#include <QKeyEvent>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace korvane_test {
@@ -45,6 +52,7 @@ inline const std::vector<SkinPicture>& SkinPictures()
             // The fretboard's spot and the transcription pages of the riffs.
             {"Spot01.png", 12, 12},            {"blues01.png", 60, 40},
             {"blues02.png", 60, 40},           {"rock01.png", 60, 40},
+            {"UpcSpot0.png", 12, 12},          {"UpcSpot1.png", 12, 12},
         };
         struct Button {
             const char* stem;
@@ -108,6 +116,64 @@ inline void WriteWav(const std::filesystem::path& path, int milliseconds)
     u32(bytes);
     const std::vector<char> silence(bytes, 0);
     out.write(silence.data(), std::streamsize(silence.size()));
+}
+
+// A note of a riff's MIDI file: its start and length in ticks (480 per quarter note at 120 beats
+// per minute, so 480 ticks are 500 ms) and its number, on a display channel.
+struct MidiNote {
+    std::uint32_t tick;
+    std::uint32_t length;
+    std::uint8_t note;
+    std::uint8_t channel = 10;
+};
+
+// The notes every riff of the test content plays: two that start together and one 500 ms later.
+inline const std::vector<MidiNote>& RiffNotes()
+{
+    static const std::vector<MidiNote> notes = {{0, 200, 64}, {40, 200, 65}, {480, 400, 67}};
+    return notes;
+}
+
+// A Standard MIDI File of format 0 with the tempo and the notes.
+inline void WriteMidi(const std::filesystem::path& path, const std::vector<MidiNote>& notes)
+{
+    std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> events;
+    events.push_back({0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}});
+    for (const MidiNote& n : notes) {
+        events.push_back({n.tick, {std::uint8_t(0x90 | n.channel), n.note, 100}});
+        events.push_back({n.tick + n.length, {std::uint8_t(0x80 | n.channel), n.note, 0}});
+    }
+    std::stable_sort(events.begin(), events.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::uint8_t> track;
+    std::uint32_t now = 0;
+    auto vlq = [&](std::uint32_t v) {
+        std::uint8_t bytes[5];
+        int n = 0;
+        bytes[n++] = v & 0x7F;
+        while ((v >>= 7) != 0)
+            bytes[n++] = std::uint8_t(0x80 | (v & 0x7F));
+        while (n > 0)
+            track.push_back(bytes[--n]);
+    };
+    for (const auto& [tick, data] : events) {
+        vlq(tick - now);
+        now = tick;
+        track.insert(track.end(), data.begin(), data.end());
+    }
+    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
+    std::ofstream out(path, std::ios::binary);
+    auto be = [&](std::uint32_t v, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i)
+            out.put(char((v >> (8 * i)) & 0xFF));
+    };
+    out.write("MThd", 4);
+    be(6, 4);
+    be(0, 2);
+    be(1, 2);
+    be(480, 2);
+    out.write("MTrk", 4);
+    be(std::uint32_t(track.size()), 4);
+    out.write(reinterpret_cast<const char*>(track.data()), std::streamsize(track.size()));
 }
 
 // The defaults: "blues" (size 4, two riffs) and "rock" (one riff). Extra text is appended
@@ -214,6 +280,8 @@ context settings
 	float groove_volume=0.7
 	bool ShowHints=1
 	bool ShowFingering=1
+	integer QuantizeMode=2
+	integer StepAdvanceThroughClipsBy=0
 	context SelectedRiff[]
 		string Riff=""
 		string Set=""
@@ -286,8 +354,80 @@ inline void WriteContent(const std::string& folder, const std::string& defaults 
     std::ofstream(fs::path(folder) / "Korvane.DEF", std::ios::binary) << defaults;
     WriteWav(fs::path(folder) / "wavs" / "blues_groove.wav", 8000);
     WriteWav(fs::path(folder) / "wavs" / "rock_groove.wav", 4000);
-    for (const char* riff : {"blues01", "blues02", "rock01"})
+    fs::create_directories(fs::path(folder) / "MIDI");
+    for (const char* riff : {"blues01", "blues02", "rock01"}) {
         WriteWav(fs::path(folder) / "wavs" / (std::string(riff) + ".wav"), 1000);
+        WriteMidi(fs::path(folder) / "MIDI" / (std::string(riff) + ".mid"), RiffNotes());
+    }
+}
+
+// Every environment event of the names it is made for, in order, with the time it was handled.
+class EventLog : public TGameObj {
+public:
+    struct Entry {
+        std::string name;
+        std::int32_t param = 0;
+        std::chrono::steady_clock::time_point at;
+    };
+    EventLog(TGameEnvObj* env, const std::vector<std::string>& names) : TGameObj(env)
+    {
+        for (const std::string& name : names)
+            env->Subscribe(name, this);
+    }
+    void OnEvent(const TGameEnvObj::TGameEvent& event, std::int32_t param) override
+    {
+        entries.push_back({event.name, param, std::chrono::steady_clock::now()});
+    }
+    [[nodiscard]] int Count(const std::string& name) const
+    {
+        return int(std::count_if(entries.begin(), entries.end(), [&](const Entry& e) { return e.name == name; }));
+    }
+    // Index of the first entry of that name at or after from; -1 for none.
+    [[nodiscard]] int Find(const std::string& name, int from = 0) const
+    {
+        for (int i = std::max(from, 0); i < int(entries.size()); ++i)
+            if (entries[std::size_t(i)].name == name)
+                return i;
+        return -1;
+    }
+    std::vector<Entry> entries;
+};
+
+// Adds a log of the key road's events to the window's environment; the environment owns it.
+inline EventLog& AttachEventLog(TKorvaneForm& form)
+{
+    auto log = std::make_unique<EventLog>(
+        form.Env(), std::vector<std::string>{"NOTEON", "NOTEOFF", "MIDICTRL", "UPC_NOTEON", "MIDIOFF", "SHOWRIFF",
+                                             "STOPRIFF", "HIDERIFF"});
+    EventLog& ref = *log;
+    form.Env()->AddObject(std::move(log));
+    return ref;
+}
+
+// Runs the event loop for ms milliseconds, or until done() holds; returns done()'s last answer.
+inline bool PumpUntil(const std::function<bool()>& done, int ms)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        if (done && done())
+            return true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return done && done();
+}
+
+inline void PumpFor(int ms)
+{
+    (void)PumpUntil({}, ms);
+}
+
+// A key event as Qt delivers it to the window (through the application's event filters).
+inline void SendKey(QWidget* window, bool press, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                    bool autoRepeat = false)
+{
+    QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, key, modifiers, QString(), autoRepeat);
+    QCoreApplication::sendEvent(window, &event);
 }
 
 // Leaves the global scene and container empty and without output for the next test.
