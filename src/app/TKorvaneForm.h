@@ -301,8 +301,9 @@ private:
     void PlayCurrentClip();
     // The play-riff button's start of the current riff, at its current page.
     void PlayCurrentRiff();
-    // Stops the player and the displays, then starts the riff's MIDI where its instance is.
-    void StartRiffMidi(RiffStruct& record);
+    // Stops the player and the displays, then starts the riff's MIDI where its instance is, less
+    // renderedAheadMs (how far the mixer rendered past the reported moment).
+    void StartRiffMidi(RiffStruct& record, std::uint32_t renderedAheadMs);
     // The fretboard's display options from the settings context.
     void ApplyDisplaySettings(TDVContext* settings);
     void DrawBarMarker(int x);

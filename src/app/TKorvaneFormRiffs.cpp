@@ -94,7 +94,7 @@ void TKorvaneForm::TriggerRiff(const std::string& riff, TShiftState shift)
 
     if (wasPlaying && WaveScene.GetInstanceDelayMs(riff) == 0.0f) {
         if (RiffStruct* record = CurrentRecord(); record != nullptr && record->riffName == riff)
-            StartRiffMidi(*record);
+            StartRiffMidi(*record, 0);
     }
 }
 
@@ -164,12 +164,13 @@ void TKorvaneForm::PlayCurrentRiff()
     }
 }
 
-void TKorvaneForm::StartRiffMidi(RiffStruct& record)
+void TKorvaneForm::StartRiffMidi(RiffStruct& record, std::uint32_t renderedAheadMs)
 {
     player_->Stop();
     env_->PostEvent("MIDIOFF", 0);
     env_->ProcessEvents();
     std::uint32_t position = WaveScene.GetInstancePositionMs(record.riffName, false);
+    position = position > renderedAheadMs ? position - renderedAheadMs : 0;
     if (position < kMidiFromStartMs)
         position = 0;
     PositionToClip(record, int(position));
@@ -193,8 +194,10 @@ void TKorvaneForm::OnSceneMessage()
         // must not show its notes for the current one.
         const bool current = record != nullptr && !record->riffName.empty() && name == record->riffName;
         if ((code == kStarted && WaveScene.GetInstanceVolumeMode(name) == 0) || code == kResumed) {
+            // A start is reported once the mixer rendered a buffer from it: the instance is up to
+            // a buffer past its start, and the notes at its start must not be skipped.
             if (current)
-                StartRiffMidi(*record);
+                StartRiffMidi(*record, code == kStarted ? std::uint32_t(_AudioBufferMs) : 0);
         } else if (code == kFinished || code == kStopped) {
             if (current && !WaveScene.IsInstancePlaying(name)) {
                 player_->Stop();
