@@ -335,6 +335,13 @@ void AddRiff(TStringList& m, const DemoRiff& riff)
     m.Add("\t\ttype=" + std::to_string(riff.type));
     m.Add("\t\tsize=" + std::to_string(riff.bars * kStepsPerBar));
     m.Add("\t\tcolor_scheme=" + Quote(riff.colorScheme));
+    if (riff.type != 0) {
+        // The riffs that start at once also show clips of their own: wider note groups, and
+        // slices widened at every step.
+        m.Add("\t\tnotegrp_tick_dist=120");
+        m.Add("\t\tnotegrp_before=30,10,10,10,10");
+        m.Add("\t\tnotegrp_after=60,20,20,20,20");
+    }
     for (int bar = 0; bar < riff.bars; ++bar) {
         if (bar > 0)
             m.Add("\t\tfile_prefix[" + PageId(bar) + "]=" + Quote(PagePrefix(riff, bar)));
