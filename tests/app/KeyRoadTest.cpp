@@ -144,14 +144,18 @@ TEST_F(KeyRoad, CtrlStartsTheRiffAtTheNearerSubdivision)
     f.PlayButtonClick(f.PlayButton);
     WaveScene.SetInstancePositionMs("groove", 2300);
     Press(Qt::Key_W, Qt::ControlModifier);
-    EXPECT_NEAR(WaveScene.GetInstanceDelayMs("b1"), 200.0, 30.0) << "the next boundary is 200 ms ahead";
+    // The mixer may render one buffer (60 ms here) between the start and the look.
+    const float delay = WaveScene.GetInstanceDelayMs("b1");
+    EXPECT_LE(delay, 200.0f) << "the next boundary is 200 ms ahead";
+    EXPECT_GE(delay, 200.0f - 60 - 30);
     Release(Qt::Key_W, Qt::ControlModifier);
 
     WaveScene.SetInstancePositionMs("groove", 2200);
     Press(Qt::Key_W, Qt::ControlModifier);
     EXPECT_EQ(WaveScene.GetInstanceDelayMs("b1"), 0.0f);
-    EXPECT_NEAR(double(WaveScene.GetInstancePositionMs("b1", false)), 200.0, 30.0)
-        << "the boundary passed 200 ms ago: the riff starts that far in";
+    const std::uint32_t position = WaveScene.GetInstancePositionMs("b1", false);
+    EXPECT_GE(position, 200u) << "the boundary passed 200 ms ago: the riff starts that far in";
+    EXPECT_LE(position, 200u + 60 + 30);
 }
 
 TEST_F(KeyRoad, RiffTriggeredAgainDuringItsFadeGetsItsMidiAgain)

@@ -50,8 +50,8 @@ inline const std::vector<SkinPicture>& SkinPictures()
             {"GameModeListMouse.png", 249, 17}, {"RhythmVolume.png", 35, 90},
             {"VolumeInitial.png", 25, 13},     {"VolumeMouse.png", 25, 13},
             // The fretboard's spot and the transcription pages of the riffs.
-            {"Spot01.png", 12, 12},            {"blues01.png", 60, 40},
-            {"blues02.png", 60, 40},           {"rock01.png", 60, 40},
+            {"Spot01.png", 12, 12},            {"blues01.png", 8, 8},
+            {"blues02.png", 8, 8},             {"rock01.png", 8, 8},
             {"UpcSpot0.png", 12, 12},          {"UpcSpot1.png", 12, 12},
         };
         struct Button {
