@@ -458,7 +458,10 @@ struct MetafilePlayer::Impl {
     void Text(QPointF at, const QString& text, UINT options, std::optional<QRectF> rect, const std::vector<double>& dx) {
         const QTransform full = Full();
         if (!Usable(full)) return;
-        const double scale = std::sqrt(std::fabs(full.determinant()));
+        // The longer axis of the mapping decides how large a glyph becomes on the device; a mapping
+        // that squashes one axis to nothing leaves nothing to draw.
+        const double scale = std::max(std::hypot(full.m11(), full.m12()), std::hypot(full.m21(), full.m22()));
+        if (std::fabs(full.determinant()) < 1e-12) return;
         const LONG h = s.font.lf.lfHeight;
         double size = h < 0 ? -double(h) : h > 0 ? h / 1.15 : 12;
         if (size < 1) size = 1;
@@ -506,16 +509,18 @@ struct MetafilePlayer::Impl {
         }
         if (s.bkMode == OPAQUE && !(options & ETO_OPAQUE))
             p->fillRect(QRectF(x, baseline - fm.ascent(), width, fm.ascent() + fm.descent()), ToQColor(s.bkColor));
-        p->setFont(font);
-        p->setPen(ToQColor(s.textColor));
+        // Glyph outlines filled through the mapping: a mapping that stretches one axis far more
+        // than the other is then only a matter of filling a path.
+        QPainterPath glyphs;
         if (dx.empty()) {
-            p->drawText(QPointF(x, baseline), text);
+            glyphs.addText(QPointF(x, baseline), font, text);
         } else {
             for (int i = 0; i < text.size(); ++i) {
-                p->drawText(QPointF(x, baseline), QString(text[i]));
+                glyphs.addText(QPointF(x, baseline), font, QString(text[i]));
                 x += i < int(dx.size()) ? dx[std::size_t(i)] : 0;
             }
         }
+        p->fillPath(glyphs, ToQColor(s.textColor));
         p->restore();
         if (s.textAlign & TA_UPDATECP) s.current.rx() += width;
     }

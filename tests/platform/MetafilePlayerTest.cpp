@@ -381,6 +381,17 @@ TEST(MetafilePlayer, WindowsMetafileLinesAndPolygons) {
     EXPECT_EQ(s.At(10, 6), kWhite);
 }
 
+TEST(MetafilePlayer, TextUnderAFarStretchedMappingIsDrawn) {
+    // Window 1 x 255 onto 96 x 48 pixels: glyphs 96 times wider than tall.
+    Wmf m;
+    m.Rec(0x020B, {0, 0}).Rec(0x020C, {255, 1});
+    m.Rec(0x0209, {0x00FF, 0});                          // red text
+    m.Rec(0x0521, {2, 'H' | ('i' << 8), 0, 0});          // "Hi" at (0, 0)
+    Surface s(96, 48);
+    EXPECT_TRUE(PlayWmf(s, m.Build(), 9600, 4800));
+    EXPECT_EQ(s.At(95, 47), kWhite);
+}
+
 TEST(MetafilePlayer, WindowsMetafileRecordPastTheEndStopsPlayback) {
     Wmf m;
     m.Rec(0x020C, {20, 20});
