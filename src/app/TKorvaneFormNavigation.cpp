@@ -156,6 +156,8 @@ void TKorvaneForm::RiffPositionBkgMouseDown(TObject* sender, TMouseButton button
             SetRiffRate(riff);
             PositionToClip(*record, int(std::trunc(target)));
             PlayRiffButton->SetTag(1);
+            // Sounding like a triggered riff: the next click, key or Stop silences it.
+            soundingRiff_ = riff;
             return;
         }
     }
