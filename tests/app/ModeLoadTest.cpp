@@ -1,7 +1,9 @@
 // Loading game modes: waves into the scene, the riff records, the mode list, tuning and failures.
 #include "KorvaneFormTestContent.h"
 
+#include "app/KorvaneShared.h"
 #include "app/TBusyFrm.h"
+#include "app/TFretboardObj.h"
 #include "config/TDVContext.h"
 #include "controls/THVList.h"
 #include "controls/THVPanel.h"
@@ -82,6 +84,21 @@ TEST_F(ModeLoad, TuningOffsetLowersTheStringsItNames)
     f.LoadGame(2, false);
     EXPECT_TRUE(ui->boxes.empty());
     EXPECT_EQ(f.CurrentTuning(), (std::array<int, 6>{62, 59, 55, 50, 45, 40}));
+    EXPECT_EQ(_StringTuning, f.CurrentTuning()) << "the fretboard finds the frets for this tuning";
+}
+
+TEST_F(ModeLoad, FretboardDisplayOptionsComeFromTheSettings)
+{
+    std::string defaults = DefaultsText();
+    defaults.insert(defaults.find("\tcontext SelectedRiff[]"), "\tbool ShowShapes=1\n\tbool ShowColorSpots=0\n");
+    content.Write("Korvane.DEF", defaults);
+    TKorvaneForm& f = Start();
+    auto* board = dynamic_cast<TFretboardObj*>(f.Env()->Fretboard());
+    ASSERT_NE(board, nullptr);
+    EXPECT_FALSE(board->ShowFingering) << "a configuration without finger labels switches the fingering off";
+    EXPECT_TRUE(board->ShowShapes);
+    EXPECT_FALSE(board->ShowColorSpots);
+    EXPECT_FALSE(board->ShowFilledShapes) << "a missing setting is off";
 }
 
 TEST_F(ModeLoad, RiffPositionsStopAtZeroAndAnEmptyPageGetsTheDefaultPositions)
