@@ -7,6 +7,8 @@
 #include "app/TFretboardObj.h"
 #include "config/TDVContext.h"
 #include "controls/THVPanel.h"
+#include "platform/TCanvas.h"
+#include "platform/TImage.h"
 #include "sound/Player.h"
 #include "sound/TWaveScene.h"
 
@@ -45,6 +47,11 @@ protected:
 
     EventLog* log = nullptr;
 };
+
+QRgb TColorToRgb(TColor c)
+{
+    return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)) & 0xFFFFFF;
+}
 
 std::uint32_t Short(std::uint8_t status, std::uint8_t d1, std::uint8_t d2)
 {
@@ -135,6 +142,41 @@ TEST_F(KeyRoad, SlimOnScreenKeyTogglesOnTheSecondClick)
     click();
     EXPECT_EQ(f.Keyboard().State("SHIFT"), "initial");
     EXPECT_EQ(f.Bindings().ActiveSetName(), "INITIAL_");
+}
+
+TEST_F(KeyRoad, HoverFollowsTheMouseAndLeavesOnceOffTheKeyboard)
+{
+    TKorvaneForm& f = StartWithLog();
+    f.KeyboardAreaImageMouseMove(nullptr, 0, 20, 20);
+    EXPECT_EQ(f.Keyboard().State("Q"), "mouse");
+    EXPECT_EQ(f.KeyboardAreaImage->Tag(), 1);
+    f.KeyboardAreaImageMouseMove(nullptr, 0, 70, 20);
+    EXPECT_EQ(f.Keyboard().State("Q"), "initial");
+    EXPECT_EQ(f.Keyboard().State("W"), "mouse");
+    EXPECT_EQ(log->entries.back().name, "SHOWRIFF:b1") << "the hovered key's riff is shown";
+
+    f.AnimationAreaImageMouseMove(nullptr, 0, 5, 5);
+    EXPECT_EQ(f.Keyboard().State("W"), "initial");
+    EXPECT_EQ(f.KeyboardAreaImage->Tag(), 0);
+    EXPECT_EQ(log->entries.back().name, "SHOWRIFF:b2") << "the current riff is shown again";
+    const std::size_t seen = log->entries.size();
+    f.AnimationAreaImageMouseMove(nullptr, 0, 6, 6);
+    EXPECT_EQ(log->entries.size(), seen) << "further moves do nothing";
+}
+
+TEST_F(KeyRoad, KeyboardImageShowsTheKeysOfTheActiveSetOnly)
+{
+    TKorvaneForm& f = StartWithLog();
+    const QRgb background = korvane_test::SkinColor("KeyboardArea.png") & 0xFFFFFF;
+    auto pixel = [&](int x, int y) { return TColorToRgb(f.KeyboardAreaImage->Canvas()->Pixels(x, y)); };
+    EXPECT_NE(pixel(30, 25), background) << "Q is bound in the plain set";
+    EXPECT_EQ(pixel(300, 150), background);
+    EXPECT_EQ(pixel(130, 25), background) << "E belongs to the Shift set only";
+    f.StepBindingSet(+1);
+    f.DrawKeyboard();
+    EXPECT_EQ(f.Bindings().ActiveSetName(), "SHIFT_");
+    EXPECT_NE(pixel(130, 25), background);
+    EXPECT_EQ(pixel(70, 25), background) << "W is not in the Shift set";
 }
 
 TEST_F(KeyRoad, CtrlStartsTheRiffAtTheNearerSubdivision)
