@@ -101,6 +101,8 @@ TKorvaneForm::TKorvaneForm(QWidget* owner, const std::string& appPath) : QWidget
 
 TKorvaneForm::~TKorvaneForm()
 {
+    // No key or focus event may reach the key road while the window comes apart.
+    qApp->removeEventFilter(this);
     RemoveProgramEndStep(endStep_);
     if (MainTimer)
         MainTimer->SetEnabled(false);
@@ -434,11 +436,18 @@ bool TKorvaneForm::eventFilter(QObject* watched, QEvent* event)
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget == nullptr || widget->window() != this)
         return false;
+    // An event a control left unused travels on to its parents: only its first stop counts.
+    QWidget* focus = QApplication::focusWidget();
+    if (widget != (focus != nullptr && focus->window() == this ? focus : this))
+        return false;
     const TKeyRoute route = RouteKeyEvent(KeyEventDataFromQt(*static_cast<QKeyEvent*>(event)));
     std::uint16_t key = route.key;
     if (route.action == TKeyAction::KeyDown)
         CallEventHandler([&] { FormKeyDown(nullptr, key, route.shift); });
     else if (route.action == TKeyAction::KeyUp)
         CallEventHandler([&] { FormKeyUp(nullptr, key, route.shift); });
-    return true;
+    else
+        return true;  // the release half of an auto-repeat is no release
+    // A key the road consumed goes no further; any other reaches the control that has the focus.
+    return key == 0;
 }

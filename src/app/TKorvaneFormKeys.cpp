@@ -160,6 +160,8 @@ void TKorvaneForm::AnimationAreaImageMouseMove(TObject* /*sender*/, TShiftState 
 
 void TKorvaneForm::ApplicationEvents1Deactivate(TObject* /*sender*/)
 {
+    if (env_ == nullptr)
+        return;
     bindings_.ReleaseAll();
 }
 

@@ -7,6 +7,8 @@
 #include "platform/WindowMessages.h"
 
 #include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QImage>
 #include <QScreen>
 
@@ -29,6 +31,34 @@ void Pump(int milliseconds)
         ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+}
+
+TEST_F(KorvaneFormScreen, HeldKeyOfTheXServerPlaysItsRiffOnceThroughItsRepeats)
+{
+    if (QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "needs an X display (platform " << QGuiApplication::platformName().toStdString() << ")";
+    if (QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "needs xdotool";
+    TKorvaneForm& f = Start();
+    ASSERT_TRUE(ui->boxes.empty());
+    korvane_test::EventLog& log = korvane_test::AttachEventLog(f);
+    f.move(0, 0);
+    f.show();
+    f.raise();
+    f.activateWindow();
+    Pump(800);
+
+    // Held long enough for the server's auto-repeat (660 ms delay) to send release and press
+    // pairs; the riff starts once and stops at the real release.
+    ASSERT_EQ(QProcess::execute("xdotool", {"keydown", "q"}), 0);
+    EXPECT_TRUE(korvane_test::PumpUntil([&] { return f.SoundingRiff() == "b2"; }, 2000));
+    Pump(1500);
+    EXPECT_EQ(log.Count("STOPRIFF:b2"), 0) << "no release while the key is held";
+    ASSERT_EQ(QProcess::execute("xdotool", {"keyup", "q"}), 0);
+    EXPECT_TRUE(korvane_test::PumpUntil([&] { return log.Count("STOPRIFF:b2") > 0; }, 2000));
+    EXPECT_EQ(log.Count("STOPRIFF:b2"), 1);
+    EXPECT_EQ(f.History().Entries().size(), 1u);
+    EXPECT_EQ(f.Keyboard().State("Q"), "initial");
 }
 
 TEST_F(KorvaneFormScreen, ScreenshotShowsTheSkinAtItsPlaces)
