@@ -46,7 +46,11 @@ TEST_F(KorvaneFormScreen, HeldKeyOfTheXServerPlaysItsRiffOnceThroughItsRepeats)
     f.show();
     f.raise();
     f.activateWindow();
-    Pump(800);
+    Pump(300);
+    // Without a window manager the X server's input focus is given explicitly.
+    (void)QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(f.winId())});
+    ASSERT_TRUE(korvane_test::PumpUntil([&] { return f.isActiveWindow(); }, 3000)) << "the window has the focus";
+    Pump(300);
 
     // Held long enough for the server's auto-repeat (660 ms delay) to send release and press
     // pairs; the riff starts once and stops at the real release.
