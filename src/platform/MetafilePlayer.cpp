@@ -826,7 +826,15 @@ void MetafilePlayer::Impl::EmfRecord(std::uint32_t type, const Bytes& r) {
     case 67: {                                                                   // SELECTCLIPPATH
         QPolygon outline;
         for (const QPointF& q : path.toFillPolygon()) outline.append(ToDevicePoint(q));
-        const QRegion region(outline, s.fillMode == ALTERNATE ? Qt::OddEvenFill : Qt::WindingFill);
+        // A path that encloses nothing (a line, a point) clips everything away; the region code
+        // is not given such outlines at all.
+        double area = 0;
+        for (qsizetype i = 0; i < outline.size(); ++i) {
+            const QPoint a = outline[i], b = outline[(i + 1) % outline.size()];
+            area += double(a.x()) * b.y() - double(b.x()) * a.y();
+        }
+        const QRegion region = area != 0 ? QRegion(outline, s.fillMode == ALTERNATE ? Qt::OddEvenFill : Qt::WindingFill)
+                                         : QRegion();
         const QRegion current = s.clip ? *s.clip : QRegion(dest.adjusted(-1, -1, 1, 1)).united(baseClip);
         switch (r.U32(8)) {
         case RGN_AND: s.clip = current.intersected(region); break;
