@@ -232,6 +232,16 @@ INSTANTIATE_TEST_SUITE_P(Shapes, MetafileArcTest,
                                            ArcCase{"ClockwisePie", 47, true, kWhite, kWhite, kRed}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(MetafilePlayer, ClipPathThatEnclosesNothingClipsEverything) {
+    Emf e = RedBrush(20, 20);
+    e.Rec(EMR_BEGINPATH, {}).Rec(27, {2, 2}).Rec(54, {18, 18}).Rec(EMR_ENDPATH, {});
+    e.Rec(67, {RGN_COPY});  // SELECTCLIPPATH
+    e.Rec(EMR_RECTANGLE, {0, 0, 21, 21});
+    Surface s(20, 20);
+    ASSERT_TRUE(s.Play(e.Build()));
+    EXPECT_EQ(s.At(10, 10), kWhite);
+}
+
 TEST(MetafilePlayer, DeletedOrUnknownObjectsChangeNothing) {
     Emf e = RedBrush(20, 20);
     e.Rec(EMR_DELETEOBJECT, {1}).Rec(EMR_SELECTOBJECT, {1}).Rec(EMR_SELECTOBJECT, {70000});
