@@ -2,8 +2,10 @@
 // The main window: a fixed 1016 x 710 board of skinned areas and picture buttons (built from the
 // skin folder "Pics01\"), the start-up that loads the settings, sets up the sound and the
 // environment, the game mode loading, the transport (Play, Pause, Stop) and the two timers that
-// drive the environment and the bar display. It owns the MIDI player, the environment and the
-// per-mode riff records.
+// drive the environment and the bar display; the key road (computer keys and the on-screen keyboard
+// start and stop riffs), the sound and MIDI notifications that drive the fretboard and the
+// transcription, clips, and the riff navigation. It owns the MIDI player, the environment, the
+// keyboard and its bindings, the riff history and clips, and the per-mode riff records.
 //
 // Thread: GUI thread only; the sound engine's threads reach it only through the messages posted
 // to Handle(). Ownership: the window owns every control (through GlobalPanel), the timers, the
