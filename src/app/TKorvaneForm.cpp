@@ -21,7 +21,9 @@
 #include "app/TSettingsForm.h"
 #include "app/TSettingsHolder.h"
 #include "app/TSplashScreen.h"
+#include "app/TVideoTutorialForm.h"
 #include "config/TDVContext.h"
+#include "platform/TStringList.h"
 #include "controls/THVList.h"
 #include "controls/THVPanel.h"
 #include "controls/THVSlider.h"
@@ -53,6 +55,7 @@ settings_t* _Settings = nullptr;
 TBusyFrm* _BusyFrm = nullptr;
 TSplashScreen* _SplashScreen = nullptr;
 TPrintForm* _PrintForm = nullptr;
+TVideoTutorialForm* _VideoTutorialForm = nullptr;
 
 namespace {
 
@@ -334,6 +337,13 @@ void TKorvaneForm::FormActivate(TObject* /*sender*/)
     TDVContext* general = env_->GetGeneralContext();
     if (general->Exists("Hints"))
         SetHintsFromContext(GlobalPanel, general);
+    if (_VideoTutorialForm && general->Exists("VideoHelp")) {
+        _VideoTutorialForm->Clear();
+        TStringList ids;
+        general->EnumListIDs("VideoHelp", ids);
+        for (int i = 0; i < ids.Count(); ++i)
+            _VideoTutorialForm->AddItem(general->GetStringByID("VideoHelp[#].Description", ids[i]), ids[i]);
+    }
 }
 
 void TKorvaneForm::FormClose()

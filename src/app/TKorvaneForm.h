@@ -46,6 +46,7 @@ class TImage;
 class TKorvaneEnv;
 class TLabel;
 class TPanel;
+class TVideoTutorialForm;
 class TPicture;
 class TTimer;
 class TBusyFrm;
@@ -377,3 +378,4 @@ extern settings_t* _Settings;   // the settings holder, set by the start-up
 extern TBusyFrm* _BusyFrm;      // the busy window; null leaves mode loads without one
 extern TSplashScreen* _SplashScreen;  // null: the start-up shows no splash
 extern TPrintForm* _PrintForm;
+extern TVideoTutorialForm* _VideoTutorialForm;  // null: first activation fills no tutorial list

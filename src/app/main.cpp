@@ -8,6 +8,7 @@
 #include "app/TKorvaneForm.h"
 #include "app/TPrintForm.h"
 #include "app/TSplashScreen.h"
+#include "app/TVideoTutorialForm.h"
 #include "platform/EventBridge.h"
 #include "platform/SingleInstance.h"
 
@@ -29,6 +30,8 @@ int main(int argc, char** argv)
         _PrintForm = print.get();
         auto busy = std::make_unique<TBusyFrm>(form.get());
         _BusyFrm = busy.get();
+        auto tutorials = std::make_unique<TVideoTutorialForm>(form.get());
+        _VideoTutorialForm = tutorials.get();
 
         instance.SetOnActivate([window = form.get()] {
             window->showMaximized();
@@ -43,9 +46,11 @@ int main(int argc, char** argv)
             QApplication::exec();
         }
 
+        _VideoTutorialForm = nullptr;
         _BusyFrm = nullptr;
         _PrintForm = nullptr;
         _SplashScreen = nullptr;
+        tutorials.reset();
         busy.reset();
         print.reset();
         splash.reset();
