@@ -1,5 +1,5 @@
 #pragma once
-// Limits shared by the decoders of GIF, JPEG, TIFF, TGA, PCX and metafiles: the one ceiling on
+// Limits shared by the decoders (BMP, GIF, JPEG, TIFF, TGA, PCX, metafiles): the one ceiling on
 // the pixels an image may claim before anything is allocated for it, and the reads that never
 // pass the end of a stream.
 #include "image/PixFile.h"

@@ -1,5 +1,7 @@
 #include "image/PixImageBMP.h"
 
+#include "image/PixDecodeLimits.h"
+
 #include "image/PixFile.h"
 
 #include <algorithm>
@@ -106,7 +108,8 @@ bool PixImageBMP::Decode(PixFile* f) {
     const std::int64_t height64 = topDown ? -static_cast<std::int64_t>(bi.biHeight) : bi.biHeight;
     const std::int32_t height = height64 > 0x7FFFFFFF ? 0 : static_cast<std::int32_t>(height64);
 
-    if (!Create(bi.biWidth, height, bi.biBitCount, PIX_FORMAT_BMP)) {
+    if (!pixlimits::PixelsAllowed(static_cast<std::uint32_t>(std::max(bi.biWidth, 0)), static_cast<std::uint32_t>(height)) ||
+        !Create(bi.biWidth, height, bi.biBitCount, PIX_FORMAT_BMP)) {
         SetError("Can't allocate memory");
         return false;
     }

@@ -160,6 +160,7 @@ public:
         if (!size) return 0;
         const std::size_t left = pos_ < static_cast<std::int64_t>(data_.size()) ? data_.size() - pos_ : 0;
         const std::size_t items = std::min(count, left / size);
+        if (items == 0) return 0;
         std::memcpy(buffer, data_.data() + pos_, items * size);
         pos_ += static_cast<std::int64_t>(items * size);
         return items;

@@ -212,6 +212,10 @@ TEST(PixImageBMPDecode, ErrorTexts) {
     Bmp huge = TwoByTwo();
     huge.width = 100000;
     huge.height = -100000;
+    // Under the storage ceiling, but no header of a few bytes may make the decoder claim gigabytes.
+    Bmp tooManyPixels = TwoByTwo();
+    tooManyPixels.width = 20000;
+    tooManyPixels.height = 20000;
     Bmp minHeight = TwoByTwo();
     minHeight.height = INT32_MIN;
     const Case cases[] = {
@@ -223,6 +227,7 @@ TEST(PixImageBMPDecode, ErrorTexts) {
         {"jpeg at 8 bits", jpegIn8.Build(), "compression type not supported"},
         {"zero width", zeroWidth.Build(), "Can't allocate memory"},
         {"beyond the ceiling", huge.Build(), "Can't allocate memory"},
+        {"more pixels than a picture has", tooManyPixels.Build(), "Can't allocate memory"},
         {"lowest height", minHeight.Build(), "Can't allocate memory"},
     };
     for (const Case& c : cases) {
