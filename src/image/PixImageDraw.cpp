@@ -1,5 +1,6 @@
 // Bitmaps from PixImage and drawing onto device contexts.
 #include "image/PixImage.h"
+#include "image/PixInterpolate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,6 +73,13 @@ struct Sampler {
         if (natural) return (height - bottom + y) + r;
         const int v = static_cast<int>(std::floor(static_cast<float>(height) - static_cast<float>(bottom - r - y) * fy));
         return std::clamp(v, 0, height - 1);
+    }
+    // The unrounded source position of a scaled pixel, for smooth sampling.
+    [[nodiscard]] float ColumnValue(int c) const {
+        return std::max(0.0f, static_cast<float>(left + c - x) * fx);
+    }
+    [[nodiscard]] float RowValue(int r) const {
+        return std::max(0.0f, static_cast<float>(height) - static_cast<float>(bottom - r - y) * fy);
     }
 };
 
@@ -159,8 +167,13 @@ bool PixImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t cx, std
     s.bottom = bottom;
     s.fx = static_cast<float>(head.biWidth) / static_cast<float>(cx);
     s.fy = static_cast<float>(head.biHeight) / static_cast<float>(cy);
-    // Interpolated sampling is not part of this layer yet: smoothing samples the nearest pixel.
-    (void)smooth;
+    // A scaled image drawn smoothly takes each colour bilinearly between its neighbours, the edge
+    // pixels repeated beyond the border.
+    const bool interpolate = smooth && !s.natural;
+    const auto smoothColour = [&](int c, int r) {
+        return GetPixelColorInterpolated(*this, s.ColumnValue(c) - 0.5f, s.RowValue(r) - 0.5f, PIX_IM_BILINEAR,
+                                         PIX_OM_REPEAT, nullptr);
+    };
 
     const bool paletted = head.biClrUsed != 0;
     const RGBQUAD* pal = GetPalette();
@@ -179,7 +192,7 @@ bool PixImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t cx, std
                     const int sy = s.Row(r);
                     for (int c = 0; c < visibleWidth; ++c) {
                         const int sx = s.Column(c);
-                        const RGBQUAD q = paletted ? pal[BlindGetPixelIndex(sx, sy)] : [&] {
+                        const RGBQUAD q = interpolate ? smoothColour(c, r) : paletted ? pal[BlindGetPixelIndex(sx, sy)] : [&] {
                             const std::uint8_t* p = BlindGetPixelPointer(sx, sy);
                             return RGBQUAD{p[0], p[1], p[2], 0};
                         }();
@@ -214,7 +227,7 @@ bool PixImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t cx, std
                         std::uint8_t b, g, rd;
                         if (paletted) {
                             const std::uint8_t index = BlindGetPixelIndex(sx, sy);
-                            const RGBQUAD q = pal[index];
+                            const RGBQUAD q = interpolate ? smoothColour(c, r) : pal[index];
                             if (info.alphaPalette) a = (a * (static_cast<std::uint32_t>(q.rgbReserved) + 1)) >> 8;
                             if (transparent && index == static_cast<std::uint8_t>(info.transIndex) &&
                                 info.transIndex >= 0 && info.transIndex < 256)
@@ -224,9 +237,10 @@ bool PixImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t cx, std
                             rd = q.rgbRed;
                         } else {
                             const std::uint8_t* p = srcRow + 3 * static_cast<std::size_t>(sx);
-                            b = p[0];
-                            g = p[1];
-                            rd = p[2];
+                            const RGBQUAD q = interpolate ? smoothColour(c, r) : RGBQUAD{p[0], p[1], p[2], 0};
+                            b = q.rgbBlue;
+                            g = q.rgbGreen;
+                            rd = q.rgbRed;
                             if (transparent && b == key.rgbBlue && g == key.rgbGreen && rd == key.rgbRed &&
                                 key.rgbReserved == 0)
                                 continue;

@@ -86,6 +86,29 @@ TEST(PixImageDraw, ScaledOpaqueImageRepeatsPixels) {
     EXPECT_EQ(c.At(3, 3), kWhite);
 }
 
+TEST(PixImageDraw, SmoothScalingBlendsNeighboursAndRepeatsTheEdges) {
+    // Black and white side by side, four times as wide: smooth drawing ramps between them, and
+    // the outer columns keep the edge colours; without smoothing only the two colours appear.
+    PixImage img(2, 1, 24, 0);
+    img.SetPixelColor(0, 0, RGB(0, 0, 0));
+    img.SetPixelColor(1, 0, RGB(255, 255, 255));
+    Canvas sharp(8, 1, kGrey);
+    ASSERT_TRUE(img.Draw(sharp.Dc(), 0, 0, 8, 1, nullptr, false));
+    Canvas smooth(8, 1, kGrey);
+    ASSERT_TRUE(img.Draw(smooth.Dc(), 0, 0, 8, 1, nullptr, true));
+    int between = 0;
+    for (int x = 0; x < 8; ++x) {
+        const int sharpRed = GetRValue(sharp.At(x, 0));
+        EXPECT_TRUE(sharpRed == 0 || sharpRed == 255) << x;
+        const int red = GetRValue(smooth.At(x, 0));
+        if (red != 0 && red != 255) ++between;
+        if (x > 0) EXPECT_GE(red, GetRValue(smooth.At(x - 1, 0))) << x;
+    }
+    EXPECT_GE(between, 2);
+    EXPECT_EQ(smooth.At(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(smooth.At(7, 0), kWhite);
+}
+
 TEST(PixImageDraw, BlendArithmetic) {
     struct Case {
         int alpha, alphaMax;
