@@ -102,6 +102,18 @@ bool PixImageJPG::Decode(PixFile* stream) {
     exifInfo_ = PixExifRecord{};
     exif_ = std::make_unique<PixExifInfo>(&exifInfo_);
     const std::int32_t pos = stream->Tell();
+    // Detection offers every file to this decoder: one that does not start with the start-of-image
+    // marker is refused here with the library's own words, so libjpeg's error exit (a longjmp
+    // across our stream callbacks) is taken only for files that claim to be JPEG.
+    std::uint8_t marker[2] = {};
+    if (stream->Read(marker, 1, 2) == 2 && (marker[0] != 0xFF || marker[1] != 0xD8)) {
+        char message[64];
+        std::snprintf(message, sizeof message, "Not a JPEG file: starts with 0x%02x 0x%02x", marker[0], marker[1]);
+        SetError(message);
+        stream->Seek(pos, 0);
+        return false;
+    }
+    stream->Seek(pos, 0);
     (void)exif_->DecodeExif(stream, 1);
     stream->Seek(pos, 0);
     return DecodeRows(stream, exifInfo_.isExif);
