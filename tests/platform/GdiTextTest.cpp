@@ -5,39 +5,12 @@
 #include <set>
 #include <string>
 
+#include "GdiTestSurface.h"
 #include "platform/Gdi.h"
 
 namespace {
 
-struct Surface {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-    int w, h;
-    Surface(int width, int height) : bitmap(CreateCompatibleBitmap(nullptr, width, height)), w(width), h(height)
-    {
-        previous = SelectObject(dc, bitmap);
-    }
-    ~Surface()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    [[nodiscard]] RECT Ink() const
-    {
-        RECT r{w, h, 0, 0};
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                if (GetPixel(dc, x, y) != 0) {
-                    r.left = std::min<LONG>(r.left, x);
-                    r.top = std::min<LONG>(r.top, y);
-                    r.right = std::max<LONG>(r.right, x + 1);
-                    r.bottom = std::max<LONG>(r.bottom, y + 1);
-                }
-        return r;
-    }
-};
+using gditest::Surface;
 
 // Selects a font into a context for the life of the object.
 struct UseFont {
