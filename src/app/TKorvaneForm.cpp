@@ -21,6 +21,7 @@
 #include "app/TSettingsForm.h"
 #include "app/TSettingsHolder.h"
 #include "app/TSplashScreen.h"
+#include "app/TRiffListDlg.h"
 #include "app/TVideoTutorialForm.h"
 #include "config/TDVContext.h"
 #include "platform/TStringList.h"
@@ -56,6 +57,7 @@ TBusyFrm* _BusyFrm = nullptr;
 TSplashScreen* _SplashScreen = nullptr;
 TPrintForm* _PrintForm = nullptr;
 TVideoTutorialForm* _VideoTutorialForm = nullptr;
+TRiffListDlg* _RiffListDlg = nullptr;
 
 namespace {
 
@@ -337,6 +339,11 @@ void TKorvaneForm::FormActivate(TObject* /*sender*/)
     TDVContext* general = env_->GetGeneralContext();
     if (general->Exists("Hints"))
         SetHintsFromContext(GlobalPanel, general);
+    if (_RiffListDlg && general->Exists("RiffListDialog")) {
+        TDVContext* riffList = general->GetContext("RiffListDialog");
+        _RiffListDlg->SetColumnFontSizes(riffList);
+        _RiffListDlg->SetHints(riffList);
+    }
     if (_VideoTutorialForm && general->Exists("VideoHelp")) {
         _VideoTutorialForm->Clear();
         TStringList ids;

@@ -47,6 +47,7 @@ class TKorvaneEnv;
 class TLabel;
 class TPanel;
 class TVideoTutorialForm;
+class TRiffListDlg;
 class TPicture;
 class TTimer;
 class TBusyFrm;
@@ -379,3 +380,4 @@ extern TBusyFrm* _BusyFrm;      // the busy window; null leaves mode loads witho
 extern TSplashScreen* _SplashScreen;  // null: the start-up shows no splash
 extern TPrintForm* _PrintForm;
 extern TVideoTutorialForm* _VideoTutorialForm;  // null: first activation fills no tutorial list
+extern TRiffListDlg* _RiffListDlg;  // null: first activation sets up no riff list

@@ -7,6 +7,7 @@
 #include "app/TBusyFrm.h"
 #include "app/TKorvaneForm.h"
 #include "app/TPrintForm.h"
+#include "app/TRiffListDlg.h"
 #include "app/TSplashScreen.h"
 #include "app/TVideoTutorialForm.h"
 #include "platform/EventBridge.h"
@@ -32,6 +33,8 @@ int main(int argc, char** argv)
         _BusyFrm = busy.get();
         auto tutorials = std::make_unique<TVideoTutorialForm>(form.get());
         _VideoTutorialForm = tutorials.get();
+        auto riffList = std::make_unique<TRiffListDlg>(form.get());
+        _RiffListDlg = riffList.get();
 
         instance.SetOnActivate([window = form.get()] {
             window->showMaximized();
@@ -46,10 +49,12 @@ int main(int argc, char** argv)
             QApplication::exec();
         }
 
+        _RiffListDlg = nullptr;
         _VideoTutorialForm = nullptr;
         _BusyFrm = nullptr;
         _PrintForm = nullptr;
         _SplashScreen = nullptr;
+        riffList.reset();
         tutorials.reset();
         busy.reset();
         print.reset();

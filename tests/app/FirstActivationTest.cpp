@@ -1,13 +1,15 @@
-// The main window's first activation on the generated demo content: the tutorial list is filled
-// from the "VideoHelp" entries, once.
+// The main window's first activation on the generated demo content: the riff list takes its column
+// font sizes and hints, and the tutorial list is filled from the "VideoHelp" entries, once.
 #include <gtest/gtest.h>
 
 #include "KorvaneFormTestContent.h"
 
 #include "app/TKorvaneForm.h"
+#include "app/TRiffListDlg.h"
 #include "app/TVideoTutorialForm.h"
 
 #include <QListWidget>
+#include <QPushButton>
 
 #include <filesystem>
 
@@ -24,10 +26,15 @@ TEST(FirstActivation, FillsTheTutorialListFromTheVideoHelpEntriesOnce)
     CapturedUi ui;
     TVideoTutorialForm tutorials;
     _VideoTutorialForm = &tutorials;
+    TRiffListDlg riffList;
+    _RiffListDlg = &riffList;
     {
         TKorvaneForm form(nullptr, demo.string() + "/");
         form.InitApplication();
         form.FormActivate(nullptr);
+        EXPECT_EQ(riffList.ColumnFontSizes(), (std::vector<int>{10, 9, 9, 9, 9, 8}));
+        EXPECT_EQ(riffList.PlayButton->toolTip(), "Listen to the selected riff");
+        EXPECT_EQ(riffList.CancelButton->toolTip(), "");
         ASSERT_EQ(tutorials.ItemCount(), 2);
         tutorials.List->setCurrentRow(1);
         EXPECT_EQ(tutorials.GetSelectedItem(), "Keys");
@@ -37,6 +44,7 @@ TEST(FirstActivation, FillsTheTutorialListFromTheVideoHelpEntriesOnce)
         EXPECT_EQ(tutorials.ItemCount(), 3);
     }
     _VideoTutorialForm = nullptr;
+    _RiffListDlg = nullptr;
     korvane_test::ResetSound();
 }
 
