@@ -635,6 +635,17 @@ struct MetafilePlayer::Impl {
 
 namespace {
 
+// The byte fields of a logical font record (italic, underline, strike-out, character set, and
+// quality two bytes on), which WMF and EMF keep alike after their differently sized numbers.
+void ReadFontFlags(const Bytes& r, std::size_t at, LOGFONT& lf) {
+    if (!r.Has(at, 8)) return;
+    lf.lfItalic = r.At(at)[0];
+    lf.lfUnderline = r.At(at)[1];
+    lf.lfStrikeOut = r.At(at)[2];
+    lf.lfCharSet = r.At(at)[3];
+    lf.lfQuality = r.At(at)[6];
+}
+
 Pen EmfPen(const Bytes& r, std::size_t styleAt, std::size_t widthAt, std::size_t colorAt) {
     Pen pen;
     const std::uint32_t style = r.U32(styleAt);
@@ -933,13 +944,7 @@ void MetafilePlayer::Impl::EmfRecord(std::uint32_t type, const Bytes& r) {
         lf.lfEscapement = r.S32(20);
         lf.lfOrientation = r.S32(24);
         lf.lfWeight = r.S32(28);
-        if (r.Has(32, 8)) {
-            lf.lfItalic = r.At(32)[0];
-            lf.lfUnderline = r.At(32)[1];
-            lf.lfStrikeOut = r.At(32)[2];
-            lf.lfCharSet = r.At(32)[3];
-            lf.lfQuality = r.At(32)[6];
-        }
+        ReadFontFlags(r, 32, lf);
         QString face = Utf16(r, 40, 32);
         face.truncate(face.indexOf(QChar(0)) < 0 ? face.size() : face.indexOf(QChar(0)));
         o.font.face = face;
@@ -1067,13 +1072,7 @@ void MetafilePlayer::Impl::WmfRecord(std::uint16_t function, const Bytes& r) {
         lf.lfEscapement = r.S16(4);
         lf.lfOrientation = r.S16(6);
         lf.lfWeight = r.S16(8);
-        if (r.Has(10, 8)) {
-            lf.lfItalic = r.At(10)[0];
-            lf.lfUnderline = r.At(10)[1];
-            lf.lfStrikeOut = r.At(10)[2];
-            lf.lfCharSet = r.At(10)[3];
-            lf.lfQuality = r.At(10)[6];
-        }
+        ReadFontFlags(r, 10, lf);
         std::size_t n = 0;
         while (n < LF_FACESIZE - 1 && r.Has(18 + n, 1) && r.At(18)[n]) ++n;
         if (n) std::memcpy(lf.lfFaceName, r.At(18), n);
