@@ -8,7 +8,7 @@ packages=(
   libtiff-tools libjpeg-turbo-progs
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool poppler-utils fonts-liberation2 locales
-  gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
+  gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools
   clang libclang-rt-14-dev
 )
 missing=()
