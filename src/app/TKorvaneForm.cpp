@@ -179,6 +179,16 @@ void TKorvaneForm::BindEvents()
     VolumeControl->OnClick = [this](TObject* sender) { VolumeControlClick(sender); };
     for (THVPanel* about : {AboutButton, AboutButton2, KorvaneButton})
         about->OnClick = [this](TObject* sender) { AboutButtonClick(sender); };
+    for (THVPanel* video : {VideoButton, VideoButton2})
+        video->OnClick = [this](TObject* sender) { VideoButtonClick(sender); };
+    TutorialVideoButton->OnClick = [this](TObject* sender) { TutorialVideoButtonClick(sender); };
+    HalfSpeedButton->OnClick = [this](TObject* sender) { HalfSpeedButtonClick(sender); };
+    RiffListButton->OnClick = [this](TObject* sender) { RiffListButtonClick(sender); };
+    WaveButton->OnClick = [this](TObject* sender) { WaveButtonClick(sender); };
+    PrintButton->OnClick = [this](TObject* sender) { PrintButtonClick(sender); };
+    FretboardAreaImage->OnMouseDown = [this](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
+        FretboardAreaImageMouseDown(sender, button, shift, x, y);
+    };
     MainTimer->SetOnTimer([this](TObject* sender) { MainTimerTimer(sender); });
     EventsTimer->SetOnTimer([this](TObject* sender) { EventsTimerTimer(sender); });
     MsgTimer->SetOnTimer([this](TObject* sender) { MsgTimerTimer(sender); });

@@ -200,6 +200,21 @@ public:
     void UpdateNotationWindow(int page);
 
     // ---- control panel commands ----
+    // The riff video of the current riff (both video buttons, F6).
+    void VideoButtonClick(TObject* sender);
+    // The tutorial video list, then the chosen video, until the list is closed.
+    void TutorialVideoButtonClick(TObject* sender);
+    // Toggles half speed for the groove, the sounding riff and the MIDI player.
+    void HalfSpeedButtonClick(TObject* sender);
+    // The riff list dialog; the chosen riff becomes the current one on OK.
+    void RiffListButtonClick(TObject* sender);
+    // Renders the recorded performance into a WAV file chosen in the render dialog.
+    void WaveButtonClick(TObject* sender);
+    // The print dialog: the mode's PDF, or the current riff's page.
+    void PrintButtonClick(TObject* sender);
+    void FretboardAreaImageMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    // The hot-key table: true when the key (with the held modifiers) reached a command.
+    bool HotkeyCommand(std::uint16_t key, TShiftState shift);
     void SettingsButtonClick(TObject* sender);
     void HelpClick(TObject* sender);
     void VolumeControlClick(TObject* sender);

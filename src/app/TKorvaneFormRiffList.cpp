@@ -1,0 +1,4 @@
+// The riff list command of the main window.
+#include "app/TKorvaneForm.h"
+
+void TKorvaneForm::RiffListButtonClick(TObject* /*sender*/) {}
