@@ -204,6 +204,9 @@ public:
     void VideoButtonClick(TObject* sender);
     // The tutorial video list, then the chosen video, until the list is closed.
     void TutorialVideoButtonClick(TObject* sender);
+    // Plays a riff's video (its override file, else its file prefix + ".wmv"); nothing for a
+    // missing file.
+    void ShowRiffVideo(const std::string& riff);
     // Toggles half speed for the groove, the sounding riff and the MIDI player.
     void HalfSpeedButtonClick(TObject* sender);
     // The riff list dialog; the chosen riff becomes the current one on OK.

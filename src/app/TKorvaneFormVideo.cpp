@@ -5,4 +5,6 @@ void TKorvaneForm::VideoButtonClick(TObject* /*sender*/) {}
 
 void TKorvaneForm::TutorialVideoButtonClick(TObject* /*sender*/) {}
 
+void TKorvaneForm::ShowRiffVideo(const std::string& /*riff*/) {}
+
 void TKorvaneForm::HalfSpeedButtonClick(TObject* /*sender*/) {}
