@@ -181,9 +181,13 @@ bool PixImageTIF::DecodeOpen(PixFile* stream) {
     std::uint32_t depth = 8;
     if (t.colour) {
         depth = 24;
-    } else if (t.photometric == PHOTOMETRIC_MINISWHITE || t.photometric == PHOTOMETRIC_MINISBLACK) {
-        depth = t.bits == 1 ? 1 : t.bits == 4 ? 4 : 8;
+    } else if (t.bits == 1 && t.samples == 1 &&
+               (t.photometric == PHOTOMETRIC_MINISWHITE || t.photometric == PHOTOMETRIC_MINISBLACK ||
+                t.photometric == PHOTOMETRIC_PALETTE)) {
+        // Packed one-bit rows are already the image's row layout, palette files included.
+        depth = 1;
     } else {
+        // Two-bit samples are widened to a byte each while the rows are copied.
         depth = t.bits == 4 ? 4 : 8;
     }
 
@@ -236,8 +240,11 @@ void PixImageTIF::SetTiffPalette(const Tags& t) {
         const int white = t.photometric == PHOTOMETRIC_MINISBLACK ? 1 : 0;
         pal[white] = RGBQUAD{255, 255, 255, 0};
     } else if (t.photometric == PHOTOMETRIC_MINISBLACK || t.photometric == PHOTOMETRIC_MINISWHITE) {
-        const std::uint32_t step = colours > 1 ? 255 / (colours - 1) : 0;
-        for (std::uint32_t i = 0; i < colours && i < 256; ++i) {
+        // The ramp spans the file's sample range: two-bit grey lands in 8-bit pixels but has
+        // only four levels.
+        const std::uint32_t levels = t.bits < 8 ? std::min<std::uint32_t>(colours, 1u << t.bits) : colours;
+        const std::uint32_t step = levels > 1 ? 255 / (levels - 1) : 0;
+        for (std::uint32_t i = 0; i < levels && i < 256; ++i) {
             std::uint32_t v = step * i;
             if (t.photometric == PHOTOMETRIC_MINISWHITE) v = 255 - v;
             pal[i] = RGBQUAD{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v), 0};
@@ -323,7 +330,12 @@ bool PixImageTIF::ReadStrips(const Tags& t) {
             const std::int32_t row = height - static_cast<std::int32_t>(start) - static_cast<std::int32_t>(rows) +
                                      static_cast<std::int32_t>(y);
             const std::uint64_t usable = t.bits == 16 ? line / 2 : line;  // bytes per row after narrowing
-            if (t.samples == 1) {
+            if (t.samples == 1 && t.bits == 2 && GetBpp() == 8) {
+                std::uint8_t* out = GetBits(static_cast<std::uint32_t>(row));
+                const std::uint64_t n = std::min<std::uint64_t>(width, GetEffWidth());
+                for (std::uint64_t x = 0; x < n; ++x)
+                    out[x] = static_cast<std::uint8_t>((bits[x / 4] >> (6 - 2 * (x % 4))) & 3u);
+            } else if (t.samples == 1) {
                 std::memcpy(GetBits(static_cast<std::uint32_t>(row)), bits,
                             static_cast<std::size_t>(std::min<std::uint64_t>(usable, GetEffWidth())));
             } else if (t.samples == 2) {

@@ -68,8 +68,17 @@ Bytes WriteTiff(const std::vector<Page>& pages) {
                 for (std::uint32_t x0 = 0; x0 < p.width; x0 += p.tileSize) {
                     std::fill(tile.begin(), tile.end(), 0);
                     for (std::uint32_t r = 0; r < p.tileSize && y0 + r < p.height; ++r)
-                        for (std::uint32_t c = 0; c < p.tileSize && x0 + c < p.width; ++c)
-                            tile[r * tileLine + c] = p.data[(y0 + r) * line + x0 + c];  // 8-bit grey only
+                        for (std::uint32_t c = 0; c < p.tileSize && x0 + c < p.width; ++c) {
+                            if (p.bits == 8 && p.samples == 1) {
+                                tile[r * tileLine + c] = p.data[(y0 + r) * line + x0 + c];
+                                continue;
+                            }
+                            // Packed samples (one sample per pixel, under 8 bits), most significant first.
+                            const std::size_t from = (x0 + c) * p.bits, to = c * std::size_t{p.bits};
+                            const unsigned v = (p.data[(y0 + r) * line + from / 8] >> (8 - p.bits - from % 8)) &
+                                               ((1u << p.bits) - 1);
+                            tile[r * tileLine + to / 8] |= static_cast<std::uint8_t>(v << (8 - p.bits - to % 8));
+                        }
                     TIFFWriteTile(t, tile.data(), x0, y0, 0, 0);
                 }
         } else {
@@ -144,6 +153,53 @@ TEST(TiffTest, StripsAndTilesGiveTheSamePicture) {
             ASSERT_EQ(a.GetPixelIndex(x, 19 - y), p.data[static_cast<std::size_t>(y * 20 + x)]);
             ASSERT_EQ(b.GetPixelIndex(x, 19 - y), p.data[static_cast<std::size_t>(y * 20 + x)]);
         }
+}
+
+// Sub-byte palette and grey files: every pixel keeps its own colour, in strips and in tiles.
+TEST(TiffTest, PackedSamplesOfOneAndTwoBitsDecodePixelForPixel) {
+    struct Case {
+        std::uint16_t bits, photometric;
+        std::vector<std::uint32_t> colours;  // expected RGB of each sample value
+    };
+    const std::vector<Case> cases = {
+        {1, PHOTOMETRIC_PALETTE, {0xC01020, 0x30A0F0}},
+        {2, PHOTOMETRIC_PALETTE, {0xC01020, 0x30A0F0, 0x00FF00, 0x808080}},
+        {2, PHOTOMETRIC_MINISBLACK, {0x000000, 0x555555, 0xAAAAAA, 0xFFFFFF}},
+        {2, PHOTOMETRIC_MINISWHITE, {0xFFFFFF, 0xAAAAAA, 0x555555, 0x000000}},
+    };
+    const std::uint32_t w = 21, h = 19;
+    for (const Case& c : cases) {
+        Page p{w, h, c.bits};
+        p.photometric = c.photometric;
+        if (c.photometric == PHOTOMETRIC_PALETTE) {
+            const std::size_t n = std::size_t{1} << c.bits;
+            p.colormap.assign(3 * n, 0);
+            for (std::size_t i = 0; i < c.colours.size(); ++i) {
+                p.colormap[i] = static_cast<std::uint16_t>(((c.colours[i] >> 16) & 0xFF) * 257);
+                p.colormap[n + i] = static_cast<std::uint16_t>(((c.colours[i] >> 8) & 0xFF) * 257);
+                p.colormap[2 * n + i] = static_cast<std::uint16_t>((c.colours[i] & 0xFF) * 257);
+            }
+        }
+        const std::size_t line = (std::size_t{c.bits} * w + 7) / 8;
+        p.data.assign(line * h, 0);
+        auto sample = [&](std::uint32_t x, std::uint32_t y) { return (x * 7 + y * 3 + x * y) % c.colours.size(); };
+        for (std::uint32_t y = 0; y < h; ++y)
+            for (std::uint32_t x = 0; x < w; ++x) {
+                const std::size_t bit = std::size_t{x} * c.bits;
+                p.data[y * line + bit / 8] |= static_cast<std::uint8_t>(sample(x, y) << (8 - c.bits - bit % 8));
+            }
+        for (const bool tiled : {false, true}) {
+            Page q = p;
+            if (tiled) q.tileSize = 16; else q.rowsPerStrip = 4;
+            PixImageTIF img;
+            ASSERT_TRUE(DecodeAs(img, WriteTiff({q}))) << img.GetLastError();
+            for (std::uint32_t y = 0; y < h; ++y)
+                for (std::uint32_t x = 0; x < w; ++x)
+                    ASSERT_EQ(Rgb(img, static_cast<int>(x), static_cast<int>(h - 1 - y)), c.colours[sample(x, y)])
+                        << "bits " << c.bits << " photometric " << c.photometric << (tiled ? " tiled" : " strips")
+                        << " at " << x << "," << y;
+        }
+    }
 }
 
 struct OrientationCase {
