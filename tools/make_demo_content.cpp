@@ -6,6 +6,7 @@
 #include "demo/ConfigFiles.h"
 #include "demo/DemoOutput.h"
 #include "demo/Documents.h"
+#include "demo/GrooveDocuments.h"
 #include "demo/MidiContent.h"
 #include "demo/Skin.h"
 #include "demo/TranscriptionPages.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
         demo::WriteModesFile(dir);
         demo::WriteSkin(dir);
         demo::WriteTranscriptionPages(dir);
+        demo::WriteGrooveDocuments(dir);
         demo::WriteWaves(dir);
         demo::WriteMidiFiles(dir);
         demo::WriteReadme(dir);

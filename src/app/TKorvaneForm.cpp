@@ -447,6 +447,9 @@ bool TKorvaneForm::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate)
         CallEventHandler([this] { FormActivate(nullptr); });
+    // The key-ups of hot keys that opened another window went to that window.
+    if (event->type() == QEvent::WindowDeactivate)
+        heldHotKeys_.clear();
     return QWidget::event(event);
 }
 

@@ -85,9 +85,11 @@ void TKorvaneForm::BindKeyRoad()
     };
 }
 
-void TKorvaneForm::HotKeyDown(std::uint16_t& /*key*/, TShiftState /*shift*/)
+void TKorvaneForm::HotKeyDown(std::uint16_t& key, TShiftState shift)
 {
-    // The hot-key table takes the keys outside the binding set; until it exists they pass on.
+    // A handled hot key goes no further: Space must not also press the focused control.
+    if (HotkeyCommand(key, shift))
+        key = 0;
 }
 
 void TKorvaneForm::BuildKeyBindings(TShiftState shift)

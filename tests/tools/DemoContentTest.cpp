@@ -525,6 +525,21 @@ TEST_F(DemoContent, ButtonStatesLookDifferent)
     }
 }
 
+// "Print all riffs" opens the mode's document: the groove file's name up to its first "." and
+// "pdf", in the skin folder.
+TEST_F(DemoContent, EachModeHasItsPrintableDocument)
+{
+    TDVContext root;
+    LoadDefaults(root);
+    for (const std::string& id : Ids(root, "mode")) {
+        const std::string groove = root.GetContextByID("mode[#]", id)->GetValueText("groove_file");
+        const std::string name = groove.substr(0, groove.find('.') + 1) + "pdf";
+        const std::string pdf = Content(fs::path(ResolveFileName(InFolder(dir_, "Pics01\\" + name))));
+        EXPECT_EQ(pdf.substr(0, 5), "%PDF-") << name;
+        EXPECT_NE(pdf.find("/Type /Page"), std::string::npos) << name;
+    }
+}
+
 TEST(DemoContentRuns, SameBytesEveryRun)
 {
     const fs::path a = RunGenerator("first");
