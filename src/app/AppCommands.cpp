@@ -1,20 +1,29 @@
 #include "app/AppCommands.h"
 
+#include "app/TTextViewer.h"
+
 #include "platform/LinuxFileNames.h"
 #include "platform/MessageBox.h"
 #include "platform/ShellExecute.h"
 
 namespace {
 
-void OpenOrTell(const std::string& file)
+// True when the file was handed to the desktop; otherwise the user has been told why not.
+bool OpenOrTell(const std::string& file)
 {
-    if (!FileExists(file))
-        ShowMessage("Help file not found: " + file);
-    else if (!ShellOpenFile(file))
-        ShowMessage("Cannot open " + file);
+    if (!FileExists(file)) {
+        ShowMessage("Help file not found: " + ResolveFileName(file));
+        return true;
+    }
+    return ShellOpenFile(file);
 }
 
 }  // namespace
+
+std::string CannotOpenText(const std::string& file)
+{
+    return "Cannot open " + ResolveFileName(file) + "\nThe desktop has no program for this kind of file.";
+}
 
 std::string CompiledHelpFileName(const std::string& executable)
 {
@@ -24,13 +33,19 @@ std::string CompiledHelpFileName(const std::string& executable)
     return executable + ".chm";
 }
 
-void ShowHelp(const std::string& executable, const std::string& folder, const std::string& helpFile)
+void ShowHelp(const std::string& executable, const std::string& folder, const std::string& helpFile,
+              QWidget* owner)
 {
     const std::string compiled = CompiledHelpFileName(executable);
-    if (!executable.empty() && FileExists(compiled))
-        OpenOrTell(compiled);
-    else
-        OpenOrTell(folder + helpFile);
+    if (!executable.empty() && FileExists(compiled)) {
+        if (!OpenOrTell(compiled))
+            ShowMessage(CannotOpenText(compiled));
+        return;
+    }
+    // No desktop program reads the help file's format; as plain text the program shows it itself.
+    const std::string help = folder + helpFile;
+    if (!OpenOrTell(help) && TTextViewer::ShowFile(help, owner) == nullptr)
+        ShowMessage(CannotOpenText(help));
 }
 
 bool OpenReadme(const std::string& folder)
@@ -39,7 +54,7 @@ bool OpenReadme(const std::string& folder)
     if (!FileExists(readme))
         return false;
     if (!ShellOpenFile(readme))
-        ShowMessage("Cannot open " + readme);
+        ShowMessage(CannotOpenText(readme));
     return true;
 }
 

@@ -26,7 +26,7 @@ void LoadMidi(MIDIData& midi, const std::string& fileName)
         loaded = false;
     }
     if (!loaded)
-        throw Exception(kMidiLoadError + fileName);
+        throw Exception(kMidiLoadError + ResolveFileName(fileName));
 }
 
 bool IsNoteOn(const MIDIEvent& e) { return e.GetType() == 0x90 && e.GetData2() != 0; }

@@ -216,7 +216,10 @@ void TKorvaneForm::LoadSettings()
         holder.LoadUser(_app_path + settings_t::UserFileName);
     } catch (const std::exception&) {
         Beep();
-        ShowMessage(kSettingsCorrupted);
+        std::string text = kSettingsCorrupted;
+        if (!holder.KeptUserFile().empty())
+            text += "\nThe unreadable user settings were kept as \"" + holder.KeptUserFile() + "\".";
+        ShowMessage(text);
     }
     _Settings = &holder;
     root_ = _Settings->GetContext();
@@ -365,7 +368,8 @@ void TKorvaneForm::FormActivate(TObject* /*sender*/)
 
 void TKorvaneForm::FormClose()
 {
-    if (root_ == nullptr || env_ == nullptr)
+    // Without the defaults the user file was never read: it keeps the settings it holds.
+    if (root_ == nullptr || env_ == nullptr || !settingsForm_->Settings.UserFileWritable())
         return;
     try {
         TDVContext* settings = env_->GetSettingsContext();

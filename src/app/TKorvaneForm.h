@@ -22,6 +22,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -331,7 +332,9 @@ private:
     void DrawBarMarker(int x);
     void PaintBeneathBarLabel();
     void DrawRiffPosition();
-    [[nodiscard]] int RiffPositionX(RiffStruct& record, float positionMs);
+    // The x of a riff position on the page shown; with followPage (and the page autoswitch) the
+    // page that holds it is shown first.
+    [[nodiscard]] int RiffPositionX(RiffStruct& record, float positionMs, bool followPage);
     void SetButtonPictures(THVPanel* button, const std::string& stem, bool optional, bool checked,
                            const std::string& mouseDownStem = {});
     void SelectFirstRiff();
@@ -367,6 +370,7 @@ private:
     RiffHistory history_;
     RiffClips clips_;
     std::string loadedMidiKey_;  // riff name + step of the MIDI files in the current record
+    std::set<std::string> failedMidiFiles_;  // riff MIDI files that failed since the mode loaded
     std::string pageButtonsKey_ = "&";
 
     // Skin.

@@ -75,7 +75,9 @@ void TKorvaneForm::SettingsButtonClick(TObject* /*sender*/)
     if (settingsForm_->exec() != QDialog::Accepted)
         return;
     try {
-        SaveSettings(_app_path + settings_t::UserFileName);
+        // Without the defaults the user file was never read: it keeps the settings it holds.
+        if (settingsForm_->Settings.UserFileWritable())
+            SaveSettings(_app_path + settings_t::UserFileName);
     } catch (const std::exception& error) {
         ShowMessage(error.what());
     }
@@ -93,7 +95,7 @@ void TKorvaneForm::HelpClick(TObject* /*sender*/)
 {
     if (env_ != nullptr && env_->GameState() != TGameEnvObj::StateReady)
         StopButtonClick(GlobalPanel);
-    ShowHelp(ExecutableName(), _app_path, kHelpFile);
+    ShowHelp(ExecutableName(), _app_path, kHelpFile, this);
 }
 
 void TKorvaneForm::VolumeControlClick(TObject* /*sender*/)

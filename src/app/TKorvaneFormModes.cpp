@@ -67,6 +67,7 @@ void TKorvaneForm::LoadModeWaves(int modeIndex, TDVContext* mode)
     WaveScene.RemoveAllInstances();
     WaveContainer.Clear();
     riffsInScene_.clear();
+    failedMidiFiles_.clear();
     loadedModeIndex_ = -1;
 
     currentTuning_ = kStandardTuning;

@@ -10,6 +10,7 @@
 #include "app/UpcomingNotes.h"
 #include "config/TDVContext.h"
 #include "controls/THVPanel.h"
+#include "platform/Exception.h"
 #include "sound/Player.h"
 #include "sound/TWaveScene.h"
 
@@ -186,6 +187,8 @@ void TKorvaneForm::OnSceneMessage()
     }
     std::string name;
     std::uint32_t code = 0;
+    // A riff MIDI file that fails is told once, after the queue is drained.
+    std::string failure;
     while (WaveScene.PopInstanceMessage(name, code)) {
         if (!HasInstance(name))
             continue;
@@ -196,8 +199,13 @@ void TKorvaneForm::OnSceneMessage()
         if ((code == kStarted && WaveScene.GetInstanceVolumeMode(name) == 0) || code == kResumed) {
             // A start is reported once the mixer rendered a buffer from it: the instance is up to
             // a buffer past its start, and the notes at its start must not be skipped.
-            if (current)
-                StartRiffMidi(*record, code == kStarted ? std::uint32_t(_AudioBufferMs) : 0);
+            if (current) {
+                try {
+                    StartRiffMidi(*record, code == kStarted ? std::uint32_t(_AudioBufferMs) : 0);
+                } catch (const std::exception& error) {
+                    failure = error.what();
+                }
+            }
         } else if (code == kFinished || code == kStopped) {
             if (current && !WaveScene.IsInstancePlaying(name)) {
                 player_->Stop();
@@ -210,13 +218,32 @@ void TKorvaneForm::OnSceneMessage()
             }
         }
     }
+    if (!failure.empty())
+        throw Exception(failure);
 }
 
 void TKorvaneForm::PositionToClip(RiffStruct& record, int positionMs)
 {
     if (record.riffName.empty())
         return;
-    LoadRiffMidi(record);
+    // A riff whose MIDI file failed plays without its displays: its error was told once, and
+    // telling it again at every start of the looping riff would pile up boxes without end.
+    if (failedMidiFiles_.count(record.midiFile) != 0)
+        return;
+    try {
+        LoadRiffMidi(record);
+    } catch (const std::exception&) {
+        failedMidiFiles_.insert(record.midiFile);
+        // The box about to show takes the key-up: the riff would sound on behind it, and the
+        // key would stay held.
+        bindings_.ReleaseAll();
+        if (!bindings_.SoundingKey().empty())
+            bindings_.ReleaseKey(bindings_.SoundingKey());
+        DrawKeyboard();
+        StopRiff(record.riffName);
+        PlayRiffButton->SetTag(0);
+        throw;
+    }
     if (clips_.Current() < 0) {
         (void)player_->Prepare(record.riffMidi, positionMs, false);
     } else {

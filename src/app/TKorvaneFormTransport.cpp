@@ -229,7 +229,7 @@ void TKorvaneForm::EventsTimerTimer(TObject* /*sender*/)
     UpdatePageButtons(false);
 }
 
-int TKorvaneForm::RiffPositionX(RiffStruct& record, float positionMs)
+int TKorvaneForm::RiffPositionX(RiffStruct& record, float positionMs, bool followPage)
 {
     const int s = int(std::trunc(record.stepLength));
     if (s <= 0 || record.notation.positions.size() < 2)
@@ -238,7 +238,7 @@ int TKorvaneForm::RiffPositionX(RiffStruct& record, float positionMs)
     int i = j - record.notation.page + 1;
     int count = FindNotationPosition();
     if (i >= count || i < 0) {
-        if (!RMP_Autoswitch)
+        if (!RMP_Autoswitch || !followPage)
             return i < 0 ? record.notation.positions.front() : record.notation.positions.back();
         // The page that holds step j: the last page whose first step is not after it.
         auto holding = record.notationPositions.upper_bound(j + 1);
@@ -295,11 +295,15 @@ void TKorvaneForm::DrawRiffPosition()
         RiffPosition->SetWidth(0);
         return;
     }
+    // The page follows the play position only: the start of the played stretch is marked on the
+    // page shown (at its first position when it lies on an earlier page), so a start reset to 0
+    // when the riff looped cannot pull the page back.
     const float now = float(WaveScene.GetInstancePositionMs(record->riffName, false));
-    const int b = RiffPositionX(*record, now);
-    if (float(record->startPosition) > now)
+    const int b = RiffPositionX(*record, now, true);
+    // A position just sought reads back in whole frames, up to 1 ms before the start it was set to.
+    if (float(record->startPosition) > now + 1.0f)
         record->startPosition = 0;
-    const int a = RiffPositionX(*record, float(record->startPosition));
+    const int a = RiffPositionX(*record, float(record->startPosition), false);
     RiffPosition->SetLeft(a + 2);
     RiffPosition->SetWidth(std::max(0, b - a - 4));
 }

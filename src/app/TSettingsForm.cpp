@@ -256,7 +256,7 @@ void TSettingsForm::Button1Click()
     if (FileExists(file)) {
         std::error_code error;
         if (!std::filesystem::remove(file, error) || error)
-            throw Exception("Cannot delete file \"" + name + "\"");
+            throw Exception("Cannot delete file \"" + file + "\"");
     }
     ReloadSettings();
     FormShow();

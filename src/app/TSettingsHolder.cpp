@@ -38,6 +38,23 @@ bool WriteAll(int fd, const std::string& text)
     return true;
 }
 
+// Moves from to to unless to exists (then errno is EEXIST); never replaces a file.
+bool RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the exclusive rename: a hard link fails as well when the name is taken.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+// Names tried for a kept copy before giving up (the file then stays where it is).
+constexpr int kMaxKeptCopies = 1000;
+
 }  // namespace
 
 settings_t::~settings_t()
@@ -48,24 +65,23 @@ settings_t::~settings_t()
 void settings_t::LoadDefaults(const std::string& fileName)
 {
     DEFFileName = fileName;
-    try {
-        root.LoadFromFile(fileName, true);
-    } catch (...) {
-        // The user file beside the defaults will not be read now; the settings written on closing
-        // would replace it.
-        const std::size_t slash = fileName.find_last_of("/\\");
-        KeepUnreadable((slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1)) + UserFileName);
-        throw;
-    }
+    keptUserFile_.clear();
+    userFileHeld_ = true;
+    root.LoadFromFile(fileName, true);
+    userFileHeld_ = false;
 }
 
 void settings_t::LoadUser(const std::string& fileName)
 {
     INIFileName = fileName;
+    keptUserFile_.clear();
     try {
         root.LoadFromFile(fileName, false);
     } catch (...) {
         KeepUnreadable(fileName);
+        // Where it could not be moved aside, the next write must not replace it either.
+        if (keptUserFile_.empty() && FileExists(fileName))
+            userFileHeld_ = true;
         throw;
     }
 }
@@ -90,9 +106,19 @@ void settings_t::KeepUnreadable(const std::string& fileName)
     const std::string current = ResolveFileName(fileName);
     if (!FileExists(current))
         return;
-    const std::string kept = ResolveFileName(fileName + UnreadableSuffix);
-    std::error_code ignored;
-    std::filesystem::rename(current, kept, ignored);
+    for (int n = 0; n < kMaxKeptCopies; ++n) {
+        const std::string kept =
+            ResolveFileName(fileName + UnreadableSuffix + (n == 0 ? std::string() : std::to_string(n)));
+        std::error_code error;
+        if (std::filesystem::symlink_status(kept, error).type() != std::filesystem::file_type::not_found)
+            continue;
+        if (RenameNoReplace(current, kept)) {
+            keptUserFile_ = kept;
+            return;
+        }
+        if (errno != EEXIST)
+            return;
+    }
 }
 
 void settings_t::SaveSettings(const std::string& fileName)
@@ -111,7 +137,7 @@ void settings_t::SaveSettings(const std::string& fileName)
     if (!error)
         target = real;
     const std::filesystem::path temp = target.string() + ".tmp";
-    const std::string failure = "Cannot create file \"" + fileName + "\"";
+    const std::string failure = "Cannot create file \"" + ResolveFileName(fileName) + "\"";
 
     struct stat old {};
     const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;

@@ -15,7 +15,8 @@
 struct settings_t {
     static constexpr const char* DefaultsFileName = "Korvane.DEF";
     static constexpr const char* UserFileName = "Korvane.INI";
-    // Appended to the user file's name when it cannot be read, so the next write cannot lose it.
+    // Appended to the user file's name when it cannot be read, so the next write cannot lose it;
+    // when that name is taken, a number follows (".bad1", ".bad2", ...): no kept copy is replaced.
     static constexpr const char* UnreadableSuffix = ".bad";
 
     settings_t() = default;
@@ -24,12 +25,12 @@ struct settings_t {
     settings_t& operator=(const settings_t&) = delete;
 
     // Loads the defaults file into the root; a missing file is an error. Keeps the name. When it
-    // fails, the user file beside it ("Korvane.INI", which will not be read now) is moved aside
-    // as an unreadable one is.
+    // fails, the user file is not read, so it stays where it is and UserFileWritable() turns
+    // false until the defaults load again.
     void LoadDefaults(const std::string& fileName);
     // Loads the user file over the root; a missing file is skipped. Keeps the name. A file that
-    // fails to load is moved aside to its name + ".bad" (replacing an older one) before the
-    // error passes on, so the settings written later do not overwrite it.
+    // fails to load is moved aside (KeptUserFile says where) before the error passes on, so the
+    // settings written later do not overwrite it.
     void LoadUser(const std::string& fileName);
     // folder + "Korvane.DEF", then folder + "Korvane.INI" (folder ends with a separator).
     void Load(const std::string& folder);
@@ -42,12 +43,22 @@ struct settings_t {
     void SaveSettings(const std::string& fileName);
 
     [[nodiscard]] TDVContext* GetContext() { return &root; }
+    // False while the defaults failed to load (the tree lacks the user's settings, and writing it
+    // into the user file would replace every one of them), or while an unreadable user file could
+    // not be moved aside.
+    [[nodiscard]] bool UserFileWritable() const { return !userFileHeld_; }
+    // The resolved name the last unreadable user file was moved to; empty when none was moved
+    // (or the move failed).
+    [[nodiscard]] const std::string& KeptUserFile() const { return keptUserFile_; }
 
     std::string INIFileName;
     std::string DEFFileName;
     TDVContext root;
 
 private:
-    // Moves an existing user file aside to its name + ".bad".
+    // Moves an existing user file aside to the first free name of its name + ".bad", ".bad1"...
     void KeepUnreadable(const std::string& fileName);
+
+    bool userFileHeld_ = false;
+    std::string keptUserFile_;
 };

@@ -1,8 +1,10 @@
 #include "app/TSplashScreen.h"
 
+#include "app/AppCommands.h"
 #include "app/BitmapToQImage.h"
 #include "platform/AppPath.h"
 #include "platform/LinuxFileNames.h"
+#include "platform/MessageBox.h"
 #include "platform/ShellExecute.h"
 #include "platform/TPicture.h"
 #include "sprite/PicUtils.h"
@@ -252,6 +254,6 @@ void TSplashScreen::Timer1Timer()
 void TSplashScreen::Button1Click()
 {
     const std::string readme = AppFolder() + "readme.txt";
-    if (FileExists(readme))
-        (void)ShellExecuteFile(readme);
+    if (FileExists(readme) && !ShellExecuteFile(readme))
+        ShowMessage(CannotOpenText(readme));
 }

@@ -1192,12 +1192,12 @@ void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
     const std::string path = MakeFilePath(fileName);
     if (!FileExists(path)) {
         if (mustExist)
-            Fail("TDVContext::LoadFromFile: file not found '" + path + "'");
+            Fail("TDVContext::LoadFromFile: file not found '" + ResolveFileName(path) + "'");
         return;
     }
     const std::string identity = FileIdentity(path);
     if (std::find(t_filesLoading.begin(), t_filesLoading.end(), identity) != t_filesLoading.end())
-        Fail("TDVContext::LoadFromFile: recursive include of '" + path + "'");
+        Fail("TDVContext::LoadFromFile: recursive include of '" + ResolveFileName(path) + "'");
     t_filesLoading.push_back(identity);
     struct Pop {
         ~Pop() { t_filesLoading.pop_back(); }
@@ -1207,7 +1207,7 @@ void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
     try {
         LoadFromStrings(lines, 0, 0);
     } catch (const Exception& e) {
-        throw Exception(std::string(e.what()) + "; File=" + path);
+        throw Exception(std::string(e.what()) + "; File=" + ResolveFileName(path));
     }
 }
 

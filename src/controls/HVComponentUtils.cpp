@@ -24,14 +24,14 @@ bool SetPictureFile(std::string& stored, const std::string& name, const std::fun
         return false;
     if (!FileExists(name)) {
         stored.clear();
-        throw Exception("File not found : " + name);
+        throw Exception("File not found : " + ResolveFileName(name));
     }
     stored = name;
     try {
         load();
     } catch (...) {
         stored.clear();
-        throw Exception("Error loading : " + name);
+        throw Exception("Error loading : " + ResolveFileName(name));
     }
     return true;
 }
@@ -40,7 +40,7 @@ void LoadPictureFile(TPicture* picture, const std::string& file)
 {
     LoadImageToPicture(picture, file);
     if (picture->Width() <= 0 || picture->Height() <= 0)
-        throw Exception("Cannot decode " + file);
+        throw Exception("Cannot decode " + ResolveFileName(file));
 }
 
 void AssignFontAntialiased(TFont& target, const TFont* source)

@@ -152,7 +152,7 @@ void THVPanel::SetImage(int kind, int slot, const std::string& file)
         if (kind == 1) {
             s.image = std::make_unique<PixImage>(ResolveFileName(file).c_str(), 0u);
             if (!s.image->IsValid())
-                throw Exception("Cannot decode " + file);
+                throw Exception("Cannot decode " + ResolveFileName(file));
         } else {
             s.picture = std::make_unique<TPicture>();
             LoadPictureFile(s.picture.get(), file);

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
@@ -37,6 +38,27 @@ QString FindProgram(const std::string& program)
     return QStandardPaths::findExecutable(name);
 }
 
+// Whether the desktop names a program for the file's type. Only a definite "none" counts: without
+// xdg-mime, or when it does not answer, the desktop is asked to open the file all the same (its
+// opener would otherwise fail without a word, as it does for a type nothing is registered for).
+bool DesktopHasProgramFor(const QString& path)
+{
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return true;
+    const QString type = QMimeDatabase().mimeTypeForFile(path).name();
+    QProcess query;
+    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return true;
+    }
+    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
+        return true;
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
 }  // namespace
 
 bool ShellOpenFile(const std::string& file)
@@ -48,7 +70,10 @@ bool ShellOpenFile(const std::string& file)
         if (Opener())
             return Opener()(resolved);
         EnsureApplication();
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(Native(resolved)).absoluteFilePath()));
+        const QString path = QFileInfo(Native(resolved)).absoluteFilePath();
+        if (!DesktopHasProgramFor(path))
+            return false;
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     } catch (...) {
         return false;
     }

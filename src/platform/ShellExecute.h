@@ -11,7 +11,7 @@
 
 // Opens file (resolved like every content name: "\" or "/" separators, any letter case) with
 // the desktop's viewer, as the system's shell "open" verb does. False when the file does not
-// exist or no viewer could be started.
+// exist, the desktop has no program for its type, or no viewer could be started.
 [[nodiscard]] bool ShellOpenFile(const std::string& file);
 // Starts program (a name searched on the PATH, or a path) with arguments and returns at once.
 // False when the program is not found or could not be started.

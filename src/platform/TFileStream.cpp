@@ -1,6 +1,7 @@
 #include "platform/TFileStream.h"
 
 #include "platform/Exception.h"
+#include "platform/LinuxFileNames.h"
 
 #include <cerrno>
 #include <cstring>
@@ -9,19 +10,21 @@
 
 TFileStream::TFileStream(const std::string& fileName, std::uint16_t mode) : fileName_(fileName)
 {
+    // Opened, and named in messages, as the file is found on this system.
+    const std::string shown = ResolveFileName(fileName);
     if ((mode & 0x0003) != fmOpenRead)
-        throw Exception("Cannot open file \"" + fileName + "\". Only reading is supported");
+        throw Exception("Cannot open file \"" + shown + "\". Only reading is supported");
     // Only regular files: opening a pipe would wait for a writer, a device could read forever.
     struct stat info {};
-    if (stat(fileName.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        throw Exception("Cannot open file \"" + fileName + "\". Not a regular file");
-    file_ = std::fopen(fileName.c_str(), "rb");
+    if (stat(shown.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        throw Exception("Cannot open file \"" + shown + "\". Not a regular file");
+    file_ = std::fopen(shown.c_str(), "rb");
     if (!file_)
-        throw Exception("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+        throw Exception("Cannot open file \"" + shown + "\". " + std::strerror(errno));
     if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
         std::fclose(file_);
         file_ = nullptr;
-        throw Exception("Cannot open file \"" + fileName + "\". Not a regular file");
+        throw Exception("Cannot open file \"" + shown + "\". Not a regular file");
     }
     size_ = info.st_size;
 }

@@ -54,24 +54,26 @@ std::string TStringList::Text() const
 
 void TStringList::LoadFromFile(const std::string& fileName)
 {
-    std::ifstream in(ResolveFileName(fileName), std::ios::binary);
+    const std::string resolved = ResolveFileName(fileName);
+    std::ifstream in(resolved, std::ios::binary);
     if (!in)
-        throw Exception("Cannot open file \"" + fileName + "\"");
+        throw Exception("Cannot open file \"" + resolved + "\"");
     std::ostringstream buffer;
     buffer << in.rdbuf();
     if (in.bad())
-        throw Exception("Cannot open file \"" + fileName + "\"");
+        throw Exception("Cannot open file \"" + resolved + "\"");
     SetText(buffer.str());
 }
 
 void TStringList::SaveToFile(const std::string& fileName) const
 {
-    std::ofstream out(ResolveFileName(fileName), std::ios::binary | std::ios::trunc);
+    const std::string resolved = ResolveFileName(fileName);
+    std::ofstream out(resolved, std::ios::binary | std::ios::trunc);
     if (!out)
-        throw Exception("Cannot create file \"" + fileName + "\"");
+        throw Exception("Cannot create file \"" + resolved + "\"");
     const std::string text = Text();
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     if (!out)
-        throw Exception("Cannot create file \"" + fileName + "\"");
+        throw Exception("Cannot create file \"" + resolved + "\"");
 }

@@ -11,7 +11,7 @@ namespace {
 
 [[noreturn]] void ThrowFileNotFound(const std::string& fileName, const char* operation, const char* line)
 {
-    throw Exception("File not found:" + fileName + " src=" + sprite_source::kPicUtils + ":" + operation + ":" +
+    throw Exception("File not found:" + ResolveFileName(fileName) + " src=" + sprite_source::kPicUtils + ":" + operation + ":" +
                     line);
 }
 

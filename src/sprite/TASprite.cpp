@@ -57,7 +57,7 @@ int TASprite::AddImageFromFile(const std::string& fileName, TColor transparentCo
                                TColor colorShift)
 {
     if (!FileExists(fileName))
-        throw Exception("File not found:" + fileName + " src=" + sprite_source::kASprite +
+        throw Exception("File not found:" + ResolveFileName(fileName) + " src=" + sprite_source::kASprite +
                         ":TASprite::AddImageFromFile:649");
     const std::string path = ResolveFileName(fileName);
     const auto shift = [colorShift](PixImage& image) {

@@ -2,7 +2,12 @@
 // user is told when there is none.
 #include "AppTestSupport.h"
 #include "app/AppCommands.h"
+#include "app/TTextViewer.h"
+#include "platform/ApplicationInstance.h"
 #include "platform/ShellExecute.h"
+
+#include <QPlainTextEdit>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -53,19 +58,35 @@ TEST(AppCommands, HelpOpensTheCompiledHelpWhenItExistsElseTheHelpFile)
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST(AppCommands, MissingOrUnopenableHelpIsTold)
+TEST(AppCommands, HelpTheDesktopCannotOpenIsToldOrShownAsText)
 {
+    EnsureApplication();
     TempFolder dir;
     CapturedUi ui;
     Launches l;
-    ShowHelp(dir.Dir() + "korvane", dir.Dir(), "korvane.hlp");
+    QWidget owner;
+    ShowHelp(dir.Dir() + "korvane", dir.Dir(), "korvane.hlp", &owner);
     EXPECT_TRUE(l.opened.empty());
-    dir.Write("korvane.hlp", "help");
     l.openSucceeds = false;
-    ShowHelp(dir.Dir() + "korvane", dir.Dir(), "korvane.hlp");
-    ASSERT_EQ(ui.boxes.size(), 2u);
+    // A plain-text help file opens in the program's own viewer.
+    dir.Write("korvane.hlp", "Keys\n  F1  help\n");
+    ShowHelp(dir.Dir() + "korvane", dir.Dir(), "korvane.hlp", &owner);
+    const auto* viewer = owner.findChild<TTextViewer*>();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_TRUE(viewer->Text->isReadOnly());
+    EXPECT_EQ(viewer->Text->toPlainText(), QString("Keys\n  F1  help\n"));
+    // A binary one, or a compiled help file, is told.
+    dir.Write("korvane.hlp", std::string("?_\x03\0binary", 10));
+    ShowHelp(dir.Dir() + "korvane", dir.Dir(), "korvane.hlp", &owner);
+    dir.Write("korvane.chm", "compiled");
+    ShowHelp(dir.Dir() + "korvane", dir.Dir(), "korvane.hlp", &owner);
+    EXPECT_EQ(owner.findChildren<TTextViewer*>().size(), 1);
+    ASSERT_EQ(ui.boxes.size(), 3u);
     EXPECT_EQ(ui.boxes[0].text, "Help file not found: " + dir.Dir() + "korvane.hlp");
-    EXPECT_EQ(ui.boxes[1].text, "Cannot open " + dir.Dir() + "korvane.hlp");
+    EXPECT_EQ(ui.boxes[1].text, CannotOpenText(dir.Dir() + "korvane.hlp"));
+    EXPECT_EQ(ui.boxes[2].text, CannotOpenText(dir.Dir() + "korvane.chm"));
+    EXPECT_EQ(ui.boxes[2].text.rfind("Cannot open " + dir.Dir() + "korvane.chm\n", 0), 0u);
 }
 
 TEST(AppCommands, ReadmeOpensOnlyWhenItExists)
@@ -76,6 +97,11 @@ TEST(AppCommands, ReadmeOpensOnlyWhenItExists)
     dir.Write("ReadMe.TXT", "read me");
     EXPECT_TRUE(OpenReadme(dir.Dir()));
     EXPECT_EQ(l.opened, std::vector<std::string>{dir.Dir() + "ReadMe.TXT"});
+    CapturedUi ui;
+    l.openSucceeds = false;
+    EXPECT_TRUE(OpenReadme(dir.Dir()));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, CannotOpenText(dir.Dir() + "ReadMe.TXT"));
 }
 
 TEST(AppCommands, MixerStartsTheFirstInstalledOne)

@@ -7,6 +7,7 @@
 #include "app/TFretboardObj.h"
 #include "config/TDVContext.h"
 #include "controls/THVPanel.h"
+#include "platform/EventBridge.h"
 #include "platform/TCanvas.h"
 #include "platform/TImage.h"
 #include "sound/Player.h"
@@ -213,6 +214,32 @@ TEST_F(KeyRoad, RiffTriggeredAgainDuringItsFadeGetsItsMidiAgain)
     ASSERT_TRUE(WaveScene.IsInstancePlaying("b2")) << "still fading out";
     Press(Qt::Key_Q);
     EXPECT_TRUE(f.MidiPlayer()->IsPlaying());
+}
+
+TEST_F(KeyRoad, UnreadableRiffMidiIsToldOnceAndItsRiffStops)
+{
+    content.Write("MIDI/blues02.mid", "not a MIDI file");
+    TKorvaneForm& f = StartWithLog();
+    std::vector<std::string> errors;
+    const TExceptionSink before = SetExceptionSink([&](const std::string& text) { errors.push_back(text); });
+    Press(Qt::Key_Q);
+    EXPECT_TRUE(korvane_test::PumpUntil([&] { return !errors.empty(); }, 2000));
+    // The 1000 ms riff would start over twice here if it kept looping.
+    korvane_test::PumpFor(2300);
+    EXPECT_EQ(errors, std::vector<std::string>{"Error while loading Midi file: " + content.Dir() + "MIDI/blues02.mid."});
+    EXPECT_FALSE(WaveScene.IsInstancePlaying("b2"));
+    EXPECT_EQ(f.Keyboard().State("Q"), "initial");
+    EXPECT_TRUE(f.Bindings().HeldKeys().empty()) << "the key-up went to the box";
+
+    // Pressed again, the riff sounds without its displays and nothing more is told.
+    Release(Qt::Key_Q);
+    Press(Qt::Key_Q);
+    EXPECT_TRUE(WaveScene.IsInstancePlaying("b2"));
+    korvane_test::PumpFor(1300);
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(WaveScene.IsInstancePlaying("b2"));
+    Release(Qt::Key_Q);
+    SetExceptionSink(before);
 }
 
 TEST_F(KeyRoad, StartNotificationOfAnotherRiffLeavesTheCurrentMidiAlone)

@@ -6,6 +6,7 @@
 #include "controls/THVPanel.h"
 #include "platform/TImage.h"
 #include "platform/TPanel.h"
+#include "platform/TLabel.h"
 #include "sound/TWaveScene.h"
 
 namespace {
@@ -17,10 +18,12 @@ using korvane_test::FormTest;
 class KorvaneFormTranscription : public FormTest {
 protected:
     // "b1" of the test content gets a second page, number 5, and its picture.
-    TKorvaneForm& StartWithTwoPages()
+    TKorvaneForm& StartWithTwoPages(bool autoswitch = false)
     {
         std::string defaults = DefaultsText();
         defaults.insert(defaults.find("\t\tx=40,140,240,340"), "\t\tfile_prefix[5]=\"blues01_2\"\n\t\tinteger x5[4]=40,140,240,340\n");
+        if (autoswitch)
+            defaults.replace(defaults.find("RMP_Autoswitch=0"), 16, "RMP_Autoswitch=1");
         korvane_test::WriteContent(content.Dir(), defaults);
         QImage page(8, 8, QImage::Format_RGB32);
         page.fill(Qt::blue);
@@ -66,6 +69,38 @@ TEST_F(KorvaneFormTranscription, PageButtonsFollowThePagesOfTheCurrentRiff)
     f.ShowRiff("b2");
     EXPECT_FALSE(f.RMP_PrevButton->Visible());
     EXPECT_FALSE(f.RMP_NextButton->Visible());
+}
+
+TEST_F(KorvaneFormTranscription, PageFollowsThePlayPositionOfATwoPageRiff)
+{
+    // b1: 8 steps of 125 ms, page 1 holds steps 1 to 4 and page 5 steps 5 to 8.
+    TKorvaneForm& f = StartWithTwoPages(true);
+    f.SelectRiff("b1", 0);
+    f.ShowRiff("b1");
+    f.PlayRiffButtonClick(f.PlayRiffButton);
+    WaveScene.Pause();  // the mixer holds the positions still
+    // The page of the record, once the transcription was told to show it.
+    const auto shownPage = [&](std::uint32_t positionMs) {
+        WaveScene.SetInstancePositionMs("b1", positionMs);
+        f.EventsTimerTimer(nullptr);
+        auto shown = std::find_if(log->entries.rbegin(), log->entries.rend(),
+                                  [](const EventLog::Entry& e) { return e.name == "SHOWRIFF:b1"; });
+        EXPECT_TRUE(shown != log->entries.rend() && shown->param == f.CurrentRecord()->notation.page);
+        return f.CurrentRecord()->notation.page;
+    };
+    EXPECT_EQ(shownPage(600), 5) << "the notes of bar 2 play";
+    EXPECT_EQ(shownPage(700), 5);
+    EXPECT_EQ(shownPage(100), 1) << "looped back to the start";
+
+    // A click on the second page plays from there, and the page stays with it.
+    f.RMP_NextButtonClick(f.RMP_NextButton);
+    ASSERT_EQ(f.CurrentRecord()->notation.page, 5);
+    Click(mbLeft, 190);
+    ASSERT_EQ(f.CurrentRecord()->startPosition, 687);
+    f.EventsTimerTimer(nullptr);
+    EXPECT_EQ(f.CurrentRecord()->notation.page, 5);
+    EXPECT_EQ(f.CurrentRecord()->startPosition, 687) << "read back in whole frames, just before the start";
+    EXPECT_GT(f.RiffPosition->Left(), 140) << "the mark starts at the click, not at the page's start";
 }
 
 TEST_F(KorvaneFormTranscription, ClickBetweenTwoPositionsPlaysTheRiffFromThere)

@@ -409,7 +409,7 @@ TEST_F(RiffClipsMidiFiles, MissingFileRaisesTheLoadErrorAndLeavesNothingLoaded)
         RiffClips::LoadRiffMidi(record, folder.Dir(), 0, loadedKey);
         FAIL() << "no error";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Error while loading Midi file: " + folder.Dir() + "MIDI\\gone.mid");
+        EXPECT_EQ(e.Message(), "Error while loading Midi file: " + folder.Dir() + "MIDI/gone.mid");
     }
     EXPECT_EQ(loadedKey, "");
     EXPECT_EQ(record.riffMidi.GetTrackCount(), 0u);

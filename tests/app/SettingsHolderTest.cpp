@@ -63,33 +63,45 @@ TEST(SettingsHolder, MissingUserFileIsNoErrorButMissingDefaultsAre)
               "TDVContext::LoadFromFile: file not found '" + empty.Dir() + "Korvane.DEF'");
 }
 
-TEST(SettingsHolder, UnreadableUserFileIsKeptAsBadBeforeItCanBeOverwritten)
+TEST(SettingsHolder, UnreadableUserFileIsKeptAsideWithoutReplacingAnEarlierCopy)
 {
     TempFolder dir;
     dir.Write("Korvane.DEF", kDefaults);
     const std::string broken = "settings.riff_volume=0.5\nsettings.NotDeclared=1\n";
-    dir.Write("Korvane.INI", broken);
     dir.Write("Korvane.INI.bad", "an older copy");
-    settings_t s;
-    EXPECT_THROW(s.Load(dir.Dir()), Exception);
-    // What was parsed before the error stays; the file is out of the way of the next write.
-    EXPECT_FLOAT_EQ(s.GetContext()->GetFloat("settings.riff_volume"), 0.5f);
-    EXPECT_FALSE(dir.Exists("Korvane.INI"));
-    EXPECT_EQ(dir.Read("Korvane.INI.bad"), broken);
-    s.SaveSettings(s.INIFileName);
-    EXPECT_EQ(dir.Read("Korvane.INI.bad"), broken);
-    EXPECT_TRUE(dir.Exists("Korvane.INI"));
+    // Each start with an unreadable user file keeps it under the next free name.
+    for (const char* kept : {"Korvane.INI.bad1", "Korvane.INI.bad2"}) {
+        SCOPED_TRACE(kept);
+        dir.Write("Korvane.INI", broken);
+        settings_t s;
+        EXPECT_THROW(s.Load(dir.Dir()), Exception);
+        // What was parsed before the error stays; the file is out of the way of the next write.
+        EXPECT_FLOAT_EQ(s.GetContext()->GetFloat("settings.riff_volume"), 0.5f);
+        EXPECT_FALSE(dir.Exists("Korvane.INI"));
+        EXPECT_EQ(s.KeptUserFile(), dir.Dir() + kept);
+        EXPECT_EQ(dir.Read(kept), broken);
+        EXPECT_TRUE(s.UserFileWritable());
+        s.SaveSettings(s.INIFileName);
+        EXPECT_TRUE(dir.Exists("Korvane.INI"));
+    }
+    EXPECT_EQ(dir.Read("Korvane.INI.bad"), "an older copy");
 }
 
-TEST(SettingsHolder, UserFileIsKeptWhenTheDefaultsFailToLoad)
+TEST(SettingsHolder, UserFileStaysAndIsNotWritableWhenTheDefaultsFailToLoad)
 {
     TempFolder dir;
     dir.Write("Korvane.DEF", "context settings\n\tinteger current_mode=0\n\tbroken line here\nendcontext\n");
     dir.Write("Korvane.INI", "settings.current_mode=1\n");
     settings_t s;
-    EXPECT_THROW(s.LoadDefaults(dir.Dir() + "Korvane.DEF"), Exception);
-    EXPECT_FALSE(dir.Exists("Korvane.INI"));
-    EXPECT_EQ(dir.Read("Korvane.INI.bad"), "settings.current_mode=1\n");
+    EXPECT_THROW(s.Load(dir.Dir()), Exception);
+    EXPECT_EQ(dir.Read("Korvane.INI"), "settings.current_mode=1\n");
+    EXPECT_FALSE(dir.Exists("Korvane.INI.bad"));
+    EXPECT_TRUE(s.KeptUserFile().empty());
+    EXPECT_FALSE(s.UserFileWritable());
+    // Once the defaults are mended, the user file loads and may be written again.
+    dir.Write("Korvane.DEF", kDefaults);
+    s.Reload();
+    EXPECT_TRUE(s.UserFileWritable());
 }
 
 TEST(SettingsHolder, SavedSettingsHoldOnlyTheSettingsContextAndReadBack)

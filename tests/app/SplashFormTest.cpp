@@ -153,6 +153,14 @@ TEST_F(SplashForm, InfoOpensTheReadmeWithTheDesktopViewer)
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(std::filesystem::path(opened[0]), folder.path / "readme.txt");
     EXPECT_FALSE(TSplashScreen::ShellExecuteFile("ab"));
+
+    // When the desktop has no program for it, the user is told.
+    CapturedUi ui;
+    const TFileOpener none = SetFileOpener([](const std::string&) { return false; });
+    splash.Button1Click();
+    SetFileOpener(none);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text.rfind("Cannot open " + folder.Dir() + "readme.txt", 0), 0u);
 }
 
 TEST_F(SplashForm, EscClosesTheAboutBox)

@@ -5,13 +5,16 @@
 #include "controls/THVList.h"
 #include "controls/THVPanel.h"
 #include "controls/THVSlider.h"
+#include "platform/TPicture.h"
 #include "sound/TWaveScene.h"
+#include "sprite/PicUtils.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -78,11 +81,50 @@ TEST_F(Startup, CorruptUserFileBeepsRestoresDefaultsAndKeepsTheFile)
     TKorvaneForm& f = Start();
     EXPECT_EQ(ui->beeps, 1);
     ASSERT_FALSE(ui->boxes.empty());
-    EXPECT_EQ(ui->boxes[0].text, "Settings file corrupted. Restoring default settings...");
+    EXPECT_EQ(ui->boxes[0].text, "Settings file corrupted. Restoring default settings...\nThe unreadable user "
+                                 "settings were kept as \"" + content.Dir() + "Korvane.INI.bad\".");
     EXPECT_FALSE(f.Loading());
     EXPECT_EQ(f.Env()->CurrentMode(), "blues");
     EXPECT_TRUE(content.Exists("Korvane.INI.bad"));
     EXPECT_EQ(content.Read("Korvane.INI.bad"), "settings.no_such_key=1\n");
+}
+
+TEST_F(Startup, BrokenDefaultsLeaveTheUserFileUntouchedAtClosing)
+{
+    korvane_test::WriteContent(content.Dir(), korvane_test::DefaultsText("broken line here\n"));
+    content.Write("Korvane.INI", "settings.riff_volume=0.55\n");
+    TKorvaneForm& f = Start();
+    EXPECT_EQ(ui->beeps, 1);
+    ASSERT_FALSE(ui->boxes.empty());
+    EXPECT_EQ(ui->boxes[0].text, "Settings file corrupted. Restoring default settings...");
+    f.SelectRiff("b1", 0);
+    f.FormClose();
+    EXPECT_EQ(content.Read("Korvane.INI"), "settings.riff_volume=0.55\n");
+    EXPECT_FALSE(content.Exists("Korvane.INI.bad"));
+}
+
+TEST_F(Startup, MessagesNameFilesAsTheyAreFoundOnThisSystem)
+{
+    // Names as the content spells them: "\\" separators and any letter case.
+    const std::string dir = content.Dir();
+    const struct {
+        std::function<void()> load;
+        std::string expected;  // the start of the message
+    } cases[] = {
+        {[&] { WaveContainer.AddWaveFromFile(dir + "WAVS\\gone.wav", "gone"); }, "Error open file '" + dir + "wavs/gone.wav'"},
+        {[&] { TPicture picture; LoadImageToPicture(&picture, dir + "pics01\\none.png"); },
+         "File not found:" + dir + "Pics01/none.png src="},
+        {[&] { TStringList lines; lines.LoadFromFile(dir + "midi\\none.txt"); }, "Cannot open file \"" + dir + "MIDI/none.txt\""},
+    };
+    for (const auto& c : cases) {
+        std::string message;
+        try {
+            c.load();
+        } catch (const std::exception& error) {
+            message = error.what();
+        }
+        EXPECT_EQ(message.substr(0, c.expected.size()), c.expected);
+    }
 }
 
 TEST_F(Startup, VolumeSlidersFollowTheStoredVolumesWithoutChangingThem)

@@ -111,7 +111,7 @@ TEST_F(Include, MissingFileIsAnErrorWithTheResolvedName)
     const std::string base = dir.string();
     EXPECT_EQ(ErrorOf([&] { root.LoadFromFile(base + "/main.def", true); }),
               " invalid parametrs in calling include: TDVContext::LoadFromFile: file not found '" + base +
-                  "\\gone.inc'; Line='include(\"gone.inc\")'; Line=0; File=" + base + "/main.def");
+                  "/gone.inc'; Line='include(\"gone.inc\")'; Line=0; File=" + base + "/main.def");
 }
 
 TEST_F(Include, SelfIncludeRaisesInsteadOfOverflowing)

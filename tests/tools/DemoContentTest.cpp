@@ -28,6 +28,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -260,7 +261,7 @@ TEST_F(DemoContent, KeysFitTheKeyboardAreaApart)
         const Box box{name, key->GetInteger("left"), key->GetInteger("top"),
                       key->GetInteger("left") + key->GetInteger("width"), key->GetInteger("top") + key->GetInteger("height")};
         EXPECT_GE(box.left, 0);
-        EXPECT_GE(box.top, 0);
+        EXPECT_GE(box.top, demo::kRiffBarBottom) << "clear of the riff position bar";
         EXPECT_LT(box.right, 508);
         EXPECT_LT(box.bottom, 178);
         // A hit test includes the edges, so neighbours keep at least one pixel apart.
@@ -504,6 +505,20 @@ TEST_F(DemoContent, SkinPicturesLoadAtTheirPlacedSizes)
         ASSERT_TRUE(image.IsValid()) << image.GetLastError();
         EXPECT_EQ(image.GetWidth(), picture.width);
         EXPECT_EQ(image.GetHeight(), picture.height);
+    }
+}
+
+TEST_F(DemoContent, NothingIsDrawnUnderTheRiffPositionBar)
+{
+    // The bar spans board x 8 to 1008 over the tops of the keyboard area (board x 0) and the
+    // animation area (board x 508): there the pictures hold only their plain background rows.
+    for (const auto& [file, from, to] : {std::tuple{"KeyboardArea.png", 8, 508}, {"AnimationArea.png", 0, 500}}) {
+        SCOPED_TRACE(file);
+        const QImage area(QString::fromStdString((dir_ / "Pics01" / file).string()));
+        ASSERT_FALSE(area.isNull());
+        for (int y = 2; y < demo::kRiffBarBottom; ++y)
+            for (int x = from; x < to; ++x)
+                ASSERT_EQ(area.pixel(x, y), area.pixel(from, y)) << x << "," << y;
     }
 }
 

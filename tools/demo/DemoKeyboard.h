@@ -20,6 +20,11 @@ struct DemoKey {
 
 inline constexpr const char* kKeySkinName = "KeyPick";
 
+// The window lays the riff position bar (1000 x 16, at 8 from the left, 2 below the notation
+// area) over the tops of the keyboard and animation areas: rows of those areas above this one
+// are hidden while a riff is shown. Area coordinates.
+inline constexpr int kRiffBarBottom = 2 + 16;
+
 [[nodiscard]] const std::vector<DemoKey>& DemoKeys();
 
 } // namespace demo

@@ -47,7 +47,8 @@ QImage AnimationArea()
     DrawCentredText(p, QRect(183, 38, 287, 16), "GROOVE POSITION", QColor(120, 170, 210), UiFont(10, true));
     p.setFont(UiFont(11, true));
     p.setPen(QColor(150, 158, 172));
-    p.drawText(QRect(23, 8, 160, 16), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("RIFF CONTROL"));
+    // Under the riff buttons: the riff position bar covers the area's top rows.
+    p.drawText(QRect(23, 160, 156, 16), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("RIFF CONTROL"));
     p.drawText(QRect(183, 146, 287, 20), Qt::AlignCenter, QStringLiteral("Korvane demo content"));
     return img;
 }
@@ -76,7 +77,7 @@ QImage KeyboardArea()
         p.drawLine(0, y, 507, y);
     p.setFont(UiFont(11, true));
     p.setPen(QColor(170, 178, 192));
-    p.drawText(QRect(326, 118, 170, 44), Qt::AlignCenter | Qt::TextWordWrap,
+    p.drawText(QRect(326, 124, 170, 44), Qt::AlignCenter | Qt::TextWordWrap,
                QStringLiteral("Hold Shift or Alt for more riffs"));
     return img;
 }
