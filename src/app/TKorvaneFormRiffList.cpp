@@ -86,14 +86,17 @@ void TKorvaneForm::RiffListButtonClick(TObject* /*sender*/)
     TDVContext* settings = Settings();
 
     // The list takes the keyboard and plays riffs of its own: keys held or latched now would never
-    // see their release, a riff or clip still sounding would stay marked so, and a clip's range
-    // left on an instance would cut the list's playing of that riff short.
+    // see their release here, a riff or clip still sounding would stay marked so, and a clip's
+    // range left on an instance would cut the list's playing of that riff short.
     if (!bindings_.LatchedKey().empty()) {
         const std::string latched = bindings_.LatchedKey();
         bindings_.SetLatchedKey("");
         bindings_.ReleaseKey(latched);
     }
     bindings_.ReleaseAll();
+    // The releases of the modifiers held now go to the list as well.
+    std::uint16_t noKey = 0;
+    bindings_.KeyUp(noKey, 0);
     if (const std::string key = bindings_.SoundingKey(); !key.empty()) {
         const TKBButton* button = keyboard_.Find(key);
         if (button == nullptr || !button->slim)

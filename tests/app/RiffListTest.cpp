@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <climits>
 #include <cstdlib>
@@ -241,6 +242,20 @@ TEST_F(RiffList, TitlesSortBothWaysAndTranscriptionNever)
         EXPECT_EQ(d.SortColumn(), 2);
         d.GridMouseMove(1, 1);
         EXPECT_EQ(d.Grid->TitleCursor(), Qt::ArrowCursor) << "data rows show the default cursor";
+
+        // One wheel step moves the list by one row, over the rows or anywhere else in the dialog.
+        auto wheel = [](QWidget* target, int delta) {
+            QWheelEvent event(QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(target, &event);
+        };
+        d.Grid->SetTopRow(1);
+        wheel(d.Grid->viewport(), -120);
+        EXPECT_EQ(d.Grid->TopRow(), 2);
+        wheel(d.ContainsEdit, -120);
+        EXPECT_EQ(d.Grid->TopRow(), 3);
+        wheel(d.Grid->viewport(), 120);
+        EXPECT_EQ(d.Grid->TopRow(), 2);
     }));
 }
 
@@ -334,6 +349,11 @@ TEST_F(RiffList, OpeningWhileARiffSoundsLeavesNoRiffSoundingAndNoKeyHeld)
              SendKey(&f, false, Qt::Key_R);
          }},
         {"a clip", [](TKorvaneForm& f) { f.PlayClipButtonClick(f.PlayClipButton); }},
+        {"Shift held with a riff key",
+         [](TKorvaneForm& f) {
+             SendKey(&f, true, Qt::Key_Shift, Qt::ShiftModifier);
+             SendKey(&f, true, Qt::Key_A, Qt::ShiftModifier);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -348,12 +368,13 @@ TEST_F(RiffList, OpeningWhileARiffSoundsLeavesNoRiffSoundingAndNoKeyHeld)
             d.PlayButtonClick();
             EXPECT_EQ(WaveScene.GetInstanceLengthMs(riff, true), WaveScene.GetInstanceLengthMs(riff, false));
         }));
+        EXPECT_EQ(form->Bindings().ActiveSetName(), "INITIAL_") << "no modifier is held any more";
         EXPECT_TRUE(form->SoundingRiff().empty());
         EXPECT_TRUE(form->Bindings().HeldKeys().empty());
         EXPECT_EQ(form->Bindings().SoundingKey(), "");
         EXPECT_EQ(form->Bindings().LatchedKey(), "");
         EXPECT_LT(form->Clips().Current(), 0);
-        for (const char* key : {"Q", "R", "Y", "A"})
+        for (const char* key : {"Q", "R", "Y", "A", "SHIFT"})
             EXPECT_EQ(form->Keyboard().State(key), "initial") << key;
         EXPECT_FALSE(WaveScene.IsInstancePlaying(riff));
         // The key road goes on as before.
