@@ -314,11 +314,15 @@ TEST_F(RiffList, OkMakesThePlayedRiffCurrentWithItsSetAndStoresTheWidths)
     EXPECT_TRUE(ui->boxes.empty());
 }
 
-TEST_F(RiffList, CancelKeepsTheCurrentRiffAndTheStoredWidthsAfterAnotherRowPlayed)
+TEST_F(RiffList, CancelKeepsTheCurrentRiffTheWidthsAndThePauseAfterAnotherRowPlayed)
 {
     const std::string current = CurrentRiff();
     const int width = StoredWidth(2);
+    form->PlayButtonClick(form->PlayButton);
+    form->PauseButtonClick(form->PauseButton);
+    ASSERT_TRUE(form->IsPaused());
     ASSERT_TRUE(Open([&](TRiffListDlg& d) {
+        EXPECT_EQ(WaveScene.GetState(), 1) << "the list is heard while the game pauses";
         EXPECT_EQ(d.ShownRows()[std::size_t(d.Grid->Row() - 1)]->riff, current) << "the current riff is selected";
         SelectRow(d, current == "Chorus" ? "Run" : "Chorus");
         EXPECT_TRUE(d.FormKeyDown(Qt::Key_Space, Qt::NoModifier));
@@ -330,7 +334,9 @@ TEST_F(RiffList, CancelKeepsTheCurrentRiffAndTheStoredWidthsAfterAnotherRowPlaye
     EXPECT_EQ(CurrentRiff(), current);
     EXPECT_EQ(StoredWidth(2), width);
     EXPECT_FALSE(WaveScene.IsInstancePlaying("Chorus"));
-    EXPECT_FALSE(WaveScene.IsInstancePlaying("groove")) << "it was not playing before";
+    EXPECT_TRUE(WaveScene.IsInstancePlaying("groove"));
+    EXPECT_EQ(WaveScene.GetState(), 2) << "the game is still paused";
+    EXPECT_TRUE(form->IsPaused());
 }
 
 TEST_F(RiffList, OpeningWhileARiffSoundsLeavesNoRiffSoundingAndNoKeyHeld)
