@@ -281,7 +281,7 @@ void AddSettings(TStringList& d)
         "\tinteger UpcomingNoteInterval=300",
         "\tbool ShowFingeringOnTranscriptions=0",
         "\tbool UseInvertedVideo=0",
-        "\tinteger RiffListColumnWidths[6]=110,80,220,90,50,170",
+        "\tinteger RiffListColumnWidths[6]=110,80,220,90,50,260",
         "\tcontext SelectedRiff[]",
         "\t\tstring Riff=\"\"",
         "\t\tstring Set=\"\"",

@@ -33,6 +33,7 @@ struct DemoRiff {
     int type = 0;             // 0 locked to the groove, 1 starts from its beginning
     int bars = 1;             // one transcription page per bar
     std::vector<DemoNote> notes;
+    bool thumbnail = true;    // false: no small page picture for the riff list
 };
 
 struct DemoBinding {

@@ -79,7 +79,8 @@ std::vector<SkinPicture> SkinPictures()
                 p.push_back({PagePrefix(riff, bar) + ".png", kPageWidth, kPageHeight});
                 p.push_back({PagePrefix(riff, bar) + "f.png", kPageWidth, kPageHeight});
             }
-            p.push_back({riff.prefix + "sm.png", kThumbWidth, kThumbHeight});
+            if (riff.thumbnail)
+                p.push_back({riff.prefix + "sm.png", kThumbWidth, kThumbHeight});
         }
     return p;
 }

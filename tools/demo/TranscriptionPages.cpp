@@ -66,6 +66,8 @@ void WriteTranscriptionPages(const std::filesystem::path& dir)
                 SavePicture(TranscriptionPage(mode, riff, bar, false), skinDir / (PagePrefix(riff, bar) + ".png"));
                 SavePicture(TranscriptionPage(mode, riff, bar, true), skinDir / (PagePrefix(riff, bar) + "f.png"));
             }
+            if (!riff.thumbnail)
+                continue;
             const QImage thumb = TranscriptionPage(mode, riff, 0, false)
                                      .scaled(kThumbWidth, kThumbHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             SavePicture(thumb, skinDir / (riff.prefix + "sm.png"));
