@@ -124,7 +124,10 @@ HBITMAP PixImage::MakeBitmap(HDC dc) const {
     HDC memDc = CreateCompatibleDC(nullptr);
     void* bits = nullptr;
     HBITMAP section = CreateDIBSection(memDc, bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section && bits) std::memcpy(bits, info.pixels, head.biSizeImage);
+    if (section && bits) {
+        std::memcpy(bits, info.pixels, head.biSizeImage);
+        GdiFlush();
+    }
     if (memDc) DeleteDC(memDc);
     return section;
 }

@@ -242,6 +242,8 @@ BOOL DeleteObject(HGDIOBJ object);
 // Fills a BITMAP (bitmaps) or LOGFONT (fonts); returns the bytes written, 0 on failure.
 // With buffer null returns the size needed.
 int GetObject(HGDIOBJ object, int size, void* buffer);
+// Rows written through a DIB section's own pointer reach the windows that show the section at the
+// next GdiFlush (drawing calls on the section need none). Cheap: one pass over the handle table.
 BOOL GdiFlush();
 
 // Bitmaps. A compatible bitmap has the colour format of the context's current bitmap: monochrome
@@ -257,8 +259,8 @@ BOOL GdiFlush();
                                      const BITMAPINFO* info, UINT usage);
 // A bitmap whose pixel rows are memory the caller can write: 1, 4, 8, 24 or 32 bits, BI_RGB,
 // bottom-up or top-down, with the colour table that follows the header. *bits receives the rows
-// (zeroed), valid until the bitmap is deleted. usage must be DIB_RGB_COLORS; section and offset
-// must be null and 0.
+// (zeroed), valid until the bitmap is deleted; after writing them call GdiFlush. usage must be
+// DIB_RGB_COLORS; section and offset must be null and 0.
 [[nodiscard]] HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits,
                                        void* section, DWORD offset);
 

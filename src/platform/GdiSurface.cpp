@@ -1,6 +1,7 @@
 // Pixel access for every bitmap storage, solid fills and QPainter drawing onto device contexts.
 #include <QPainter>
 
+#include <cstring>
 #include <unordered_map>
 
 #include "platform/GdiInternal.h"
@@ -97,10 +98,19 @@ void ReadColors(const Bitmap& b, int x, int y, int count, std::uint32_t* rgb)
         return;
     }
     const std::uint8_t* row = DibRow(b, y);
-    const int step = b.bpp / 8;
-    const std::uint8_t* p = row + std::int64_t(x) * step;
-    for (int i = 0; i < count; ++i, p += step)
-        rgb[i] = (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) | p[0];
+    if (b.bpp == 32) {
+        // Already 0x??RRGGBB words: one masked copy the compiler turns into vector code.
+        const std::uint8_t* p = row + std::int64_t(x) * 4;
+        for (int i = 0; i < count; ++i) {
+            std::uint32_t v;
+            std::memcpy(&v, p + 4 * i, 4);
+            rgb[i] = v & 0xFFFFFF;
+        }
+        return;
+    }
+    const std::uint8_t* p = row + std::int64_t(x) * 3;
+    for (int i = 0; i < count; ++i)
+        rgb[i] = (std::uint32_t(p[3 * i + 2]) << 16) | (std::uint32_t(p[3 * i + 1]) << 8) | p[3 * i];
 }
 
 void ReadValues(const Bitmap& b, int x, int y, int count, std::uint32_t* values)
@@ -172,13 +182,23 @@ void WriteValues(Bitmap& b, int x, int y, int count, const std::uint32_t* values
         for (int i = 0; i < count; ++i)
             row[x + i] = std::uint8_t(values[i]);
         break;
+    case 32: {
+        // The fourth byte of a 32-bit section is kept as the caller left it.
+        std::uint8_t* p = row + std::int64_t(x) * 4;
+        for (int i = 0; i < count; ++i) {
+            std::uint32_t v;
+            std::memcpy(&v, p + 4 * i, 4);
+            v = (v & 0xFF000000u) | (values[i] & 0xFFFFFF);
+            std::memcpy(p + 4 * i, &v, 4);
+        }
+        break;
+    }
     default: {
-        const int step = b.bpp / 8;
-        std::uint8_t* p = row + std::int64_t(x) * step;
-        for (int i = 0; i < count; ++i, p += step) {
-            p[0] = std::uint8_t(values[i]);
-            p[1] = std::uint8_t(values[i] >> 8);
-            p[2] = std::uint8_t(values[i] >> 16);
+        std::uint8_t* p = row + std::int64_t(x) * 3;
+        for (int i = 0; i < count; ++i) {
+            p[3 * i] = std::uint8_t(values[i]);
+            p[3 * i + 1] = std::uint8_t(values[i] >> 8);
+            p[3 * i + 2] = std::uint8_t(values[i] >> 16);
         }
         break;
     }
