@@ -1,6 +1,7 @@
 // Pixel access for every bitmap storage, solid fills and QPainter drawing onto device contexts.
 #include <QPainter>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
@@ -278,3 +279,28 @@ void PaintOn(DC& dc, const QRect& bounds, const std::function<void(QPainter&)>& 
 }
 
 }  // namespace gdi
+
+BOOL GdiVisitPixels(HDC hdc, const RECT* bounds, const GdiPixelRun& visit)
+{
+    gdi::DC* dc = gdi::ToDC(hdc);
+    if (!dc || !dc->bitmap || !bounds || !visit)
+        return FALSE;
+    gdi::Bitmap& b = *dc->bitmap;
+    const bool words = b.storage == gdi::Storage::Color || (b.storage == gdi::Storage::Dib && b.bpp == 32);
+    if (!words)
+        return FALSE;
+    // Cut to the bitmap first, so any coordinates a caller passes stay inside int.
+    const int left = std::clamp(bounds->left, 0, b.width), right = std::clamp(bounds->right, 0, b.width);
+    const int top = std::clamp(bounds->top, 0, b.height), bottom = std::clamp(bounds->bottom, 0, b.height);
+    if (right <= left || bottom <= top)
+        return TRUE;
+    ++b.generation;
+    const QRegion area = gdi::Drawable(*dc).intersected(QRect(left, top, right - left, bottom - top));
+    for (const QRect& r : area) {
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            std::uint8_t* row = b.storage == gdi::Storage::Color ? b.image.scanLine(y) : b.bits + b.stride * (b.topDown ? y : b.height - 1 - y);
+            visit(r.left(), y, r.width(), reinterpret_cast<std::uint32_t*>(row) + r.left());
+        }
+    }
+    return TRUE;
+}
