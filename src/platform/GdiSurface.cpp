@@ -1,6 +1,10 @@
 // Pixel access for every bitmap storage, solid fills and QPainter drawing onto device contexts.
 #include <QPainter>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
@@ -26,6 +30,32 @@ std::uint32_t PaletteColor(const Bitmap& b, std::uint32_t index)
 {
     return index < b.palette.size() ? b.palette[index] : 0;
 }
+
+#if defined(__x86_64__) || defined(__i386__)
+// 24-bit rows to 0x00RRGGBB words, eight pixels (24 bytes, read as two overlapping loads so that
+// nothing past them is touched) a step. Returns the pixels done; the caller finishes the row.
+__attribute__((target("ssse3"))) int WordsFromBgrSsse3(const std::uint8_t* p, int count, std::uint32_t* out)
+{
+    const __m128i firstFour = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i lastFour = _mm_setr_epi8(4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1);
+    int i = 0;
+    for (; i + 8 <= count; i += 8, p += 24) {
+        const __m128i lo = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), firstFour);
+        const __m128i hi = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)), lastFour);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), hi);
+    }
+    return i;
+}
+
+int WordsFromBgr(const std::uint8_t* p, int count, std::uint32_t* out)
+{
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    return ssse3 ? WordsFromBgrSsse3(p, count, out) : 0;
+}
+#else
+int WordsFromBgr(const std::uint8_t*, int, std::uint32_t*) { return 0; }
+#endif
 
 int Brightness(std::uint32_t rgb)
 {
@@ -110,7 +140,8 @@ void ReadColors(const Bitmap& b, int x, int y, int count, std::uint32_t* rgb)
         return;
     }
     const std::uint8_t* p = row + std::int64_t(x) * 3;
-    for (int i = 0; i < count; ++i)
+    const int done = WordsFromBgr(p, count, rgb);
+    for (int i = done; i < count; ++i)
         rgb[i] = (std::uint32_t(p[3 * i + 2]) << 16) | (std::uint32_t(p[3 * i + 1]) << 8) | p[3 * i];
 }
 
