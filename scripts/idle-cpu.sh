@@ -36,13 +36,24 @@ mkdir -m 700 "$work/runtime"
 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen "$build/tools/make_demo_content" "$work/demo" >/dev/null
 cp "$build/src/app/korvane" "$work/demo/"
 
-# A free display number: the first without a lock file.
+# A free display: the first number without a lock file whose server then answers (another may
+# have taken it in between).
 display=99
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.05; done
+for _ in $(seq 20); do
+  while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$display"
+  for _ in $(seq 100); do
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    xdotool getmouselocation >/dev/null 2>&1 && break 2
+    sleep 0.05
+  done
+  kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+  display=$((display + 1))
+done
+[ -n "$xvfb_pid" ] || { echo "idle-cpu: no Xvfb display could be started" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 
 (cd "$work/demo" && XDG_RUNTIME_DIR="$work/runtime" HOME="$work" QT_QPA_PLATFORM=xcb \
   SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} exec ./korvane) >"$work/app.log" 2>&1 &
