@@ -94,10 +94,8 @@ HBITMAP PixImage::MakeBitmap(HDC dc) const {
     HDC memDc = CreateCompatibleDC(nullptr);
     void* bits = nullptr;
     HBITMAP section = CreateDIBSection(memDc, bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section && bits) {
-        std::memcpy(bits, info.pixels, head.biSizeImage);
-        GdiFlush();
-    }
+    // A new section has never been shown, so its first rows need no GdiFlush.
+    if (section && bits) std::memcpy(bits, info.pixels, head.biSizeImage);
     if (memDc) DeleteDC(memDc);
     return section;
 }

@@ -244,7 +244,8 @@ BOOL DeleteObject(HGDIOBJ object);
 // With buffer null returns the size needed.
 int GetObject(HGDIOBJ object, int size, void* buffer);
 // Rows written through a DIB section's own pointer reach the windows that show the section at the
-// next GdiFlush (drawing calls on the section need none). Cheap: one pass over the handle table.
+// next GdiFlush (drawing calls on the section need none, nor rows written before it is first shown).
+// One pass over the handle table.
 BOOL GdiFlush();
 
 // Bitmaps. A compatible bitmap has the colour format of the context's current bitmap: monochrome
