@@ -36,9 +36,9 @@ mkdir -m 700 "$work/runtime"
 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen "$build/tools/make_demo_content" "$work/demo" >/dev/null
 cp "$build/src/app/korvane" "$work/demo/"
 
-# A free display: the first number without a lock file whose server then answers (another may
-# have taken it in between).
-display=99
+# A free display: the first number without a lock file whose server, ours, then answers (another
+# may have taken it in between). Away from 99, where xvfb-run -a starts.
+display=$((200 + $$ % 100))
 for _ in $(seq 20); do
   while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
   Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
@@ -46,7 +46,7 @@ for _ in $(seq 20); do
   export DISPLAY=":$display"
   for _ in $(seq 100); do
     kill -0 "$xvfb_pid" 2>/dev/null || break
-    xdotool getmouselocation >/dev/null 2>&1 && break 2
+    xdotool getmouselocation >/dev/null 2>&1 && kill -0 "$xvfb_pid" 2>/dev/null && break 2
     sleep 0.05
   done
   kill "$xvfb_pid" 2>/dev/null || true
