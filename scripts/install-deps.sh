@@ -7,7 +7,7 @@ packages=(
   libsdl2-dev libasound2-dev libpng-dev libjpeg-dev libtiff-dev zlib1g-dev libgif-dev
   libtiff-tools libjpeg-turbo-progs
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth xdotool poppler-utils fonts-liberation2 locales
+  xvfb xauth xdotool poppler-utils fonts-liberation2 locales python3
   gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools
   clang libclang-rt-14-dev
 )

@@ -8,6 +8,8 @@ scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRT_TESTS=OFF -DRT_BENCH=ON
+# The running program's idle cost and its way out (figures printed; fails if it does not start or end).
+scripts/idle-cpu.sh build
 
 # Threaded code runs its own tests under ThreadSanitizer (tests labelled "tsan").
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRT_SANITIZE=thread >/dev/null

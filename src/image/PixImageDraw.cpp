@@ -1,5 +1,6 @@
 // Bitmaps from PixImage and drawing onto device contexts.
 #include "image/PixImage.h"
+#include "image/PixBlendRow.h"
 #include "image/PixInterpolate.h"
 
 #include <algorithm>
@@ -83,37 +84,6 @@ struct Sampler {
     }
 };
 
-// The common case of a true-colour image at natural size. Each row goes in two passes: the
-// alpha of every pixel is spread over its three bytes, then the bytes are mixed as one flat run
-// with selects instead of branches, which the compiler turns into vector code. Same arithmetic
-// as the general loop of Draw.
-void BlendTrueColour(const Section24& section, int width, int height, const std::uint8_t* pixels, std::size_t stride,
-                     const std::uint8_t* alpha, std::size_t alphaStride, int column0, int row0,
-                     std::uint32_t alphaScale, bool keyed, RGBQUAD key) {
-    const bool keyUsable = keyed && key.rgbReserved == 0;
-    const std::size_t bytes = 3 * static_cast<std::size_t>(width);
-    std::vector<std::uint8_t> spread(bytes);
-    std::uint8_t* a3 = spread.data();
-    for (int r = 0; r < height; ++r) {
-        const std::size_t row = static_cast<std::size_t>(row0 + r);
-        const std::uint8_t* src = pixels + row * stride + 3 * static_cast<std::size_t>(column0);
-        const std::uint8_t* a8 = alpha ? alpha + row * alphaStride + column0 : nullptr;
-        std::uint8_t* out = section.Row(r);
-        for (int c = 0; c < width; ++c) {
-            std::uint32_t a = a8 ? a8[c] : 255u;
-            a = (a * alphaScale) >> 8;
-            const std::uint8_t* p = src + 3 * c;
-            if (keyUsable && p[0] == key.rgbBlue && p[1] == key.rgbGreen && p[2] == key.rgbRed) a = 0;
-            a3[3 * c] = a3[3 * c + 1] = a3[3 * c + 2] = static_cast<std::uint8_t>(a);
-        }
-        for (std::size_t i = 0; i < bytes; ++i) {
-            const std::uint32_t a = a3[i], o = out[i], v = src[i];
-            const std::uint32_t mixed = (o * (255 - a) + a * v) >> 8;
-            out[i] = static_cast<std::uint8_t>(a == 255 ? v : (a == 0 ? o : mixed));
-        }
-    }
-}
-
 }  // namespace
 
 HBITMAP PixImage::MakeBitmap(HDC dc) const {
@@ -124,6 +94,7 @@ HBITMAP PixImage::MakeBitmap(HDC dc) const {
     HDC memDc = CreateCompatibleDC(nullptr);
     void* bits = nullptr;
     HBITMAP section = CreateDIBSection(memDc, bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    // A new section has never been shown, so its first rows need no GdiFlush.
     if (section && bits) std::memcpy(bits, info.pixels, head.biSizeImage);
     if (memDc) DeleteDC(memDc);
     return section;
@@ -205,61 +176,81 @@ bool PixImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t cx, std
             }
         }
     } else if (visibleWidth > 0 && visibleHeight > 0) {
-        Section24 section(dc, visibleWidth, visibleHeight);
-        if (section.Ok()) {
-            BitBlt(section.Dc(), 0, 0, visibleWidth, visibleHeight, dc, left, top, SRCCOPY);
-            const RGBQUAD key = GetTransColor();
-            const std::uint32_t alphaScale = static_cast<std::uint32_t>(info.alphaMax) + 1;
-            const std::size_t w = static_cast<std::size_t>(head.biWidth);
-            if (s.natural && !paletted) {
-                BlendTrueColour(section, visibleWidth, visibleHeight, info.pixels, info.stride, alpha, w,
-                                s.Column(0), s.Row(0), alphaScale, transparent, key);
-            } else {
-                for (int r = 0; r < visibleHeight; ++r) {
-                    std::uint8_t* out = section.Row(r);
-                    const int sy = s.Row(r);
-                    const std::uint8_t* srcRow = info.pixels + static_cast<std::size_t>(sy) * info.stride;
-                    const std::uint8_t* alphaRow = hasAlpha ? alpha + static_cast<std::size_t>(sy) * w : nullptr;
-                    for (int c = 0; c < visibleWidth; ++c, out += 3) {
-                        const int sx = s.Column(c);
-                        std::uint32_t a = alphaRow ? alphaRow[sx] : 255u;
-                        a = (a * alphaScale) >> 8;
-                        std::uint8_t b, g, rd;
-                        if (paletted) {
-                            const std::uint8_t index = BlindGetPixelIndex(sx, sy);
-                            const RGBQUAD q = interpolate ? smoothColour(c, r) : pal[index];
-                            if (info.alphaPalette) a = (a * (static_cast<std::uint32_t>(q.rgbReserved) + 1)) >> 8;
-                            if (transparent && index == static_cast<std::uint8_t>(info.transIndex) &&
-                                info.transIndex >= 0 && info.transIndex < 256)
-                                continue;
-                            b = q.rgbBlue;
-                            g = q.rgbGreen;
-                            rd = q.rgbRed;
-                        } else {
-                            const std::uint8_t* p = srcRow + 3 * static_cast<std::size_t>(sx);
-                            const RGBQUAD q = interpolate ? smoothColour(c, r) : RGBQUAD{p[0], p[1], p[2], 0};
-                            b = q.rgbBlue;
-                            g = q.rgbGreen;
-                            rd = q.rgbRed;
-                            if (transparent && b == key.rgbBlue && g == key.rgbGreen && rd == key.rgbRed &&
-                                key.rgbReserved == 0)
-                                continue;
-                        }
-                        if (a == 0) continue;
-                        if (a == 255) {
-                            out[0] = b;
-                            out[1] = g;
-                            out[2] = rd;
-                            continue;
-                        }
-                        const std::uint32_t na = 255 - a;
-                        out[0] = static_cast<std::uint8_t>((out[0] * na + a * b) >> 8);
-                        out[1] = static_cast<std::uint8_t>((out[1] * na + a * g) >> 8);
-                        out[2] = static_cast<std::uint8_t>((out[2] * na + a * rd) >> 8);
-                    }
+        const RGBQUAD key = GetTransColor();
+        const std::uint32_t alphaScale = static_cast<std::uint32_t>(info.alphaMax) + 1;
+        const std::size_t w = static_cast<std::size_t>(head.biWidth);
+        // Blends columns c0 .. c0 + count - 1 of visible row r (counted from the bottom) onto the
+        // pixels at out, step bytes apart, blue first.
+        const auto blendRun = [&](std::uint8_t* out, std::size_t step, int c0, int count, int r) {
+            const int sy = s.Row(r);
+            const std::uint8_t* srcRow = info.pixels + static_cast<std::size_t>(sy) * info.stride;
+            const std::uint8_t* alphaRow = hasAlpha ? alpha + static_cast<std::size_t>(sy) * w : nullptr;
+            for (int c = c0; c < c0 + count; ++c, out += step) {
+                const int sx = s.Column(c);
+                std::uint32_t a = alphaRow ? alphaRow[sx] : 255u;
+                a = (a * alphaScale) >> 8;
+                std::uint8_t b, g, rd;
+                if (paletted) {
+                    const std::uint8_t index = BlindGetPixelIndex(sx, sy);
+                    const RGBQUAD q = interpolate ? smoothColour(c, r) : pal[index];
+                    if (info.alphaPalette) a = (a * (static_cast<std::uint32_t>(q.rgbReserved) + 1)) >> 8;
+                    if (transparent && index == static_cast<std::uint8_t>(info.transIndex) && info.transIndex >= 0 &&
+                        info.transIndex < 256)
+                        continue;
+                    b = q.rgbBlue;
+                    g = q.rgbGreen;
+                    rd = q.rgbRed;
+                } else {
+                    const std::uint8_t* p = srcRow + 3 * static_cast<std::size_t>(sx);
+                    const RGBQUAD q = interpolate ? smoothColour(c, r) : RGBQUAD{p[0], p[1], p[2], 0};
+                    b = q.rgbBlue;
+                    g = q.rgbGreen;
+                    rd = q.rgbRed;
+                    if (transparent && b == key.rgbBlue && g == key.rgbGreen && rd == key.rgbRed &&
+                        key.rgbReserved == 0)
+                        continue;
                 }
+                if (a == 0) continue;
+                if (a == 255) {
+                    out[0] = b;
+                    out[1] = g;
+                    out[2] = rd;
+                    continue;
+                }
+                const std::uint32_t na = 255 - a;
+                out[0] = static_cast<std::uint8_t>((out[0] * na + a * b) >> 8);
+                out[1] = static_cast<std::uint8_t>((out[1] * na + a * g) >> 8);
+                out[2] = static_cast<std::uint8_t>((out[2] * na + a * rd) >> 8);
             }
-            section.PutOnto(dc, left, top);
+        };
+        // A context whose bitmap keeps 32-bit pixels is blended in place; the true-colour image at
+        // natural size, the sprite engine's case, goes through the vector row.
+        const std::int64_t keyColour =
+            transparent && key.rgbReserved == 0
+                ? std::int64_t((std::uint32_t(key.rgbRed) << 16) | (std::uint32_t(key.rgbGreen) << 8) | key.rgbBlue)
+                : -1;
+        const RECT visible{left, top, right, bottom};
+        const bool direct = GdiVisitPixels(dc, &visible, [&](int px, int py, int count, std::uint32_t* words) {
+            const int r = bottom - 1 - py;
+            const int c0 = px - left;
+            if (!s.natural || paletted) {
+                blendRun(reinterpret_cast<std::uint8_t*>(words), 4, c0, count, r);
+                return;
+            }
+            const std::size_t sy = static_cast<std::size_t>(s.Row(r));
+            const std::size_t sx = static_cast<std::size_t>(s.Column(c0));
+            PixBlendRow32(info.pixels + sy * info.stride + 3 * sx, hasAlpha ? alpha + sy * w + sx : nullptr, alphaScale,
+                          keyColour, count, words);
+        });
+        if (!direct) {
+            // Any other bitmap: a copy of the background in a 24-bit section, blended and put back.
+            Section24 section(dc, visibleWidth, visibleHeight);
+            if (section.Ok()) {
+                BitBlt(section.Dc(), 0, 0, visibleWidth, visibleHeight, dc, left, top, SRCCOPY);
+                for (int r = 0; r < visibleHeight; ++r)
+                    blendRun(section.Row(r), 3, 0, visibleWidth, r);
+                section.PutOnto(dc, left, top);
+            }
         }
     }
 

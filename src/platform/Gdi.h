@@ -10,6 +10,7 @@
 // Failure: calls never throw; they return 0 / FALSE / a null handle as the GDI does, also for
 // handles that are unknown or already freed. Coordinates are device pixels (MM_TEXT), 96 dpi.
 #include <cstdint>
+#include <functional>
 
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
@@ -242,6 +243,9 @@ BOOL DeleteObject(HGDIOBJ object);
 // Fills a BITMAP (bitmaps) or LOGFONT (fonts); returns the bytes written, 0 on failure.
 // With buffer null returns the size needed.
 int GetObject(HGDIOBJ object, int size, void* buffer);
+// Rows written through a DIB section's own pointer reach the windows that show the section at the
+// next GdiFlush (drawing calls on the section need none, nor rows written before it is first shown).
+// One pass over the handle table.
 BOOL GdiFlush();
 
 // Bitmaps. A compatible bitmap has the colour format of the context's current bitmap: monochrome
@@ -257,8 +261,8 @@ BOOL GdiFlush();
                                      const BITMAPINFO* info, UINT usage);
 // A bitmap whose pixel rows are memory the caller can write: 1, 4, 8, 24 or 32 bits, BI_RGB,
 // bottom-up or top-down, with the colour table that follows the header. *bits receives the rows
-// (zeroed), valid until the bitmap is deleted. usage must be DIB_RGB_COLORS; section and offset
-// must be null and 0.
+// (zeroed), valid until the bitmap is deleted; after writing them call GdiFlush. usage must be
+// DIB_RGB_COLORS; section and offset must be null and 0.
 [[nodiscard]] HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits,
                                        void* section, DWORD offset);
 
@@ -309,6 +313,15 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT startScan, UINT lines, void* bits, B
 // Writes rows of a DIB into the bitmap. Returns the rows copied, 0 on failure.
 int SetDIBits(HDC hdc, HBITMAP bitmap, UINT startScan, UINT lines, const void* bits, const BITMAPINFO* info,
               UINT usage);
+
+// Direct pixel access for per-pixel blending (this layer's own call, no Windows counterpart). When
+// the context's bitmap keeps 32-bit pixels (a colour bitmap or a 32-bit DIB section), calls visit
+// for every run of drawable pixels inside bounds (each rectangle of the clip region within the
+// bitmap, row by row): the run's first pixel (x, y), its length and its words, 0xXXRRGGBB, whose top byte
+// belongs to the bitmap and must be kept. What visit writes counts as drawing. Returns TRUE then
+// (also when nothing is drawable); FALSE, without a call, for any other bitmap or a bad handle.
+using GdiPixelRun = std::function<void(int x, int y, int count, std::uint32_t* words)>;
+BOOL GdiVisitPixels(HDC hdc, const RECT* bounds, const GdiPixelRun& visit);
 
 // Regions (rectangle sets, right and bottom exclusive).
 [[nodiscard]] HRGN CreateRectRgn(int left, int top, int right, int bottom);

@@ -42,8 +42,8 @@ struct Bitmap final : HBITMAP__, ObjectState {
     std::int64_t stride = 0;          // Dib bytes per row
     std::vector<std::uint32_t> palette;  // Dib with bpp <= 8: 1 << bpp entries, 0x00RRGGBB
     // Counts the calls of this layer that wrote pixels, so a window can tell that nothing changed.
-    // Writes through a DIB section's own bits pointer are not counted: once the rows have been
-    // handed out (CreateDIBSection, GetObject), bitsShared says the count cannot be trusted.
+    // A DIB section whose rows were handed out (CreateDIBSection, GetObject: bitsShared) may be
+    // written through that pointer behind this layer's back; GdiFlush counts such writes.
     std::uint64_t generation = 0;
     mutable bool bitsShared = false;
 };
@@ -165,8 +165,8 @@ void PaintOn(DC& dc, const QRect& bounds, const std::function<void(class QPainte
 // For the window layer: a copy of what the context's bitmap shows (Format_RGB32), and the bitmap's
 // own image when it is a colour device-dependent bitmap (null otherwise), to paint without a copy.
 [[nodiscard]] QImage GdiSnapshot(HDC hdc);
-// How often this layer has written the bitmap's pixels; nullopt for no bitmap, or for a DIB
-// section whose rows were handed out (its holder may write them directly).
+// How often the bitmap's pixels were written (through this layer, or through a DIB section's rows
+// followed by GdiFlush); nullopt for no bitmap.
 [[nodiscard]] std::optional<std::uint64_t> GdiWriteGeneration(HBITMAP bitmap);
 [[nodiscard]] QImage* GdiColorImage(HDC hdc);
 // A colour device-dependent bitmap holding image's pixels (any format, alpha dropped); the caller

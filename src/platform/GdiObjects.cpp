@@ -375,6 +375,7 @@ int GetObject(HGDIOBJ object, int size, void* buffer)
             bm.bmWidthBytes = LONG(b->stride);
             bm.bmBits = b->bits;
             b->bitsShared = true;
+            ++b->generation;  // the holder may write the rows before it says so
         } else {
             bm.bmWidthBytes = LONG(((std::int64_t(b->width) * b->bpp + 15) / 16) * 2);
         }
@@ -392,7 +393,17 @@ int GetObject(HGDIOBJ object, int size, void* buffer)
     return 0;
 }
 
-BOOL GdiFlush() { return TRUE; }
+BOOL GdiFlush()
+{
+    // Rows written through a section's own pointer are news to every window showing it.
+    std::lock_guard<std::mutex> guard(TableLock());
+    for (const void* live : LiveObjects()) {
+        auto* b = dynamic_cast<Bitmap*>(static_cast<HGDIOBJ>(const_cast<void*>(live)));
+        if (b && b->storage == Storage::Dib && b->bitsShared)
+            ++b->generation;
+    }
+    return TRUE;
+}
 
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height)
 {
@@ -743,7 +754,7 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
 std::optional<std::uint64_t> GdiWriteGeneration(HBITMAP bitmap)
 {
     const Bitmap* b = ToBitmap(bitmap);
-    if (!b || (b->storage == Storage::Dib && b->bitsShared))
+    if (!b)
         return std::nullopt;
     return b->generation;
 }

@@ -1,6 +1,12 @@
 // Pixel access for every bitmap storage, solid fills and QPainter drawing onto device contexts.
 #include <QPainter>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+#include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 #include "platform/GdiInternal.h"
@@ -24,6 +30,32 @@ std::uint32_t PaletteColor(const Bitmap& b, std::uint32_t index)
 {
     return index < b.palette.size() ? b.palette[index] : 0;
 }
+
+#if defined(__x86_64__) || defined(__i386__)
+// 24-bit rows to 0x00RRGGBB words, eight pixels (24 bytes, read as two overlapping loads so that
+// nothing past them is touched) a step. Returns the pixels done; the caller finishes the row.
+__attribute__((target("ssse3"))) int WordsFromBgrSsse3(const std::uint8_t* p, int count, std::uint32_t* out)
+{
+    const __m128i firstFour = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i lastFour = _mm_setr_epi8(4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1);
+    int i = 0;
+    for (; i + 8 <= count; i += 8, p += 24) {
+        const __m128i lo = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), firstFour);
+        const __m128i hi = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)), lastFour);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), hi);
+    }
+    return i;
+}
+
+int WordsFromBgr(const std::uint8_t* p, int count, std::uint32_t* out)
+{
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    return ssse3 ? WordsFromBgrSsse3(p, count, out) : 0;
+}
+#else
+int WordsFromBgr(const std::uint8_t*, int, std::uint32_t*) { return 0; }
+#endif
 
 int Brightness(std::uint32_t rgb)
 {
@@ -97,10 +129,20 @@ void ReadColors(const Bitmap& b, int x, int y, int count, std::uint32_t* rgb)
         return;
     }
     const std::uint8_t* row = DibRow(b, y);
-    const int step = b.bpp / 8;
-    const std::uint8_t* p = row + std::int64_t(x) * step;
-    for (int i = 0; i < count; ++i, p += step)
-        rgb[i] = (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) | p[0];
+    if (b.bpp == 32) {
+        // Already 0x??RRGGBB words: one masked copy the compiler turns into vector code.
+        const std::uint8_t* p = row + std::int64_t(x) * 4;
+        for (int i = 0; i < count; ++i) {
+            std::uint32_t v;
+            std::memcpy(&v, p + 4 * i, 4);
+            rgb[i] = v & 0xFFFFFF;
+        }
+        return;
+    }
+    const std::uint8_t* p = row + std::int64_t(x) * 3;
+    const int done = WordsFromBgr(p, count, rgb);
+    for (int i = done; i < count; ++i)
+        rgb[i] = (std::uint32_t(p[3 * i + 2]) << 16) | (std::uint32_t(p[3 * i + 1]) << 8) | p[3 * i];
 }
 
 void ReadValues(const Bitmap& b, int x, int y, int count, std::uint32_t* values)
@@ -172,13 +214,23 @@ void WriteValues(Bitmap& b, int x, int y, int count, const std::uint32_t* values
         for (int i = 0; i < count; ++i)
             row[x + i] = std::uint8_t(values[i]);
         break;
+    case 32: {
+        // The fourth byte of a 32-bit section is kept as the caller left it.
+        std::uint8_t* p = row + std::int64_t(x) * 4;
+        for (int i = 0; i < count; ++i) {
+            std::uint32_t v;
+            std::memcpy(&v, p + 4 * i, 4);
+            v = (v & 0xFF000000u) | (values[i] & 0xFFFFFF);
+            std::memcpy(p + 4 * i, &v, 4);
+        }
+        break;
+    }
     default: {
-        const int step = b.bpp / 8;
-        std::uint8_t* p = row + std::int64_t(x) * step;
-        for (int i = 0; i < count; ++i, p += step) {
-            p[0] = std::uint8_t(values[i]);
-            p[1] = std::uint8_t(values[i] >> 8);
-            p[2] = std::uint8_t(values[i] >> 16);
+        std::uint8_t* p = row + std::int64_t(x) * 3;
+        for (int i = 0; i < count; ++i) {
+            p[3 * i] = std::uint8_t(values[i]);
+            p[3 * i + 1] = std::uint8_t(values[i] >> 8);
+            p[3 * i + 2] = std::uint8_t(values[i] >> 16);
         }
         break;
     }
@@ -258,3 +310,28 @@ void PaintOn(DC& dc, const QRect& bounds, const std::function<void(QPainter&)>& 
 }
 
 }  // namespace gdi
+
+BOOL GdiVisitPixels(HDC hdc, const RECT* bounds, const GdiPixelRun& visit)
+{
+    gdi::DC* dc = gdi::ToDC(hdc);
+    if (!dc || !dc->bitmap || !bounds || !visit)
+        return FALSE;
+    gdi::Bitmap& b = *dc->bitmap;
+    const bool words = b.storage == gdi::Storage::Color || (b.storage == gdi::Storage::Dib && b.bpp == 32);
+    if (!words)
+        return FALSE;
+    // Cut to the bitmap first, so any coordinates a caller passes stay inside int.
+    const int left = std::clamp(bounds->left, 0, b.width), right = std::clamp(bounds->right, 0, b.width);
+    const int top = std::clamp(bounds->top, 0, b.height), bottom = std::clamp(bounds->bottom, 0, b.height);
+    if (right <= left || bottom <= top)
+        return TRUE;
+    ++b.generation;
+    const QRegion area = gdi::Drawable(*dc).intersected(QRect(left, top, right - left, bottom - top));
+    for (const QRect& r : area) {
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            std::uint8_t* row = b.storage == gdi::Storage::Color ? b.image.scanLine(y) : b.bits + b.stride * (b.topDown ? y : b.height - 1 - y);
+            visit(r.left(), y, r.width(), reinterpret_cast<std::uint32_t*>(row) + r.left());
+        }
+    }
+    return TRUE;
+}

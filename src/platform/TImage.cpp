@@ -78,8 +78,13 @@ void TImage::Paint()
     if (autoSize_ && bitmap && !bitmap->Empty() && (bitmap->Width() != Width() || bitmap->Height() != Height()))
         SetBounds(Left(), Top(), bitmap->Width(), bitmap->Height());
     TCanvas* canvas = ControlCanvas();
-    canvas->Brush()->SetColor(Parent() ? Parent()->Color() : Color());
-    canvas->FillRect(ClientRect());
+    // The background shows only where an opaque picture leaves the control uncovered.
+    const bool covered = bitmap && !bitmap->Empty() && !bitmap->Transparent() &&
+                         (stretch_ || (bitmap->Width() >= Width() && bitmap->Height() >= Height()));
+    if (!covered) {
+        canvas->Brush()->SetColor(Parent() ? Parent()->Color() : Color());
+        canvas->FillRect(ClientRect());
+    }
     if (!bitmap || bitmap->Empty())
         return;
     paintedHandle_ = bitmap->Handle();

@@ -53,4 +53,37 @@ TEST(ImageControlTest, RepaintsOnTimerOnlyAfterSomethingWasDrawn)
     EXPECT_TRUE(image.RefreshDue());
 }
 
+// What the control shows, read from its own surface.
+struct ShownImage : TImage {
+    using TImage::TImage;
+    TColor Shown(int x, int y) { return ControlCanvas()->Pixels(x, y); }
+};
+
+TEST(ImageControlTest, DibSectionPictureRepaintsOnlyAfterAWrite)
+{
+    // A picture adopted from a section whose rows the loader wrote directly, as image files arrive.
+    EnsureApplication();
+    ShownImage image(nullptr);
+    image.SetBounds(0, 0, 8, 8);
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = 8;
+    info.bmiHeader.biHeight = 8;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    image.Picture()->Bitmap()->SetHandle(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_NE(bits, nullptr);
+    image.Repaint();
+    EXPECT_FALSE(image.RefreshDue());
+    image.Repaint();
+    EXPECT_FALSE(image.RefreshDue());
+    static_cast<std::uint8_t*>(bits)[2] = 0xFF;  // bottom-left pixel red
+    GdiFlush();
+    EXPECT_TRUE(image.RefreshDue());
+    image.Repaint();
+    EXPECT_FALSE(image.RefreshDue());
+    EXPECT_EQ(image.Shown(0, 7), clRed);
+    image.Canvas()->SetPixels(1, 1, clLime);
+    EXPECT_TRUE(image.RefreshDue());
+}
+
 }  // namespace

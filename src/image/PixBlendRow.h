@@ -1,0 +1,14 @@
+#pragma once
+// One row of a true-colour image blended onto 32-bit pixels, for PixImage::Draw: per pixel
+// a = (alpha * alphaScale) >> 8; the key colour and a = 0 leave the pixel, a = 255 stores the colour,
+// anything else gives each channel (pixel * (255 - a) + a * colour) >> 8. Vector code where the
+// processor has it, the same arithmetic bit for bit. Any thread; no allocation; cannot fail.
+#include <cstdint>
+
+// bgr: count source pixels, 3 bytes each (blue, green, red), read only within those bytes.
+// alpha: count bytes, or null for an image without an alpha channel (255 everywhere).
+// alphaScale: the image's alpha maximum + 1 (1 .. 256).
+// key: the transparent colour as 0x00RRGGBB, or -1 for none.
+// words: count destination pixels, 0xXXRRGGBB; their top byte is kept.
+void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale, std::int64_t key,
+                   int count, std::uint32_t* words);
