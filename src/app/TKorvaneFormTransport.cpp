@@ -132,7 +132,8 @@ void TKorvaneForm::SetPaused(bool paused)
         if (player_->IsPlaying())
             player_->Stop();
     } else {
-        WaveScene.StartRecordClock();
+        // The output clock stood still while paused, so the recording's clock runs on as it
+        // was: restarted, it would stamp what follows before what came before the pause.
         WaveScene.Play();
     }
 }

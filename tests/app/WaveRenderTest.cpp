@@ -242,4 +242,20 @@ TEST_F(WaveButton, SaysWhyThereIsNothingToRender)
     EXPECT_EQ(ui->boxes[2].text, "Nothing to save!");
 }
 
+TEST_F(WaveButton, APauseKeepsTheRecordedPerformanceInOrder)
+{
+    TKorvaneForm& f = Start();
+    f.PlayButtonClick(f.PlayButton);
+    ASSERT_TRUE(PumpUntil([] { return WaveScene.GetWriter()->GetBuffersWritten() > 6; }, 3000));
+    WaveScene.SetInstanceVolume("groove", 0, 0.5f, 0);
+    const std::uint32_t beforePause = WaveScene.GetLogRecord(WaveScene.GetRecordCount() - 1).stamp;
+    ASSERT_GT(beforePause, 0u);
+    f.PauseButtonClick(f.PauseButton);
+    korvane_test::PumpFor(100);
+    f.PauseButtonClick(f.PauseButton);
+    WaveScene.SetInstanceVolume("groove", 0, 1.0f, 0);
+    EXPECT_GE(WaveScene.GetLogRecord(WaveScene.GetRecordCount() - 1).stamp, beforePause)
+        << "the replay would skip everything stamped before the clock it has reached";
+}
+
 }  // namespace
