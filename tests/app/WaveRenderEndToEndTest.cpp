@@ -67,6 +67,8 @@ protected:
         form.reset();
         korvane_test::ResetSound();
         ui.reset();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        unsetenv("SDL_DISKAUDIOFILE");
     }
     void Key(int key, int holdMs, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
