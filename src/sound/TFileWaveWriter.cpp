@@ -74,17 +74,20 @@ bool MendWaveFile(const std::string& name, std::uint64_t appended, std::uint32_t
         std::fclose(f);
         return false;
     }
-    const std::uint64_t held = std::min(appended, length - dataOffset);
-    const std::uint64_t data = std::min<std::uint64_t>(held - held % blockAlign, 0xFFFFFFFFu - dataOffset);
-    const std::uint64_t riff = dataOffset - 8 + data;
-    const bool whole = data == appended && dataField == data && riffField == riff &&
-                       length == dataOffset + data && (factOffset == 0 || factValue == 0);
+    const std::uint64_t held = std::min({appended, length - dataOffset, std::uint64_t(0xFFFFFFFEu) - dataOffset});
+    std::uint64_t data = held - held % blockAlign;
+    const std::uint64_t pad = data & 1;  // an odd "data" chunk is followed by a pad byte
+    const bool whole = data == appended && dataField == data && riffField == dataOffset - 8 + data + pad &&
+                       length == dataOffset + data + pad && (factOffset == 0 || factValue == 0);
     if (whole) {
         std::fclose(f);
         return true;
     }
-    // A failed patch leaves a file that is refused when read, never one that claims data it lacks.
-    (void)Put32At(f, 4, std::uint32_t(riff));
+    // Cut to an even size, so that the file can end right after its data.
+    if (pad != 0)
+        data -= blockAlign;
+    // Should a patch fail, the readers of this system still count only the data the file holds.
+    (void)Put32At(f, 4, std::uint32_t(dataOffset - 8 + data));
     (void)Put32At(f, dataOffset - 4, std::uint32_t(data));
     if (factOffset != 0)
         (void)Put32At(f, factOffset, 0);

@@ -125,6 +125,7 @@ TEST(TFileWaveWriter, AppendsEveryBufferWrittenAndFinishesTheFileOnClose)
     }
     writer.Close();
     EXPECT_EQ(writer.GetBuffersCompleted(), 3);
+    EXPECT_FALSE(writer.Failed());
     WavFile back;
     ASSERT_EQ(back.Open(path, nullptr, WavFile::ModeRead), 0);
     ASSERT_EQ(back.GetSize(), 3 * mix.GetByteSize());
@@ -134,6 +135,27 @@ TEST(TFileWaveWriter, AppendsEveryBufferWrittenAndFinishesTheFileOnClose)
     EXPECT_EQ(samples[0], 1);
     EXPECT_EQ(samples[882], 2);
     EXPECT_EQ(samples[1764], 3);
+}
+
+TEST(TFileWaveWriter, AnOddSizedFileWrittenWholeIsNoFailure)
+{
+    wavfixture::TempDir dir;
+    const std::string path = dir.File("odd.wav");
+    WAVEFORMATEX f;
+    InitWaveFormat(f, 22050, 1, 8);
+    TWaveBuffer mix(441, f);
+    TFileWaveWriter writer(nullptr, nullptr);
+    writer.Open(path, mix);
+    for (int i = 0; i < 3; ++i) {
+        while (writer.GetFreeBuffers() == 0)
+            Sleep(1);
+        writer.WriteBuffer(mix.GetData(0));
+    }
+    writer.Close();
+    EXPECT_FALSE(writer.Failed()) << "the pad byte after odd data is no loss";
+    WavFile back;
+    ASSERT_EQ(back.Open(path, nullptr, WavFile::ModeRead), 0);
+    EXPECT_EQ(back.GetSize(), 3u * 441);
 }
 
 // A scene that plays one looping wave whose samples never repeat within a period and are never
