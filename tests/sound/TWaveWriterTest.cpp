@@ -137,27 +137,6 @@ TEST(TFileWaveWriter, AppendsEveryBufferWrittenAndFinishesTheFileOnClose)
     EXPECT_EQ(samples[1764], 3);
 }
 
-TEST(TFileWaveWriter, AnOddSizedFileWrittenWholeIsNoFailure)
-{
-    wavfixture::TempDir dir;
-    const std::string path = dir.File("odd.wav");
-    WAVEFORMATEX f;
-    InitWaveFormat(f, 22050, 1, 8);
-    TWaveBuffer mix(441, f);
-    TFileWaveWriter writer(nullptr, nullptr);
-    writer.Open(path, mix);
-    for (int i = 0; i < 3; ++i) {
-        while (writer.GetFreeBuffers() == 0)
-            Sleep(1);
-        writer.WriteBuffer(mix.GetData(0));
-    }
-    writer.Close();
-    EXPECT_FALSE(writer.Failed()) << "the pad byte after odd data is no loss";
-    WavFile back;
-    ASSERT_EQ(back.Open(path, nullptr, WavFile::ModeRead), 0);
-    EXPECT_EQ(back.GetSize(), 3u * 441);
-}
-
 // A scene that plays one looping wave whose samples never repeat within a period and are never
 // zero, rendered by a file writer: sample i of the file must be sample i of the loop.
 class FileRender : public ::testing::Test {
@@ -189,29 +168,21 @@ protected:
         scene->Play();
         return writer;
     }
-    // The file's samples, checked against the loop; the count of whole periods it holds.
+    // The count of whole periods the file holds, each sample checked against the loop, and the
+    // chunk sizes against the file's length.
     std::size_t CheckedPeriods(const std::string& path)
     {
         const wavfixture::Bytes bytes = wavfixture::ReadFile(path);
-        EXPECT_GE(bytes.size(), kHeaderBytes);
-        if (bytes.size() < kHeaderBytes)
-            return 0;
         const std::uint32_t data = wavfixture::Get32(bytes, kHeaderBytes - 4);
         EXPECT_EQ(wavfixture::Get32(bytes, 4), bytes.size() - 8) << "RIFF size";
         EXPECT_EQ(data, bytes.size() - kHeaderBytes) << "data size";
         EXPECT_EQ(data % kPeriodBytes, 0u);
-        WavFile wav;
-        EXPECT_EQ(wav.Open(path, nullptr, WavFile::ModeRead), 0);
-        EXPECT_EQ(wav.GetSize(), data);
-        const auto* loopSamples = reinterpret_cast<const std::int16_t*>(loop->GetData(0));
-        for (std::size_t i = 0; i < data / 2; ++i) {
-            std::int16_t v = 0;
-            std::memcpy(&v, bytes.data() + kHeaderBytes + 2 * i, 2);
-            if (v != loopSamples[i % (kLoopFrames * 2)]) {
+        const auto* expected = reinterpret_cast<const std::int16_t*>(loop->GetData(0));
+        for (std::size_t i = 0; i < data / 2; ++i)
+            if (std::memcmp(bytes.data() + kHeaderBytes + 2 * i, &expected[i % (kLoopFrames * 2)], 2) != 0) {
                 ADD_FAILURE() << "sample " << i;
                 break;
             }
-        }
         return data / kPeriodBytes;
     }
 
