@@ -56,16 +56,20 @@ protected:
         korvane_test::ResetSound();
         ui.reset();
     }
-    void Record(std::int32_t periods)
+    // With more voices (quiet copies of the tone) each period takes longer to render.
+    void Record(std::int32_t periods, int voices = 1)
     {
-        WaveScene.AddInstance(tone.get(), "groove", 0);
+        for (int v = 0; v < voices; ++v)
+            WaveScene.AddInstance(tone.get(), "voice" + std::to_string(v), 0);
         auto clock = std::make_unique<ClockWriter>();
         ClockWriter* ticks = clock.get();
         WaveScene.SetWriter(std::move(clock), "clock");
         WaveScene.ClearLog();
         WaveScene.StartRecordClock();
         WaveScene.Recording = true;
-        WaveScene.PlayInstance("groove", 1000000, nullptr, -1, 0);
+        const std::vector<float> quiet{0.01f, 0.01f};
+        for (int v = 0; v < voices; ++v)
+            WaveScene.PlayInstance("voice" + std::to_string(v), 1000000, &quiet, -1, 0);
         ticks->Pass(periods);
         WaveScene.StopAllInstances();
         WaveScene.Recording = false;
@@ -78,7 +82,7 @@ protected:
         EXPECT_NE(dynamic_cast<TDeviceWaveWriter*>(WaveScene.GetWriter()), nullptr);
         EXPECT_EQ(WaveScene.GetState(), 1);
         EXPECT_FALSE(WaveScene.IsReplaying());
-        WaveScene.PushInstanceMessage("groove", TWaveScene::NotifyStarted);
+        WaveScene.PushInstanceMessage("voice0", TWaveScene::NotifyStarted);
         EXPECT_FALSE(WaveScene.IsMessageQueueEmpty()) << "notifications enabled again";
         WaveScene.ClearMessages();
     }
@@ -164,7 +168,7 @@ TEST_F(WaveRender, TheSaveDialogShowsTheFiguresAndRefusesAFileItCannotCreate)
 TEST_F(WaveRender, EscEndsTheRenderOnlyAfterTheFirstTickAndTheSoundComesBack)
 {
     constexpr std::int32_t kPeriods = 30000;  // an hour: far longer than the test lets it run
-    Record(kPeriods);
+    Record(kPeriods, 40);  // slow enough not to write much before Esc
     const std::string path = (out.path / "esc.wav").string();
     auto busy = [] { return dynamic_cast<TBusyFrm*>(QApplication::activeModalWidget()); };
     auto esc = [](QWidget* w) {
