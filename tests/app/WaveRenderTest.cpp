@@ -22,6 +22,12 @@ using korvane_test::PumpUntil;
 
 constexpr std::uint32_t kPeriodBytes = 5292 * 4;
 
+std::uint32_t WavSize(const std::string& path)
+{
+    WavFile wav;
+    return wav.Open(path, nullptr, WavFile::ModeRead) == 0 ? wav.GetSize() : 0;
+}
+
 // The output clock while recording, without a device: the test says when a period passes.
 class ClockWriter : public TWaveWriter {
 public:
@@ -214,6 +220,25 @@ TEST_F(WaveRender, AFileThatFailsIsReportedWithItsNameAndTheSoundComesBack)
     ASSERT_EQ(ui->boxes.size(), 1u);
     EXPECT_EQ(ui->boxes[0].text, "Error writing wav file: /dev/full");
     ExpectOutputRestored();
+}
+
+TEST_F(WaveRender, AnErrorWhileGivingTheSoundBackIsPassedOnAfterEveryOtherStep)
+{
+    Record(50);
+    TWaveFileRender render;
+    // The device cannot be opened again: the render's last step fails.
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    std::string error;
+    try {
+        (void)render.RenderTo((out.path / "take.wav").string());
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EQ(error, "TDeviceWaveWriter::Open: Cant open wave device");
+    WaveScene.Play();
+    ExpectOutputRestored();
+    EXPECT_EQ(WavSize((out.path / "take.wav").string()), 52u * kPeriodBytes) << "the file was finished whole";
 }
 
 using WaveButton = FormTest;
