@@ -169,7 +169,7 @@ void BM_WavRender_RenderAndAppend(benchmark::State& state)
 }
 BENCHMARK(BM_WavRender_RenderAndAppend)->Unit(benchmark::kMicrosecond);
 
-// The file writer as the application runs it: its thread renders one period per 10 ms cycle.
+// The file writer as the application runs it: its thread renders and appends period after period.
 void BM_WavRender_FileWriterThread(benchmark::State& state)
 {
     Performance p;

@@ -90,6 +90,7 @@ void TKorvaneForm::PlayButtonClick(TObject* sender)
         WaveScene.ClearLog();
         WaveScene.StartRecordClock();
         recording_ = true;
+        WaveScene.Recording = true;
         const float volume = Settings()->GetFloat("groove_volume");
         WaveScene.SetInstanceVolume("groove", 0, volume, 0);
         WaveScene.PlayInstance("groove", 1000, nullptr, -1, 0);
@@ -106,6 +107,7 @@ void TKorvaneForm::StopButtonClick(TObject* sender)
     WaveScene.StopReplay();
     WaveScene.StopAllInstances();
     recording_ = false;
+    WaveScene.Recording = false;
     soundingRiff_.clear();
     player_->Stop();
     env_->PostEvent("MIDIOFF", 0);
@@ -130,7 +132,8 @@ void TKorvaneForm::SetPaused(bool paused)
         if (player_->IsPlaying())
             player_->Stop();
     } else {
-        WaveScene.StartRecordClock();
+        // The output clock stood still while paused, so the recording's clock runs on as it
+        // was: restarted, it would stamp what follows before what came before the pause.
         WaveScene.Play();
     }
 }
