@@ -152,6 +152,10 @@ std::string TRIFFVideo::URL() const
 
 double TRIFFVideo::CurrentPosition() const
 {
+    // A stopped player is at the start, also after a video ended by itself (where the backend
+    // still reports the end).
+    if (player_->playbackState() == QMediaPlayer::StoppedState)
+        return 0;
     return double(player_->position()) / 1000.0;
 }
 

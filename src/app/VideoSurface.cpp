@@ -1,7 +1,9 @@
 #include "app/VideoSurface.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QVideoFrame>
 #include <QVideoSink>
 
@@ -67,6 +69,9 @@ void VideoSurface::SetFullScreen(bool fullScreen)
         // Still a child of its window, so a modal window keeps giving it input.
         setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         setFocusPolicy(Qt::StrongFocus);
+        // Without a window manager nothing else would make the window cover the screen.
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            setGeometry(screen->geometry());
         showFullScreen();
         activateWindow();
         setFocus();
