@@ -5,6 +5,7 @@
 #include "demo/SkinPainting.h"
 #include "platform/Exception.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPolygon>
@@ -61,7 +62,12 @@ QImage Frame(const VideoJob& job, int index, int frames)
     image.fill(QColor(20, 22, 28));
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing);
-    DrawCentredText(p, QRect(0, 2, kVideoWidth, 34), job.title, QColor(235, 235, 240), UiFont(18, true));
+    // The title shrinks until it fits the frame.
+    QFont titleFont = UiFont(18, true);
+    while (titleFont.pixelSize() > 9 &&
+           QFontMetrics(titleFont).horizontalAdvance(QString::fromUtf8(job.title.c_str())) > kVideoWidth - 8)
+        titleFont.setPixelSize(titleFont.pixelSize() - 1);
+    DrawCentredText(p, QRect(0, 2, kVideoWidth, 34), job.title, QColor(235, 235, 240), titleFont);
     for (const VideoBar& bar : VideoBars())
         p.fillRect(bar.box, bar.colour);
     // A block sweeping across under the bars, so motion shows at a glance.
