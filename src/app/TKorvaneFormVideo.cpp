@@ -77,7 +77,7 @@ void TKorvaneForm::TutorialVideoButtonClick(TObject* /*sender*/)
             TRIFFVideo::kBarHeight);
         video->setGeometry(place.left, place.top, place.width, place.height >= 0 ? place.height : video->height());
         video->SizeRatio = place.sizeRatio;
-        video->FullScreenPending = video->FullScreenPending || place.fullScreenPending;
+        video->FullScreenPending = place.fullScreenPending;
 
         const std::string named = _app_path + "video\\" + entry->GetString("FileName");
         const std::string file = ChooseVideoFile(named, Settings());
@@ -106,7 +106,10 @@ void TKorvaneForm::ShowRiffVideo(const std::string& riff)
     TDVContext* general = root_->GetContext("general");
     if (general->Exists("RiffVideoDialog"))
         SetHintsFromContext(video->Panel1, general->GetContext("RiffVideoDialog"));
-    TDVContext* riffContext = env_->FindMode("")->GetContextByID("riff[#]", riff);
+    TDVContext* mode = env_->FindMode("");
+    if (mode == nullptr)
+        return;
+    TDVContext* riffContext = mode->GetContextByID("riff[#]", riff);
     std::string name = riffContext->Exists("file_override_video") ? riffContext->GetString("file_override_video") : "";
     if (name.empty())
         name = riffContext->GetString("file_prefix") + ".wmv";

@@ -9,6 +9,7 @@
 #include "platform/TPanel.h"
 #include "sound/Player.h"
 
+#include <QApplication>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -125,6 +126,17 @@ TEST_F(HalfSpeed, TogglesGrooveSoundingRiffAndPlayerEvenWithNothingSounding)
     EXPECT_FLOAT_EQ(WaveScene.FindInstancePtr("b2")->pitch, 1.0f);
     EXPECT_DOUBLE_EQ(f.MidiPlayer()->GetSpeed(), 1.0);
     EXPECT_TRUE(ui->boxes.empty());
+}
+
+TEST_F(HalfSpeed, MissingRiffVideoShowsNothingAndSaysNothing)
+{
+    TKorvaneForm& f = Start();
+    f.PlayButtonClick(f.PlayButton);
+    f.ShowRiffVideo("b2");
+    EXPECT_TRUE(ui->boxes.empty());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    // The game was stopped as by the Stop button.
+    EXPECT_EQ(f.Env()->GameState(), TGameEnvObj::StateReady);
 }
 
 }  // namespace
