@@ -5,6 +5,7 @@
 // RT_TEST_OUTPUT_DIR.
 #include "KorvaneFormTestContent.h"
 
+#include "app/TBusyFrm.h"
 #include "app/TRIFFVideo.h"
 #include "app/TVideoTutorialForm.h"
 #include "app/VideoSurface.h"
@@ -103,8 +104,14 @@ bool Near(QRgb pixel, QColor expected, int tolerance)
 
 TEST_F(RiffVideoScreen, PlayingShowsTheTestPictureAndTheSliderFollowsThePosition)
 {
+    TBusyFrm busy;
+    _BusyFrm = &busy;
     TRIFFVideo& v = Open("ok.wmv");
+    EXPECT_EQ(v.PlayState(), TRIFFVideo::kTransitioning);
+    EXPECT_FALSE(busy.Done()) << "the busy window is up while the video starts";
     ASSERT_TRUE(WaitPlaying()) << "state " << v.PlayState() << ", error " << v.PlayerError();
+    EXPECT_TRUE(busy.Done());
+    _BusyFrm = nullptr;
     EXPECT_TRUE(v.PlayButton->Checked());
     EXPECT_FALSE(v.PauseButton->Checked());
     EXPECT_FALSE(v.StopButton->Checked());
@@ -126,6 +133,17 @@ TEST_F(RiffVideoScreen, PlayingShowsTheTestPictureAndTheSliderFollowsThePosition
         const QRgb pixel = shot.pixel(centre.x() * 2, TRIFFVideo::kBarHeight + centre.y() * 2);
         EXPECT_TRUE(Near(pixel, bar.colour, 60)) << "bar at " << centre.x() << ": " << std::hex << pixel;
     }
+
+    v.SlowButtonClick();
+    EXPECT_DOUBLE_EQ(v.Rate(), 0.5);
+    v.SlowButtonClick();
+    EXPECT_DOUBLE_EQ(v.Rate(), 1.0);
+    EXPECT_FALSE(v.SlowButton->Checked());
+    v.WMPDoubleClick();
+    EXPECT_TRUE(v.FullScreen());
+    v.WMPDoubleClick();
+    EXPECT_FALSE(v.FullScreen());
+    EXPECT_EQ(v.WMP->geometry(), QRect(0, TRIFFVideo::kBarHeight, 640, 360));
 }
 
 TEST_F(RiffVideoScreen, EscPausesWhilePlayingAndClosesAtPositionZero)
@@ -196,7 +214,6 @@ TEST_F(RiffVideoScreen, SeekWhilePausedStaysAndWhilePlayingResumesAfter200Ms)
     SeekTo(100);
     const auto seekAt = std::chrono::steady_clock::now();
     EXPECT_TRUE(v.Timer1->isActive());
-    PumpFor(100);
     EXPECT_EQ(v.PlayState(), TRIFFVideo::kPaused);
     ASSERT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kPlaying; }, 3000));
     EXPECT_GE(std::chrono::steady_clock::now() - seekAt, std::chrono::milliseconds(190));
