@@ -1,6 +1,6 @@
 // make_demo_content DIR: creates DIR and writes the content folder the program starts from: the
 // defaults file and its modes, the skin, the transcription pages, the waves, the MIDI files, the
-// readme and the help file. The same build writes the same bytes every time. No user file is
+// readme, the help file and the videos. The same build writes the same bytes every time. No user file is
 // written; the program creates "Korvane.INI" when it closes.
 // Exit code 0 on success, 1 with the error text on stderr.
 #include "demo/ConfigFiles.h"
@@ -10,6 +10,7 @@
 #include "demo/MidiContent.h"
 #include "demo/Skin.h"
 #include "demo/TranscriptionPages.h"
+#include "demo/VideoContent.h"
 #include "demo/WaveContent.h"
 #include "platform/Exception.h"
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv)
         demo::WriteGrooveDocuments(dir);
         demo::WriteWaves(dir);
         demo::WriteMidiFiles(dir);
+        demo::WriteVideos(dir);
         demo::WriteReadme(dir);
         demo::WriteHelpFile(dir);
     } catch (const Exception& e) {

@@ -2,6 +2,7 @@
 // loop. Returns 0 in every case, as a second instance does.
 #include <QApplication>
 
+#include <cstdlib>
 #include <memory>
 
 #include "app/TBusyFrm.h"
@@ -15,6 +16,9 @@
 
 int main(int argc, char** argv)
 {
+    // Videos play through GStreamer; Qt's other media backend crashes without a sound device.
+    if (std::getenv("QT_MEDIA_BACKEND") == nullptr)
+        setenv("QT_MEDIA_BACKEND", "gstreamer", 1);
     QApplication application(argc, argv);
 
     SingleInstance instance("HV.Korvane");

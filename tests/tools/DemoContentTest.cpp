@@ -557,6 +557,46 @@ TEST_F(DemoContent, EachModeHasItsPrintableDocument)
     }
 }
 
+TEST_F(DemoContent, VideosForEveryRiffAndTheTutorialPlacements)
+{
+    TDVContext root;
+    LoadDefaults(root);
+    int overrides = 0;
+    int inverted = 0;
+    for (const std::string& modeId : Ids(root, "mode")) {
+        TDVContext* mode = root.GetContextByID("mode[#]", modeId);
+        for (const std::string& riffId : Ids(*mode, "riff")) {
+            TDVContext* riff = mode->GetContextByID("riff[#]", riffId);
+            const std::string prefix = riff->GetValueText("file_prefix");
+            const std::string named = riff->GetValueText("file_override_video");
+            overrides += !named.empty();
+            EXPECT_TRUE(FileExists(InFolder(dir_, "video\\" + prefix + ".wmv"))) << riffId;
+            EXPECT_TRUE(named.empty() || FileExists(InFolder(dir_, "video\\" + named))) << named;
+            inverted += FileExists(InFolder(dir_, "video\\" + prefix + "_180.wmv"));
+        }
+    }
+    EXPECT_EQ(overrides, 1);
+    EXPECT_EQ(inverted, 1);
+
+    // Sizes 1 (centred) to 4, and one entry whose file is missing.
+    std::set<int> sizes;
+    int missing = 0;
+    for (const std::string& id : Ids(root, "general.VideoHelp")) {
+        TDVContext* entry = root.GetContextByID("general.VideoHelp[#]", id);
+        const int size = entry->GetInteger("Size");
+        sizes.insert(size);
+        if (size == 1)
+            EXPECT_EQ(entry->GetInteger("Left"), -1);
+        missing += !FileExists(InFolder(dir_, "video\\" + entry->GetValueText("FileName")));
+        EXPECT_FALSE(entry->GetValueText("Description").empty());
+    }
+    EXPECT_EQ(sizes, (std::set<int>{1, 2, 3, 4}));
+    EXPECT_EQ(missing, 1);
+    // The video window's bar, with its close button.
+    for (const char* picture : {"PlayVideoInitial.png", "CloseVideoMouse.png", "SliderInitial.png", "ScrollbarLeft.png"})
+        EXPECT_TRUE(FileExists(InFolder(dir_, std::string("Pics01\\") + picture))) << picture;
+}
+
 TEST(DemoContentRuns, SameBytesEveryRun)
 {
     const fs::path a = RunGenerator("first");

@@ -5,6 +5,7 @@
 #include "demo/DemoOutput.h"
 #include "demo/FretboardGeometry.h"
 #include "demo/PageLayout.h"
+#include "demo/VideoContent.h"
 
 #include <array>
 #include <string>
@@ -181,17 +182,8 @@ void AddGeneral(TStringList& d)
         "general.RiffVideoDialog.Hints[SlowButton]=\"Slow motion (Shift+F3)\"",
         "general.RiffVideoDialog.Hints[RepeatButton]=\"Repeat\"",
         "general.RiffVideoDialog.Hints[MovieSlider]=\"Position\"",
-        "general.VideoHelp[Intro] {",
-        "\tDescription=\"Getting started\"",
-        "\tFileName=\"Intro.wmv\"",
-        "}",
-        "general.VideoHelp[Keys] {",
-        "\tDescription=\"Playing riffs from the keyboard\"",
-        "\tSize=4",
-        "\tAspect=1.777778",
-        "\tFileName=\"Keys.wmv\"",
-        "}",
     });
+    AddVideoHelp(d);
 }
 
 void AddAudio(TStringList& d)
@@ -309,6 +301,7 @@ void AddModeTemplate(TStringList& m)
         "\t\tinteger notegrp_tick_dist=0",
         "\t\tinteger notegrp_before[5]=20,0,0,0,0",
         "\t\tinteger notegrp_after[5]=80,0,0,0,0",
+        "\t\tstring file_override_video=\"\"",
         "\tendcontext",
         "\tcontext toggle[]",
         "\t\tstring bind[]=\"\"",
@@ -404,6 +397,7 @@ void WriteModesFile(const std::filesystem::path& dir)
         AddBindings(m, mode);
         m.Add("}");
     }
+    AddRiffVideoOverrides(m);
     SaveLines(m, dir / kModesFile);
 }
 
