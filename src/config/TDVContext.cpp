@@ -76,16 +76,7 @@ bool IsElementOfContextArray(const TDVContext* context)
 }
 
 // The keyword a name may not be, or null.
-const char* ReservedWord(const std::string& name)
-{
-    for (const char* kw : TypeKeywords)
-        if (name == kw)
-            return kw;
-    for (const char* kw : StatementKeywords)
-        if (name == kw)
-            return kw;
-    return nullptr;
-}
+const char* ReservedWord(const std::string& name) { return ReservedKeyword(name); }
 
 [[noreturn]] void Fail(const std::string& message) { throw Exception(message); }
 
@@ -111,7 +102,7 @@ TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, in
     byName_.emplace(name, raw);
     const auto open = name.find('[');
     if (open != std::string::npos && open > 0 && name.back() == ']') {
-        TDVVarTag* list = FindTag(name.substr(0, open));
+        TDVVarTag* list = FindTag(std::string_view(name).substr(0, open));
         if (list && list->IsList())
             list->AddEntry(raw);
     }
@@ -140,7 +131,7 @@ TDVVarTag* TDVContext::AddContextDef(const std::string& member, ValType type, in
     return parent->AddTagUnchecked(full, type, arraySize);
 }
 
-TDVVarTag* TDVContext::FindTag(const std::string& name) const
+TDVVarTag* TDVContext::FindTag(std::string_view name) const
 {
     auto it = byName_.find(name);
     return it == byName_.end() ? nullptr : it->second;
@@ -150,14 +141,14 @@ TDVVarTag* TDVContext::FindIdent(const std::string& name) const
 {
     const auto open = name.find('[');
     if (open != std::string::npos)
-        return FindTag(name.substr(0, open));
+        return FindTag(std::string_view(name).substr(0, open));
     TDVContext* parent = GetParentContext();
     if (!parent)
         return nullptr;
     const std::string own = GetName();
     const auto ownOpen = own.find('[');
     if (ownOpen != std::string::npos) {
-        TDVVarTag* list = parent->FindTag(own.substr(0, ownOpen));
+        TDVVarTag* list = parent->FindTag(std::string_view(own).substr(0, ownOpen));
         if (!list || list->Type() != vtContext)
             return nullptr;
         return list->Context(0)->FindTag(name);
@@ -615,7 +606,7 @@ public:
         std::size_t q = pos_;
         while (q < text_.size() && !IsDelimiter(text_[q]))
             ++q;
-        token = text_.substr(pos_, q - pos_);
+        token.assign(text_, pos_, q - pos_);
         delimiter = q < text_.size() ? text_[q] : 0;
         pos_ = q < text_.size() ? q + 1 : q;
     }
@@ -1060,17 +1051,16 @@ void TDVContext::LoadPass(const TStringList& lines, int first, int end, LoadStat
     std::string pending;
     for (int i = first; i < last; ++i) {
         try {
-            std::string line = lines[i];
-            while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ')
-                line.pop_back();
-            if (!line.empty() && line.back() == '\\') {
-                line.pop_back();
-                if (i + 1 < last) {
-                    pending += line;
+            // The line is trimmed where it joins what earlier lines left pending.
+            const std::size_t mark = pending.size();
+            pending += lines[i];
+            while (pending.size() > mark && static_cast<unsigned char>(pending.back()) <= ' ')
+                pending.pop_back();
+            if (pending.size() > mark && pending.back() == '\\') {
+                pending.pop_back();
+                if (i + 1 < last)
                     continue;
-                }
             }
-            pending += line;
             const std::string text = NormalizeLine(pending);
             pending.clear();
             if (--state.linesLeft < 0)

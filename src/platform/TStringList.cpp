@@ -4,6 +4,7 @@
 #include "platform/LinuxFileNames.h"
 #include "platform/NumberText.h"
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -25,20 +26,25 @@ std::string& TStringList::operator[](int index)
 void TStringList::SetText(const std::string& text)
 {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
-            start = i;
-        } else {
-            ++i;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* start = begin;
+    // The next LF at or after start (end when there is none), kept across lines that end in a
+    // lone CR so that a file of CR breaks is not searched again for each line.
+    const char* lf = nullptr;
+    while (start < end) {
+        if (!lf || lf < start) {
+            lf = static_cast<const char*>(std::memchr(start, '\n', std::size_t(end - start)));
+            if (!lf)
+                lf = end;
         }
+        const char* cr = static_cast<const char*>(std::memchr(start, '\r', std::size_t(lf - start)));
+        const char* stop = cr ? cr : lf;
+        lines.emplace_back(start, stop);
+        if (stop == end)
+            break;
+        start = cr && cr + 1 < end && cr[1] == '\n' ? cr + 2 : stop + 1;
     }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
     lines_ = std::move(lines);
 }
 
@@ -57,11 +63,13 @@ void TStringList::LoadFromFile(const std::string& fileName)
     std::ifstream in(ResolveFileName(fileName), std::ios::binary);
     if (!in)
         throw Exception("Cannot open file \"" + fileName + "\"");
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
+    std::string text;
+    char chunk[65536];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+        text.append(chunk, std::size_t(in.gcount()));
     if (in.bad())
         throw Exception("Cannot open file \"" + fileName + "\"");
-    SetText(buffer.str());
+    SetText(text);
 }
 
 void TStringList::SaveToFile(const std::string& fileName) const

@@ -16,6 +16,8 @@ TEST(TStringList, SplitsOnCrLfAndCrLf)
         {"a\r\n", {"a"}},
         {"a\r\n\r\n", {"a", ""}},
         {"\n\r", {"", ""}},
+        {"a\rb\r\rc\n", {"a", "b", "", "c"}},
+        {"a\n\rb", {"a", "", "b"}},
         {"", {}},
         {std::string("x\0y", 3), {std::string("x\0y", 3)}},
     };
