@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <chrono>
 
-#include <pthread.h>
-#include <sched.h>
 #include <sys/prctl.h>
 
 namespace {
@@ -192,10 +190,7 @@ void MmTimerService::run()
     // real-time priority where the system grants it, else the highest normal one, else none.
     // The kernel may also defer a sleeping thread's wake-up by its timer slack (50 us by
     // default) to batch wake-ups: this thread wants its deadlines exact.
-    sched_param param{};
-    param.sched_priority = sched_get_priority_min(SCHED_FIFO);
-    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) != 0)
-        (void)SetCurrentThreadPriority(THREAD_PRIORITY_HIGHEST);
+    (void)SetCurrentThreadPriority(THREAD_PRIORITY_TIME_CRITICAL);
     (void)prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     std::unique_lock lock(mutex_);
     while (!quit_) {
