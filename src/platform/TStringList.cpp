@@ -4,6 +4,7 @@
 #include "platform/LinuxFileNames.h"
 #include "platform/NumberText.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -26,6 +27,7 @@ std::string& TStringList::operator[](int index)
 void TStringList::SetText(const std::string& text)
 {
     std::vector<std::string> lines;
+    lines.reserve(std::size_t(std::count(text.begin(), text.end(), '\n')) + 1);
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     const char* start = begin;
@@ -60,10 +62,18 @@ std::string TStringList::Text() const
 
 void TStringList::LoadFromFile(const std::string& fileName)
 {
-    std::ifstream in(ResolveFileName(fileName), std::ios::binary);
+    std::ifstream in(ResolveFileName(fileName), std::ios::binary | std::ios::ate);
     if (!in)
         throw Exception("Cannot open file \"" + fileName + "\"");
+    // One allocation of the file's size where it has one; a stream without a size is read on.
     std::string text;
+    const std::streamoff size = in.tellg();
+    in.seekg(0);
+    if (size > 0) {
+        text.resize(std::size_t(size));
+        in.read(text.data(), size);
+        text.resize(std::size_t(in.gcount()));
+    }
     char chunk[65536];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
         text.append(chunk, std::size_t(in.gcount()));
