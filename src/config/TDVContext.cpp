@@ -621,6 +621,7 @@ public:
         return true;
     }
     [[nodiscard]] std::string Rest() const { return text_.substr(pos_); }
+    [[nodiscard]] std::string_view RestView() const { return std::string_view(text_).substr(pos_); }
     void ExpectEnd()
     {
         std::string token;
@@ -643,7 +644,7 @@ bool IsIdentChar(unsigned char c)
 }
 
 // Values after "=" or inside a statement's parentheses.
-std::vector<std::string> ParseValues(const std::string& rest, bool statement, bool pointer)
+std::vector<std::string> ParseValues(std::string_view rest, bool statement, bool pointer)
 {
     std::vector<std::string> values;
     const std::size_t n = rest.size();
@@ -675,7 +676,7 @@ std::vector<std::string> ParseValues(const std::string& rest, bool statement, bo
         if (p >= n || rest[p] != ')')
             Fail("expected ')'");
         if (p + 1 < n)
-            Fail(rest.substr(p + 1) + " not allowed there");
+            Fail(std::string(rest.substr(p + 1)) + " not allowed there");
     }
     return values;
 }
@@ -839,7 +840,7 @@ int ParseDeclaration(TDVContextHive& hive, Lexer& lx, ValType type, char d)
         return 0;
     }
     if (d2 == '=')
-        tag->SetFromStrings(ParseValues(lx.Rest(), false, type == vtPointer), 0);
+        tag->SetFromStrings(ParseValues(lx.RestView(), false, type == vtPointer), 0);
     return 0;
 }
 
@@ -886,7 +887,7 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
     if (d == 0)
         return 0;
     if (d == '=') {
-        const auto values = ParseValues(lx.Rest(), false, tag->Type() == vtPointer);
+        const auto values = ParseValues(lx.RestView(), false, tag->Type() == vtPointer);
         if (!indexed) {
             tag->SetFromStrings(values, pointedIndex > 0 && !tag->IsList() ? pointedIndex : 0);
         } else if (tag->IsList()) {
@@ -990,7 +991,7 @@ int ParseBody(TDVContextHive& hive, const std::string& text, bool inScope, bool 
     if (statement >= 0) {
         if (d != '(')
             SymbolError(d);
-        const auto arguments = ParseValues(lx.Rest(), true, false);
+        const auto arguments = ParseValues(lx.RestView(), true, false);
         hive.Current()->ExecuteStatement(statement, arguments);
         return 0;
     }
