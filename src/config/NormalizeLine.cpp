@@ -17,8 +17,15 @@ inline bool IsSeparator(char c) { return kSeparators.is[static_cast<unsigned cha
 
 std::string NormalizeLine(const std::string& line)
 {
+    std::string out;
+    NormalizeLineInto(line, out);
+    return out;
+}
+
+void NormalizeLineInto(std::string_view line, std::string& out)
+{
     // Written through a pointer into storage of the line's size: the result is never longer.
-    std::string out(line.size(), '\0');
+    out.resize(line.size());
     char* const begin = out.data();
     char* o = begin;
     bool inQuotes = false;
@@ -51,5 +58,4 @@ std::string NormalizeLine(const std::string& line)
     while (o != begin && o[-1] == ' ')
         --o;
     out.resize(std::size_t(o - begin));
-    return out;
 }

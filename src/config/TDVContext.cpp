@@ -1034,27 +1034,29 @@ int TDVContext::ParseLineIn(TDVContextHive& hive, const std::string& line, LoadS
 
 void TDVContext::LoadFromStrings(const TStringList& lines, int first, int end)
 {
+    std::vector<std::string_view> views(lines.Lines().begin(), lines.Lines().end());
     LoadState state;
     state.pointerBase = this;
-    LoadPass(lines, first, end, state);
+    LoadPass(views, first, end, state);
 }
 
-void TDVContext::LoadPass(const TStringList& lines, int first, int end, LoadState& state)
+void TDVContext::LoadPass(const std::vector<std::string_view>& lines, int first, int end, LoadState& state)
 {
     const bool blockPass = end == -2;
     TDVContext privateBase;
     TDVContextHive hive(blockPass ? &privateBase : this);
     if (blockPass)
         hive.Push(this);
-    const int count = lines.Count();
+    const int count = static_cast<int>(lines.size());
     first = std::max(first, 0);
     const int last = end <= 0 ? count : std::min(end, count);
     std::string pending;
+    std::string text;
     for (int i = first; i < last; ++i) {
         try {
             // The line is trimmed where it joins what earlier lines left pending.
             const std::size_t mark = pending.size();
-            pending += lines[i];
+            pending += lines[std::size_t(i)];
             while (pending.size() > mark && static_cast<unsigned char>(pending.back()) <= ' ')
                 pending.pop_back();
             if (pending.size() > mark && pending.back() == '\\') {
@@ -1062,7 +1064,7 @@ void TDVContext::LoadPass(const TStringList& lines, int first, int end, LoadStat
                 if (i + 1 < last)
                     continue;
             }
-            const std::string text = NormalizeLine(pending);
+            NormalizeLineInto(pending, text);
             pending.clear();
             if (--state.linesLeft < 0)
                 Fail("Configuration text too complex");
@@ -1193,10 +1195,14 @@ void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
     struct Pop {
         ~Pop() { t_filesLoading.pop_back(); }
     } pop;
-    TStringList lines;
-    lines.LoadFromFile(path);
+    // The lines are views into the file's text: a loader keeps no copy of them.
+    const std::string content = TStringList::ReadFile(path);
+    std::vector<std::string_view> lines;
+    TStringList::SplitLines(content, lines);
     try {
-        LoadFromStrings(lines, 0, 0);
+        LoadState state;
+        state.pointerBase = this;
+        LoadPass(lines, 0, 0, state);
     } catch (const Exception& e) {
         throw Exception(std::string(e.what()) + "; File=" + path);
     }

@@ -140,7 +140,7 @@ private:
     TDVVarTag* AddTagUnchecked(const std::string& name, ValType type, int arraySize);
     TDVVarTag* CopyTagAs(TDVVarTag* tag, const std::string& newName);
     TDVVarTag* ResolveFollowed(const std::string& path, int& index, bool create);
-    void LoadPass(const TStringList& lines, int first, int end, LoadState& state);
+    void LoadPass(const std::vector<std::string_view>& lines, int first, int end, LoadState& state);
     int ParseLineIn(TDVContextHive& hive, const std::string& line, LoadState* state);
 
     std::vector<std::unique_ptr<TDVVarTag>> tags_;

@@ -24,9 +24,9 @@ std::string& TStringList::operator[](int index)
     return lines_[static_cast<std::size_t>(index)];
 }
 
-void TStringList::SetText(const std::string& text)
+void TStringList::SplitLines(std::string_view text, std::vector<std::string_view>& lines)
 {
-    std::vector<std::string> lines;
+    lines.clear();
     lines.reserve(std::size_t(std::count(text.begin(), text.end(), '\n')) + 1);
     const char* const begin = text.data();
     const char* const end = begin + text.size();
@@ -42,12 +42,18 @@ void TStringList::SetText(const std::string& text)
         }
         const char* cr = static_cast<const char*>(std::memchr(start, '\r', std::size_t(lf - start)));
         const char* stop = cr ? cr : lf;
-        lines.emplace_back(start, stop);
+        lines.emplace_back(start, std::size_t(stop - start));
         if (stop == end)
             break;
         start = cr && cr + 1 < end && cr[1] == '\n' ? cr + 2 : stop + 1;
     }
-    lines_ = std::move(lines);
+}
+
+void TStringList::SetText(const std::string& text)
+{
+    std::vector<std::string_view> views;
+    SplitLines(text, views);
+    lines_.assign(views.begin(), views.end());
 }
 
 std::string TStringList::Text() const
@@ -60,7 +66,7 @@ std::string TStringList::Text() const
     return out;
 }
 
-void TStringList::LoadFromFile(const std::string& fileName)
+std::string TStringList::ReadFile(const std::string& fileName)
 {
     std::ifstream in(ResolveFileName(fileName), std::ios::binary | std::ios::ate);
     if (!in)
@@ -79,7 +85,12 @@ void TStringList::LoadFromFile(const std::string& fileName)
         text.append(chunk, std::size_t(in.gcount()));
     if (in.bad())
         throw Exception("Cannot open file \"" + fileName + "\"");
-    SetText(text);
+    return text;
+}
+
+void TStringList::LoadFromFile(const std::string& fileName)
+{
+    SetText(ReadFile(fileName));
 }
 
 void TStringList::SaveToFile(const std::string& fileName) const
