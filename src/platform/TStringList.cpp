@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <iterator>
 #include <sstream>
 
@@ -24,28 +28,39 @@ std::string& TStringList::operator[](int index)
     return lines_[static_cast<std::size_t>(index)];
 }
 
+namespace {
+
+// The first CR or LF in [p, end), or end.
+const char* NextBreak(const char* p, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        if (hits)
+            return p + __builtin_ctz(unsigned(hits));
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
+
+} // namespace
+
 void TStringList::SplitLines(std::string_view text, std::vector<std::string_view>& lines)
 {
     lines.clear();
     lines.reserve(std::size_t(std::count(text.begin(), text.end(), '\n')) + 1);
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    const char* start = begin;
-    // The next LF at or after start (end when there is none), kept across lines that end in a
-    // lone CR so that a file of CR breaks is not searched again for each line.
-    const char* lf = nullptr;
+    const char* const end = text.data() + text.size();
+    const char* start = text.data();
     while (start < end) {
-        if (!lf || lf < start) {
-            lf = static_cast<const char*>(std::memchr(start, '\n', std::size_t(end - start)));
-            if (!lf)
-                lf = end;
-        }
-        const char* cr = static_cast<const char*>(std::memchr(start, '\r', std::size_t(lf - start)));
-        const char* stop = cr ? cr : lf;
+        const char* stop = NextBreak(start, end);
         lines.emplace_back(start, std::size_t(stop - start));
         if (stop == end)
             break;
-        start = cr && cr + 1 < end && cr[1] == '\n' ? cr + 2 : stop + 1;
+        start = *stop == '\r' && stop + 1 < end && stop[1] == '\n' ? stop + 2 : stop + 1;
     }
 }
 
