@@ -13,14 +13,14 @@
 # (--benchmark_enable_random_interleaving), so that a case and its references meet the same load.
 # A benchmark that fixes its own repetitions (long real-time runs) runs that many.
 #
-# Environment: REPS (default 5), MIN_TIME (seconds per round, default 0.1), RT_AUDIO_SECONDS
+# Environment: REPS (default 10), MIN_TIME (seconds per round, default 0.05), RT_AUDIO_SECONDS
 # (the device-gap run per buffer setting, default 5), JOBS (build jobs, default 4).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 filter=${1:-}
-reps=${REPS:-5}
-min_time=${MIN_TIME:-0.1}
+reps=${REPS:-10}
+min_time=${MIN_TIME:-0.05}
 out=$root/build-bench/bench-results
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
