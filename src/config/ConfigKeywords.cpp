@@ -1,17 +1,37 @@
 #include "config/ConfigKeywords.h"
 
-ValType KeywordToValType(const std::string& word)
+#include <string_view>
+
+namespace {
+
+// The tables with their lengths, so that a word of another length is refused at once.
+constexpr std::string_view TypeWords[] = {"context", "integer", "float", "bool", "string", "endcontext", "pointer"};
+constexpr std::string_view StatementWords[] = {"morph", "auto_morph", "include"};
+
+template <std::size_t N>
+int Find(const std::string_view (&table)[N], const std::string& word)
 {
-    for (ValType i = 0; i < 7; ++i)
-        if (word == TypeKeywords[i])
-            return i;
-    return vtNone;
+    for (std::size_t i = 0; i < N; ++i)
+        if (word.size() == table[i].size() && word == table[i])
+            return int(i);
+    return -1;
 }
 
-int StatementKeyword(const std::string& word)
+} // namespace
+
+ValType KeywordToValType(const std::string& word)
 {
-    for (int i = 0; i < 3; ++i)
-        if (word == StatementKeywords[i])
-            return i;
-    return -1;
+    const int i = Find(TypeWords, word);
+    return i < 0 ? vtNone : ValType(i);
+}
+
+int StatementKeyword(const std::string& word) { return Find(StatementWords, word); }
+
+const char* ReservedKeyword(const std::string& word)
+{
+    if (const int i = Find(TypeWords, word); i >= 0)
+        return TypeKeywords[i];
+    if (const int i = Find(StatementWords, word); i >= 0)
+        return StatementKeywords[i];
+    return nullptr;
 }

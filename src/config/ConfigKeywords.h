@@ -26,3 +26,5 @@ inline const std::string TabText = "\t";
 [[nodiscard]] ValType KeywordToValType(const std::string& word);
 // The position of word in StatementKeywords, -1 for other words.
 [[nodiscard]] int StatementKeyword(const std::string& word);
+// The entry of either table that word is, or null.
+[[nodiscard]] const char* ReservedKeyword(const std::string& word);

@@ -76,16 +76,7 @@ bool IsElementOfContextArray(const TDVContext* context)
 }
 
 // The keyword a name may not be, or null.
-const char* ReservedWord(const std::string& name)
-{
-    for (const char* kw : TypeKeywords)
-        if (name == kw)
-            return kw;
-    for (const char* kw : StatementKeywords)
-        if (name == kw)
-            return kw;
-    return nullptr;
-}
+const char* ReservedWord(const std::string& name) { return ReservedKeyword(name); }
 
 [[noreturn]] void Fail(const std::string& message) { throw Exception(message); }
 
@@ -111,7 +102,7 @@ TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, in
     byName_.emplace(name, raw);
     const auto open = name.find('[');
     if (open != std::string::npos && open > 0 && name.back() == ']') {
-        TDVVarTag* list = FindTag(name.substr(0, open));
+        TDVVarTag* list = FindTag(std::string_view(name).substr(0, open));
         if (list && list->IsList())
             list->AddEntry(raw);
     }
@@ -140,7 +131,7 @@ TDVVarTag* TDVContext::AddContextDef(const std::string& member, ValType type, in
     return parent->AddTagUnchecked(full, type, arraySize);
 }
 
-TDVVarTag* TDVContext::FindTag(const std::string& name) const
+TDVVarTag* TDVContext::FindTag(std::string_view name) const
 {
     auto it = byName_.find(name);
     return it == byName_.end() ? nullptr : it->second;
@@ -150,14 +141,14 @@ TDVVarTag* TDVContext::FindIdent(const std::string& name) const
 {
     const auto open = name.find('[');
     if (open != std::string::npos)
-        return FindTag(name.substr(0, open));
+        return FindTag(std::string_view(name).substr(0, open));
     TDVContext* parent = GetParentContext();
     if (!parent)
         return nullptr;
     const std::string own = GetName();
     const auto ownOpen = own.find('[');
     if (ownOpen != std::string::npos) {
-        TDVVarTag* list = parent->FindTag(own.substr(0, ownOpen));
+        TDVVarTag* list = parent->FindTag(std::string_view(own).substr(0, ownOpen));
         if (!list || list->Type() != vtContext)
             return nullptr;
         return list->Context(0)->FindTag(name);
@@ -594,16 +585,18 @@ public:
     Fail(std::string("symbol '") + c + "'" + " not allowed there");
 }
 
-bool IsDelimiter(char c)
-{
-    switch (c) {
-    case ' ': case '"': case '\'': case ',': case '.': case '=': case ';': case '&':
-    case '{': case '}': case '[': case ']': case '(': case ')': case '?':
-        return true;
-    default:
-        return false;
+// A table, since the lexer tests every character of every line.
+struct Delimiters {
+    bool is[256] = {};
+    constexpr Delimiters()
+    {
+        for (unsigned char c : {' ', '"', '\'', ',', '.', '=', ';', '&', '{', '}', '[', ']', '(', ')', '?'})
+            is[c] = true;
     }
-}
+};
+constexpr Delimiters kDelimiters;
+
+inline bool IsDelimiter(char c) { return kDelimiters.is[static_cast<unsigned char>(c)]; }
 
 // Cuts a line into tokens: the text up to the next delimiter, and the delimiter (0 at the end).
 class Lexer {
@@ -615,7 +608,7 @@ public:
         std::size_t q = pos_;
         while (q < text_.size() && !IsDelimiter(text_[q]))
             ++q;
-        token = text_.substr(pos_, q - pos_);
+        token.assign(text_, pos_, q - pos_);
         delimiter = q < text_.size() ? text_[q] : 0;
         pos_ = q < text_.size() ? q + 1 : q;
     }
@@ -630,6 +623,7 @@ public:
         return true;
     }
     [[nodiscard]] std::string Rest() const { return text_.substr(pos_); }
+    [[nodiscard]] std::string_view RestView() const { return std::string_view(text_).substr(pos_); }
     void ExpectEnd()
     {
         std::string token;
@@ -652,7 +646,7 @@ bool IsIdentChar(unsigned char c)
 }
 
 // Values after "=" or inside a statement's parentheses.
-std::vector<std::string> ParseValues(const std::string& rest, bool statement, bool pointer)
+std::vector<std::string> ParseValues(std::string_view rest, bool statement, bool pointer)
 {
     std::vector<std::string> values;
     const std::size_t n = rest.size();
@@ -684,7 +678,7 @@ std::vector<std::string> ParseValues(const std::string& rest, bool statement, bo
         if (p >= n || rest[p] != ')')
             Fail("expected ')'");
         if (p + 1 < n)
-            Fail(rest.substr(p + 1) + " not allowed there");
+            Fail(std::string(rest.substr(p + 1)) + " not allowed there");
     }
     return values;
 }
@@ -848,7 +842,7 @@ int ParseDeclaration(TDVContextHive& hive, Lexer& lx, ValType type, char d)
         return 0;
     }
     if (d2 == '=')
-        tag->SetFromStrings(ParseValues(lx.Rest(), false, type == vtPointer), 0);
+        tag->SetFromStrings(ParseValues(lx.RestView(), false, type == vtPointer), 0);
     return 0;
 }
 
@@ -895,7 +889,7 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
     if (d == 0)
         return 0;
     if (d == '=') {
-        const auto values = ParseValues(lx.Rest(), false, tag->Type() == vtPointer);
+        const auto values = ParseValues(lx.RestView(), false, tag->Type() == vtPointer);
         if (!indexed) {
             tag->SetFromStrings(values, pointedIndex > 0 && !tag->IsList() ? pointedIndex : 0);
         } else if (tag->IsList()) {
@@ -999,7 +993,7 @@ int ParseBody(TDVContextHive& hive, const std::string& text, bool inScope, bool 
     if (statement >= 0) {
         if (d != '(')
             SymbolError(d);
-        const auto arguments = ParseValues(lx.Rest(), true, false);
+        const auto arguments = ParseValues(lx.RestView(), true, false);
         hive.Current()->ExecuteStatement(statement, arguments);
         return 0;
     }
@@ -1042,36 +1036,37 @@ int TDVContext::ParseLineIn(TDVContextHive& hive, const std::string& line, LoadS
 
 void TDVContext::LoadFromStrings(const TStringList& lines, int first, int end)
 {
+    std::vector<std::string_view> views(lines.Lines().begin(), lines.Lines().end());
     LoadState state;
     state.pointerBase = this;
-    LoadPass(lines, first, end, state);
+    LoadPass(views, first, end, state);
 }
 
-void TDVContext::LoadPass(const TStringList& lines, int first, int end, LoadState& state)
+void TDVContext::LoadPass(const std::vector<std::string_view>& lines, int first, int end, LoadState& state)
 {
     const bool blockPass = end == -2;
     TDVContext privateBase;
     TDVContextHive hive(blockPass ? &privateBase : this);
     if (blockPass)
         hive.Push(this);
-    const int count = lines.Count();
+    const int count = static_cast<int>(lines.size());
     first = std::max(first, 0);
     const int last = end <= 0 ? count : std::min(end, count);
     std::string pending;
+    std::string text;
     for (int i = first; i < last; ++i) {
         try {
-            std::string line = lines[i];
-            while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ')
-                line.pop_back();
-            if (!line.empty() && line.back() == '\\') {
-                line.pop_back();
-                if (i + 1 < last) {
-                    pending += line;
+            // The line is trimmed where it joins what earlier lines left pending.
+            const std::size_t mark = pending.size();
+            pending += lines[std::size_t(i)];
+            while (pending.size() > mark && static_cast<unsigned char>(pending.back()) <= ' ')
+                pending.pop_back();
+            if (pending.size() > mark && pending.back() == '\\') {
+                pending.pop_back();
+                if (i + 1 < last)
                     continue;
-                }
             }
-            pending += line;
-            const std::string text = NormalizeLine(pending);
+            NormalizeLineInto(pending, text);
             pending.clear();
             if (--state.linesLeft < 0)
                 Fail("Configuration text too complex");
@@ -1202,10 +1197,14 @@ void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
     struct Pop {
         ~Pop() { t_filesLoading.pop_back(); }
     } pop;
-    TStringList lines;
-    lines.LoadFromFile(path);
+    // The lines are views into the file's text: a loader keeps no copy of them.
+    const std::string content = TStringList::ReadFile(path);
+    std::vector<std::string_view> lines;
+    TStringList::SplitLines(content, lines);
     try {
-        LoadFromStrings(lines, 0, 0);
+        LoadState state;
+        state.pointerBase = this;
+        LoadPass(lines, 0, 0, state);
     } catch (const Exception& e) {
         throw Exception(std::string(e.what()) + "; File=" + ResolveFileName(path));
     }

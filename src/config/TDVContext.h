@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -38,7 +39,7 @@ public:
     // For an element of a context array: adds the shared member definition "<name>::<member>" to
     // the parent. " ROOT context. can not add defs!" on the root.
     TDVVarTag* AddContextDef(const std::string& member, ValType type, int arraySize);
-    [[nodiscard]] TDVVarTag* FindTag(const std::string& name) const;
+    [[nodiscard]] TDVVarTag* FindTag(std::string_view name) const;
     // The tag that stands for a name this context does not hold: the list tag of an entry name,
     // the template member of a list entry, or the member definition of an array element; null.
     [[nodiscard]] TDVVarTag* FindIdent(const std::string& name) const;
@@ -139,11 +140,16 @@ private:
     TDVVarTag* AddTagUnchecked(const std::string& name, ValType type, int arraySize);
     TDVVarTag* CopyTagAs(TDVVarTag* tag, const std::string& newName);
     TDVVarTag* ResolveFollowed(const std::string& path, int& index, bool create);
-    void LoadPass(const TStringList& lines, int first, int end, LoadState& state);
+    void LoadPass(const std::vector<std::string_view>& lines, int first, int end, LoadState& state);
     int ParseLineIn(TDVContextHive& hive, const std::string& line, LoadState* state);
 
     std::vector<std::unique_ptr<TDVVarTag>> tags_;
-    std::unordered_map<std::string, TDVVarTag*> byName_;
+    // Looked up by string_view too, so that a part of a name needs no string of its own.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, TDVVarTag*, NameHash, std::equal_to<>> byName_;
     TDVVarTag* ownerTag_ = nullptr;
     std::string baseDir_;
     bool baseDirSet_ = false;

@@ -29,39 +29,47 @@ std::int32_t PixImageGIF::GetByte(PixFile* f) {
     return buffer_[bufIndex_++];
 }
 
-std::int32_t PixImageGIF::GetNextCode(PixFile* f) {
-    auto nextByte = [&]() -> std::int32_t {
-        if (bytesLeft_ <= 0) {
-            const std::int32_t size = GetByte(f);
-            // A block terminator before the end code ends the data as surely as the file's end.
-            if (size <= 0) return -1;
+std::int32_t PixImageGIF::NextDataByte(PixFile* f) {
+    if (bytesLeft_ <= 0) {
+        const std::int32_t size = GetByte(f);
+        // A block terminator before the end code ends the data as surely as the file's end.
+        if (size <= 0) return -1;
+        if (bufFill_ - bufIndex_ >= size) {
+            std::memcpy(subBlock_, buffer_ + bufIndex_, static_cast<std::size_t>(size));
+            bufIndex_ += size;
+            consumed_ += size;
+        } else {
             for (std::int32_t i = 0; i < size; ++i) {
                 const std::int32_t b = GetByte(f);
                 if (b < 0) return -1;
                 subBlock_[i] = static_cast<std::uint8_t>(b);
             }
-            bytesLeft_ = size;
-            subIndex_ = 0;
         }
-        --bytesLeft_;
-        return subBlock_[subIndex_++];
-    };
-    if (bitsLeft_ == 0) {
-        const std::int32_t b = nextByte();
-        if (b < 0) return -1;
-        currByte_ = static_cast<std::uint8_t>(b);
-        bitsLeft_ = 8;
+        bytesLeft_ = size;
+        subIndex_ = 0;
     }
-    std::int32_t code = currByte_ >> (8 - bitsLeft_);
-    while (currSize_ > bitsLeft_) {
-        const std::int32_t b = nextByte();
-        if (b < 0) return -1;
-        currByte_ = static_cast<std::uint8_t>(b);
-        code |= b << bitsLeft_;
+    --bytesLeft_;
+    return subBlock_[subIndex_++];
+}
+
+inline std::int32_t PixImageGIF::GetNextCode(PixFile* f) {
+    // Bytes are taken only when the code needs their bits, so a frame's data is consumed up to
+    // the byte holding its end code and no further.
+    while (bitsLeft_ < currSize_) {
+        std::int32_t b;
+        if (bytesLeft_ > 0) {
+            --bytesLeft_;
+            b = subBlock_[subIndex_++];
+        } else if ((b = NextDataByte(f)) < 0) {
+            return -1;
+        }
+        bitBuf_ |= static_cast<std::uint32_t>(b) << bitsLeft_;
         bitsLeft_ += 8;
     }
+    const std::int32_t code = static_cast<std::int32_t>(bitBuf_ & ((1u << currSize_) - 1));
+    bitBuf_ >>= currSize_;
     bitsLeft_ -= currSize_;
-    return code & ((1 << currSize_) - 1);
+    return code;
 }
 
 bool PixImageGIF::OutLine(std::uint8_t* line, std::int32_t length) {
@@ -103,7 +111,7 @@ bool PixImageGIF::OutLine(std::uint8_t* line, std::int32_t length) {
     return true;
 }
 
-std::int32_t PixImageGIF::DecodeFrame(PixFile* f, std::int32_t lineLength, bool decode) {
+std::int32_t PixImageGIF::DecodeFrame(PixFile* f, std::int32_t lineLength) {
     std::int32_t badCodes = 0;
     const std::int32_t size = GetByte(f);
     // Pixel indices are bytes: a code size above 8 cannot come from a valid encoder.
@@ -114,6 +122,7 @@ std::int32_t PixImageGIF::DecodeFrame(PixFile* f, std::int32_t lineLength, bool 
     endCode_ = clearCode_ + 1;
     slot_ = newCodes_ = clearCode_ + 2;
     bytesLeft_ = bitsLeft_ = 0;
+    bitBuf_ = 0;
     std::memset(suffix_, 0, sizeof suffix_);
     std::memset(prefix_, 0, sizeof prefix_);
 
@@ -131,7 +140,7 @@ std::int32_t PixImageGIF::DecodeFrame(PixFile* f, std::int32_t lineLength, bool 
     auto put = [&](std::uint8_t v) {
         line[static_cast<std::size_t>(pos++)] = v;
         if (--left == 0) {
-            if (decode) writing = OutLine(line.data(), lineLength);
+            writing = OutLine(line.data(), lineLength);
             pos = 0;
             left = lineLength;
         }
@@ -183,11 +192,44 @@ std::int32_t PixImageGIF::DecodeFrame(PixFile* f, std::int32_t lineLength, bool 
         while (sp > 0 && writing) put(stack_[--sp]);
         sp = 0;
     }
-    if (decode && writing && left != lineLength) {
+    if (writing && left != lineLength) {
         std::fill(line.begin() + pos, line.end(), std::uint8_t{0});
         OutLine(line.data(), lineLength);
     }
     return badCodes;
+}
+
+std::int32_t PixImageGIF::SkipFrame(PixFile* f) {
+    const std::int32_t size = GetByte(f);
+    if (size < 2 || size > 8) return 0;
+    currSize_ = size + 1;
+    topSlot_ = 1 << currSize_;
+    clearCode_ = 1 << size;
+    endCode_ = clearCode_ + 1;
+    slot_ = newCodes_ = clearCode_ + 2;
+    bytesLeft_ = bitsLeft_ = 0;
+    bitBuf_ = 0;
+    // Without a bad code every table entry points to an older one, so no string can outgrow the
+    // decoder's stack: the only way DecodeFrame stops early is a bad code.
+    for (;;) {
+        std::int32_t c = GetNextCode(f);
+        if (c < 0 || c == endCode_) return 0;
+        if (c == clearCode_) {
+            currSize_ = size + 1;
+            slot_ = newCodes_;
+            topSlot_ = 1 << currSize_;
+            while ((c = GetNextCode(f)) == clearCode_) {
+            }
+            if (c == endCode_ || c < 0) return 0;
+            continue;
+        }
+        if (c > slot_) return 1;
+        if (slot_ < topSlot_) ++slot_;
+        if (slot_ >= topSlot_ && currSize_ < 12) {
+            topSlot_ <<= 1;
+            ++currSize_;
+        }
+    }
 }
 
 void PixImageGIF::SkipPastFrame(PixFile* f, std::int32_t start, std::int32_t badCodes) {
@@ -288,7 +330,7 @@ std::int32_t PixImageGIF::CountFrames(PixFile* f, std::uint16_t screenWidth, std
         bufFill_ = 0;
         consumed_ = 0;
         const std::int32_t start = f->Tell();
-        SkipPastFrame(f, start, DecodeFrame(f, d.width, false));
+        SkipPastFrame(f, start, SkipFrame(f));
         ++count;
     }
     f->Seek(pos, 0);
@@ -396,7 +438,7 @@ bool PixImageGIF::Decode(PixFile* f) {
         bufFill_ = 0;
         consumed_ = 0;
         const std::int32_t start = f->Tell();
-        const std::int32_t badCodes = DecodeFrame(f, d.width, true);
+        const std::int32_t badCodes = DecodeFrame(f, d.width);
 
         if (!trueColour) {
             const std::int32_t base = screenHeight - d.top - d.height;

@@ -36,13 +36,17 @@ private:
     // The next block introducer of the scan, skipping garbage up to a zero byte.
     Scan NextBlock(PixFile* f);
     bool DecodeExtension(PixFile* f);
-    // Decodes one frame's LZW data into this image's rows; with decode false only reads it.
-    // Returns the number of bad codes met.
-    std::int32_t DecodeFrame(PixFile* f, std::int32_t lineLength, bool decode);
+    // Decodes one frame's LZW data into this image's rows. Returns the number of bad codes met.
+    std::int32_t DecodeFrame(PixFile* f, std::int32_t lineLength);
+    // Reads one frame's LZW data for counting frames, following only the code widths, not the
+    // strings: the bytes a decode that never stops at the last row consumes, and a non-zero
+    // result exactly when it would meet bad codes (it stops at the first).
+    std::int32_t SkipFrame(PixFile* f);
     // Leaves the stream after the frame's data (see DecodeFrame's bad codes).
     void SkipPastFrame(PixFile* f, std::int32_t start, std::int32_t badCodes);
     [[nodiscard]] std::int32_t CountFrames(PixFile* f, std::uint16_t screenWidth, std::uint16_t screenHeight);
     [[nodiscard]] std::int32_t GetByte(PixFile* f);
+    [[nodiscard]] std::int32_t NextDataByte(PixFile* f);
     [[nodiscard]] std::int32_t GetNextCode(PixFile* f);
     bool OutLine(std::uint8_t* line, std::int32_t length);
 
@@ -77,7 +81,7 @@ private:
     std::int32_t topSlot_ = 0;
     std::int32_t bytesLeft_ = 0;  // in the current data sub-block
     std::int32_t bitsLeft_ = 0;   // in the current byte
-    std::uint8_t currByte_ = 0;
+    std::uint32_t bitBuf_ = 0;    // the bitsLeft_ bits not yet used, lowest first
     std::uint8_t subBlock_[257] = {};
     std::int32_t subIndex_ = 0;
     static constexpr std::int32_t kMaxCodes = 4096;

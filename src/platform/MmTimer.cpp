@@ -37,3 +37,15 @@ MMRESULT timeKillEvent(UINT timerId)
 {
     return MmTimerService::Instance().KillEvent(timerId);
 }
+
+std::uint64_t timeGetTimeUs()
+{
+    return MmTimerService::Instance().NowUs();
+}
+
+UINT timeSetEventAtUs(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user)
+{
+    if (!callback)
+        return 0;
+    return MmTimerService::Instance().SetEventAt(dueUs, callback, user);
+}

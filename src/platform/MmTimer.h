@@ -44,3 +44,10 @@ MMRESULT timeEndPeriod(UINT period);
 // A one-shot timer that has already fired (or was killed) is killed successfully. TIMERR_NOCANDO
 // for an id that was never handed out.
 MMRESULT timeKillEvent(UINT timerId);
+
+// Finer than the Windows calls, for schedules that must not round to whole milliseconds:
+// microseconds of the same clock as timeGetTime (not wrapping), and a one-shot timer due at an
+// absolute time of it (at once when that has passed), killed with timeKillEvent. 0 for a null
+// callback. Any thread.
+[[nodiscard]] std::uint64_t timeGetTimeUs();
+[[nodiscard]] UINT timeSetEventAtUs(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user);

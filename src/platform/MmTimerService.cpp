@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include <sys/prctl.h>
+
 namespace {
 
 std::uint64_t steadyUs()
@@ -60,6 +62,19 @@ bool MmTimerService::dueLocked()
 UINT MmTimerService::SetEvent(UINT delayMs, LPTIMECALLBACK callback, DWORD_PTR user)
 {
     std::lock_guard lock(mutex_);
+    // Due when the millisecond clock has moved delayMs on: callers count in timeGetTime's whole
+    // milliseconds, so a due time measured from the exact microsecond would run up to 1 ms late.
+    return armLocked((nowLocked() / 1000 + delayMs) * 1000, callback, user);
+}
+
+UINT MmTimerService::SetEventAt(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user)
+{
+    std::lock_guard lock(mutex_);
+    return armLocked(dueUs, callback, user);
+}
+
+UINT MmTimerService::armLocked(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user)
+{
     if (quit_)
         return 0;
     if (!thread_.joinable()) {
@@ -70,9 +85,7 @@ UINT MmTimerService::SetEvent(UINT delayMs, LPTIMECALLBACK callback, DWORD_PTR u
     timer.id = nextId_++;
     if (nextId_ == 0)
         nextId_ = 1;
-    // Due when the millisecond clock has moved delayMs on: callers count in timeGetTime's whole
-    // milliseconds, so a due time measured from the exact microsecond would run up to 1 ms late.
-    timer.dueUs = (nowLocked() / 1000 + delayMs) * 1000;
+    timer.dueUs = dueUs;
     timer.order = nextOrder_++;
     timer.callback = callback;
     timer.user = user;
@@ -173,9 +186,12 @@ bool MmTimerService::IsTimerThread() const
 
 void MmTimerService::run()
 {
-    // Callbacks are short and due at exact times; let them win over ordinary work. A hint only:
-    // where the system refuses, the thread keeps the normal priority.
-    (void)SetCurrentThreadPriority(THREAD_PRIORITY_HIGHEST);
+    // Callbacks are short and due at exact times; let them win over ordinary work: the lowest
+    // real-time priority where the system grants it, else the highest normal one, else none.
+    // The kernel may also defer a sleeping thread's wake-up by its timer slack (50 us by
+    // default) to batch wake-ups: this thread wants its deadlines exact.
+    (void)SetCurrentThreadPriority(THREAD_PRIORITY_TIME_CRITICAL);
+    (void)prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     std::unique_lock lock(mutex_);
     while (!quit_) {
         auto next = earliestLocked();

@@ -22,6 +22,8 @@ public:
     // Microseconds of the current clock. Any thread.
     [[nodiscard]] std::uint64_t NowUs();
     [[nodiscard]] UINT SetEvent(UINT delayMs, LPTIMECALLBACK callback, DWORD_PTR user);
+    // Due at the absolute clock time dueUs (at once when that has passed).
+    [[nodiscard]] UINT SetEventAt(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user);
     MMRESULT KillEvent(UINT timerId);
     MMRESULT BeginPeriod(UINT period);
     MMRESULT EndPeriod(UINT period);
@@ -53,6 +55,7 @@ private:
     std::uint64_t nowLocked() const;
     std::vector<Timer>::iterator earliestLocked();
     bool dueLocked();
+    UINT armLocked(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user);
     void run();
 
     mutable std::mutex mutex_;

@@ -4,7 +4,13 @@
 #include "platform/LinuxFileNames.h"
 #include "platform/NumberText.h"
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <iterator>
 #include <sstream>
 
@@ -22,24 +28,47 @@ std::string& TStringList::operator[](int index)
     return lines_[static_cast<std::size_t>(index)];
 }
 
+namespace {
+
+// The first CR or LF in [p, end), or end.
+const char* NextBreak(const char* p, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        if (hits)
+            return p + __builtin_ctz(unsigned(hits));
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
+
+} // namespace
+
+void TStringList::SplitLines(std::string_view text, std::vector<std::string_view>& lines)
+{
+    lines.clear();
+    lines.reserve(std::size_t(std::count(text.begin(), text.end(), '\n')) + 1);
+    const char* const end = text.data() + text.size();
+    const char* start = text.data();
+    while (start < end) {
+        const char* stop = NextBreak(start, end);
+        lines.emplace_back(start, std::size_t(stop - start));
+        if (stop == end)
+            break;
+        start = *stop == '\r' && stop + 1 < end && stop[1] == '\n' ? stop + 2 : stop + 1;
+    }
+}
+
 void TStringList::SetText(const std::string& text)
 {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    lines_ = std::move(lines);
+    std::vector<std::string_view> views;
+    SplitLines(text, views);
+    lines_.assign(views.begin(), views.end());
 }
 
 std::string TStringList::Text() const
@@ -52,17 +81,32 @@ std::string TStringList::Text() const
     return out;
 }
 
-void TStringList::LoadFromFile(const std::string& fileName)
+std::string TStringList::ReadFile(const std::string& fileName)
 {
     const std::string resolved = ResolveFileName(fileName);
-    std::ifstream in(resolved, std::ios::binary);
+    std::ifstream in(resolved, std::ios::binary | std::ios::ate);
     if (!in)
         throw Exception("Cannot open file \"" + resolved + "\"");
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
+    // One allocation of the file's size where it has one; a stream without a size is read on.
+    std::string text;
+    const std::streamoff size = in.tellg();
+    in.seekg(0);
+    if (size > 0) {
+        text.resize(std::size_t(size));
+        in.read(text.data(), size);
+        text.resize(std::size_t(in.gcount()));
+    }
+    char chunk[65536];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+        text.append(chunk, std::size_t(in.gcount()));
     if (in.bad())
         throw Exception("Cannot open file \"" + resolved + "\"");
-    SetText(buffer.str());
+    return text;
+}
+
+void TStringList::LoadFromFile(const std::string& fileName)
+{
+    SetText(ReadFile(fileName));
 }
 
 void TStringList::SaveToFile(const std::string& fileName) const

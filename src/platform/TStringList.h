@@ -3,6 +3,7 @@
 // CR, LF and CRLF all ending a line, and written with CRLF after every line. Not thread-safe;
 // one owner at a time.
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TStringList {
@@ -21,6 +22,10 @@ public:
 
     // Replaces the contents by the lines of text; a line break at the very end adds no empty line.
     void SetText(const std::string& text);
+    // The lines of text as SetText cuts them, as views into text (for readers that keep no copy).
+    static void SplitLines(std::string_view text, std::vector<std::string_view>& lines);
+    // The whole file, read as LoadFromFile reads it (same name resolution and errors).
+    [[nodiscard]] static std::string ReadFile(const std::string& fileName);
     // Every line followed by CRLF.
     [[nodiscard]] std::string Text() const;
 

@@ -12,6 +12,9 @@ constexpr int THREAD_PRIORITY_BELOW_NORMAL = -1;
 constexpr int THREAD_PRIORITY_NORMAL = 0;
 constexpr int THREAD_PRIORITY_ABOVE_NORMAL = 1;
 constexpr int THREAD_PRIORITY_HIGHEST = 2;
+// For threads with deadlines of a few milliseconds (audio, timers): the lowest real-time
+// priority where the system grants it, else HIGHEST, else unchanged.
+constexpr int THREAD_PRIORITY_TIME_CRITICAL = 15;
 
 // Suspends the calling thread for at least ms milliseconds (any thread).
 void Sleep(std::uint32_t ms);

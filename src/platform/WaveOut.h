@@ -77,3 +77,8 @@ MMRESULT waveOutReset(HWAVEOUT device);
 MMRESULT waveOutClose(HWAVEOUT device);
 // Number of output devices besides the default one.
 [[nodiscard]] UINT waveOutGetNumDevs();
+
+// Not of the Windows API: how many times, over all devices since the process started, the device
+// wanted samples while blocks were outstanding but none was waiting (it played silence in the
+// middle of the stream). For measuring the smallest buffer a machine sustains. Any thread.
+[[nodiscard]] std::uint64_t waveOutUnderruns();

@@ -5,6 +5,8 @@
 // the program's callback never runs on SDL's audio thread and may take locks of its own.
 #include "platform/WaveOut.h"
 
+#include "platform/Threads.h"
+
 #include <SDL.h>
 
 #include <array>
@@ -21,10 +23,14 @@ namespace {
 bool InitAudio()
 {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // SDL's own audio thread pulls on a deadline too: real-time where the system allows it.
+    SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 }
 
 constexpr std::uint32_t kMaxBlocks = 64;  // blocks written and not yet returned done
+
+std::atomic<std::uint64_t> g_underruns{0};
 
 // Single producer, single consumer; a slot is published by the release store of tail.
 class BlockRing {
@@ -67,6 +73,8 @@ struct HWAVEOUT__ {
     // Owned by the SDL callback; waveOutReset touches them only with the device locked.
     WAVEHDR* current = nullptr;
     std::uint32_t offset = 0;
+    bool playing = false;  // a block has been played since the open or the last reset
+    bool starved = false;  // and then the queue ran dry
 
     std::counting_semaphore<> wake{0};
     std::atomic<bool> closing{false};
@@ -88,6 +96,9 @@ struct HWAVEOUT__ {
 
     void RunNotifier()
     {
+        // A returned block is the program's cue to write the next one: with short buffers a late
+        // cue is a gap in the sound, so this thread runs at the feeder's priority (where allowed).
+        (void)SetCurrentThreadPriority(THREAD_PRIORITY_TIME_CRITICAL);
         Notify(WOM_OPEN, 0);
         for (;;) {
             wake.acquire();
@@ -113,9 +124,15 @@ struct HWAVEOUT__ {
         std::uint32_t left = std::uint32_t(length);
         while (left > 0) {
             if (!current && !queued.Pop(current)) {
+                // Silence after sound: a gap, if more sound follows (else the stream's end).
+                starved = playing;
                 std::memset(stream, silence, left);
                 return;
             }
+            if (starved)
+                g_underruns.fetch_add(1, std::memory_order_relaxed);
+            starved = false;
+            playing = true;
             const std::uint32_t n = std::min(left, current->dwBufferLength - offset);
             std::memcpy(stream, current->lpData + offset, n);
             stream += n;
@@ -166,9 +183,11 @@ MMRESULT waveOutOpen(HWAVEOUT* device, UINT deviceId, const WAVEFORMATEX* format
     want.freq = int(format->nSamplesPerSec);
     want.format = format->wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
     want.channels = Uint8(format->nChannels);
-    // About 20 ms per pull: short enough that a returned block is known soon after it played.
-    Uint16 samples = 256;
-    while (samples < 4096 && samples * 50u < format->nSamplesPerSec)
+    // About 5 ms per pull (a power of two): a pull must fit in one written block with room to
+    // spare, since the block after it is written only when a block has played out; longer pulls
+    // would set the floor of the program's buffer setting (two of its buffers are in flight).
+    Uint16 samples = 64;
+    while (samples < 4096 && samples * 200u < format->nSamplesPerSec)
         samples *= 2;
     want.samples = samples;
     want.callback = &HWAVEOUT__::FillCallback;
@@ -248,6 +267,7 @@ MMRESULT waveOutReset(HWAVEOUT device)
     WAVEHDR* header = nullptr;
     while (device->queued.Pop(header))
         device->done.Push(header);
+    device->playing = device->starved = false;
     SDL_UnlockAudioDevice(device->device);
     device->wake.release();
     std::unique_lock lock(device->countMutex);
@@ -273,6 +293,11 @@ MMRESULT waveOutClose(HWAVEOUT device)
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     delete device;
     return MMSYSERR_NOERROR;
+}
+
+std::uint64_t waveOutUnderruns()
+{
+    return g_underruns.load(std::memory_order_relaxed);
 }
 
 UINT waveOutGetNumDevs()

@@ -91,30 +91,43 @@ Player::MIDIClock::~MIDIClock()
 void Player::MIDIClock::Set(std::uint32_t tick, int division, std::uint32_t tempo, double speed)
 {
     Hold lock(owner_.lock_);
-    startTime_ = timeGetTime();
+    startUs_ = timeGetTimeUs();
     startTick_ = bankedTick_ = tick;
     msPerTick_ = tempo * 0.001 / (division * speed);
+}
+
+bool Player::MIDIClock::Usable() const { return msPerTick_ > 0 && std::isfinite(msPerTick_); }
+
+std::uint32_t Player::MIDIClock::TickAt(std::uint64_t us) const
+{
+    const double elapsedMs = us > startUs_ ? double(us - startUs_) / 1000.0 : 0.0;
+    return clampTick(std::trunc(elapsedMs / msPerTick_ + startTick_));
 }
 
 std::uint32_t Player::MIDIClock::GetTick()
 {
     Hold lock(owner_.lock_);
-    if (IsRunning() && msPerTick_ > 0 && std::isfinite(msPerTick_))
-        bankedTick_ = clampTick(std::trunc(double(DWORD(timeGetTime() - startTime_)) / msPerTick_ + startTick_));
+    if (IsRunning() && Usable())
+        bankedTick_ = TickAt(timeGetTimeUs());
     return bankedTick_;
 }
 
 bool Player::MIDIClock::Schedule(std::uint32_t tick)
 {
     Hold lock(owner_.lock_);
-    const double elapsed = double(DWORD(timeGetTime() - startTime_));
-    double delay = std::trunc((double(tick) - double(startTick_)) * msPerTick_) - elapsed;
-    if (!(delay >= resolution_))
-        delay = resolution_;
-    // Beyond about 24 days a timer is pointless; the clamp keeps the conversion defined.
-    delay = std::min(delay, double(0x7FFFFFFF));
-    const UINT id = timeSetEvent(UINT(delay), resolution_, &Player::TimerProc, DWORD_PTR(&owner_),
-                                 TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
+    const std::uint64_t now = timeGetTimeUs();
+    std::uint64_t due = now + std::uint64_t(resolution_) * 1000;
+    if (Usable()) {
+        // The first microsecond at which GetTick reads tick: rounding of the product may leave
+        // the exact time one microsecond short of it.
+        const double offsetUs = std::ceil((double(tick) - double(startTick_)) * msPerTick_ * 1000.0);
+        // Beyond about 24 days a timer is pointless; the clamp keeps the conversion defined.
+        due = startUs_ + std::uint64_t(std::clamp(offsetUs, 0.0, double(0x7FFFFFFF) * 1000.0));
+        for (int step = 0; step < 4 && TickAt(due) < tick; ++step)
+            ++due;
+        due = std::max(due, now);
+    }
+    const UINT id = timeSetEventAtUs(due, &Player::TimerProc, DWORD_PTR(&owner_));
     timerId_ = id;
     if (id)
         lastArmed_ = id;
@@ -136,8 +149,8 @@ bool Player::MIDIClock::Kill()
     // the wait inside timeKillEvent ends.
     const UINT id = timerId_.exchange(0);
     const bool killed = id == 0 || timeKillEvent(id) == TIMERR_NOERROR;
-    if (msPerTick_ > 0 && std::isfinite(msPerTick_))
-        bankedTick_ = clampTick(std::trunc(double(DWORD(timeGetTime() - startTime_)) / msPerTick_) + startTick_);
+    if (Usable())
+        bankedTick_ = TickAt(timeGetTimeUs());
     return killed;
 }
 
@@ -477,7 +490,9 @@ void Player::OnTimer(UINT timerId)
     }
 
     if (cursor_ < schedule_.size()) {
-        clock_.Schedule(clampTick(std::trunc(schedule_[cursor_].ticks)));
+        // A fractional key (channel events sort after others at their tick) is reached with the
+        // next whole tick.
+        clock_.Schedule(clampTick(std::ceil(schedule_[cursor_].ticks)));
     } else {
         clock_.Kill();
         if (IsWindow(stopWindow_))

@@ -31,7 +31,8 @@ public:
     };
 
     // The clock of the schedule: the tick at the time of the last Set and the milliseconds per
-    // tick, read against timeGetTime. Its operations take the owner's lock.
+    // tick, read against the timer clock in microseconds (whole milliseconds would make every
+    // event up to 1 ms late). Its operations take the owner's lock.
     class MIDIClock {
     public:
         // Takes the timer's finest period for the clock's life.
@@ -44,8 +45,9 @@ public:
         void Set(std::uint32_t tick, int division, std::uint32_t tempo, double speed);
         // The tick reached now (while running), else the tick banked at the last read or kill.
         std::uint32_t GetTick();
-        // Arms a one-shot timer for the time of tick, at least one resolution from now. False when
-        // no timer could be armed; the clock is then not running.
+        // Arms a one-shot timer for the time tick is reached (at once when that has passed; one
+        // resolution from now while the tick length is not a usable number). False when no
+        // timer could be armed; the clock is then not running.
         bool Schedule(std::uint32_t tick);
         // Kill, Set, then Schedule(tick + 1).
         bool Start(std::uint32_t tick, int division, std::uint32_t tempo, double speed);
@@ -62,10 +64,13 @@ public:
         UINT resolution_ = 1;
         std::atomic<UINT> timerId_{0};
         UINT lastArmed_ = 0;
-        DWORD startTime_ = 0;
+        std::uint64_t startUs_ = 0;
         std::uint32_t startTick_ = 0;
         std::uint32_t bankedTick_ = 0;
         double msPerTick_ = 0;
+
+        [[nodiscard]] bool Usable() const;
+        [[nodiscard]] std::uint32_t TickAt(std::uint64_t us) const;
     };
 
     // Opens MIDI output device 0. GUI thread.

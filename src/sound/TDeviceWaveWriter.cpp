@@ -7,7 +7,9 @@
 
 TDeviceWaveWriter::TDeviceWaveWriter(TBufferDoneCallback callback, void* object) : TWaveWriter(callback, object)
 {
-    thread_ = std::make_unique<TThread>([this] { Feed(); }, THREAD_PRIORITY_HIGHEST);
+    // Time-critical rather than the highest normal priority: with short buffers a feeder that
+    // waits behind a busy machine's other work leaves a gap in the sound.
+    thread_ = std::make_unique<TThread>([this] { Feed(); }, THREAD_PRIORITY_TIME_CRITICAL);
 }
 
 TDeviceWaveWriter::~TDeviceWaveWriter()

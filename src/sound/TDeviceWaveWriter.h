@@ -1,5 +1,5 @@
 #pragma once
-// Plays mix buffers on a wave-out device with two buffers in flight. A feeder thread (highest
+// Plays mix buffers on a wave-out device with two buffers in flight. A feeder thread (time-critical
 // priority) is woken by the device callback through an auto-reset event and calls back into the
 // scene, which renders and writes the next buffer. The device callback only counts and signals.
 // Open, Close and WriteBuffer run under the scene's lock (the scene's Play and its callback), or

@@ -1,9 +1,11 @@
 #include "sound/WaveWriteTo.h"
 
+#include "sound/MixBlocks.h"
 #include "sound/TVolumer.h"
 #include "sound/TWaveBuffer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -21,11 +23,13 @@ inline std::int32_t Saturate16(std::int32_t v)
     return v > 32767 ? 32767 : (v < -32768 ? -32768 : v);
 }
 
+inline bool Unity(const TVolumer* volumer) { return !volumer || volumer->IsUnity(); }
+
 } // namespace
 
-WaveWriteTo::WaveWriteTo(const TWaveBuffer& source, TWaveBuffer& destination)
+WaveWriteTo::WaveWriteTo(const TWaveBuffer& source, TWaveBuffer& destination, bool wholeRuns)
     : source_(source), destination_(destination), srcChannels_(source.GetFormat().nChannels),
-      dstChannels_(destination.GetFormat().nChannels)
+      dstChannels_(destination.GetFormat().nChannels), wholeRuns_(wholeRuns)
 {
     const std::size_t width = std::max(srcChannels_, dstChannels_);
     if (width <= kInlineChannels) {
@@ -184,6 +188,32 @@ void WaveWriteTo::RunTyped(std::uint32_t& dstPos, std::uint32_t& srcPos, std::ui
     }
 }
 
+bool WaveWriteTo::RunWhole(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd, std::uint32_t srcEnd,
+                           bool mix)
+{
+    // Whole runs read all of one buffer before writing the other: they must not be one buffer.
+    if (&source_ == &destination_)
+        return false;
+    const std::uint32_t n = std::min(srcEnd - srcPos, dstEnd - dstPos);
+    const std::uint8_t* src = source_.GetData(srcPos);
+    std::uint8_t* dst = destination_.GetData(dstPos);
+    if (srcChannels_ == dstChannels_) {
+        const std::size_t samples = std::size_t(n) * srcChannels_;
+        // A copy stores each 16-bit sample unchanged: saturating it is a no-op.
+        if (mix)
+            mixblocks::AddSaturate16(dst, src, samples);
+        else
+            std::memcpy(dst, src, samples * 2);
+    } else if (srcChannels_ == 1 && dstChannels_ == 2) {
+        mixblocks::MonoToStereo16(dst, src, n, mix);
+    } else {
+        return false;
+    }
+    srcPos += n;
+    dstPos += n;
+    return true;
+}
+
 void WaveWriteTo::Run(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd, std::uint32_t srcEnd,
                       float pitch, bool mix, TVolumer* instanceVolumer, TVolumer* masterVolumer)
 {
@@ -199,6 +229,10 @@ void WaveWriteTo::Run(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_
     const double p = rate;
     const bool src16 = source_.GetFormat().wBitsPerSample == 16;
     const bool dst16 = destination_.GetFormat().wBitsPerSample == 16;
+    // A unity envelope scales by exactly 1.0 and its per-sample step changes nothing.
+    if (wholeRuns_ && p == 1.0 && src16 && dst16 && Unity(instanceVolumer) && Unity(masterVolumer) &&
+        RunWhole(dstPos, srcPos, dstEnd, srcEnd, mix))
+        return;
     if (src16 && dst16)
         mix ? RunChannels<16, 16, true>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer)
             : RunChannels<16, 16, false>(dstPos, srcPos, dstEnd, srcEnd, p, instanceVolumer, masterVolumer);

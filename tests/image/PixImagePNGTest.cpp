@@ -311,3 +311,30 @@ TEST(PixImagePNGDecode, PaletteWithBackgroundKeepsIndices) {
         EXPECT_TRUE(img.info.alphaPalette);
     }
 }
+
+// Colour and alpha come apart the same at every row width: the whole-row steps of the splitting
+// loop and its tail meet at different places for each.
+TEST(PixImagePNGDecode, AlphaRowsSplitAtEveryWidth) {
+    for (int width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 33}) {
+        Png png;
+        png.width = width;
+        png.height = 2;
+        png.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+        png.bitDepth = 8;
+        auto sample = [](int x, int y, int c) { return static_cast<std::uint8_t>(x * 37 + y * 101 + c * 59 + 7); };
+        for (int y = 0; y < 2; ++y) {
+            Bytes row;
+            for (int x = 0; x < width; ++x)
+                for (int c = 0; c < 4; ++c) row.push_back(sample(x, y, c));
+            png.rows.push_back(row);
+        }
+        PngPeek img;
+        ASSERT_TRUE(DecodeAs(img, png.Build())) << img.GetLastError();
+        for (int top = 0; top < 2; ++top)
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t want = std::uint32_t(sample(x, top, 0)) << 16 | sample(x, top, 1) << 8 | sample(x, top, 2);
+                EXPECT_EQ(Rgb(img, x, 1 - top), want) << "width " << width << " x " << x;
+                EXPECT_EQ(img.AlphaGet(x, 1 - top), sample(x, top, 3)) << "width " << width << " x " << x;
+            }
+    }
+}

@@ -16,6 +16,8 @@ TEST(TStringList, SplitsOnCrLfAndCrLf)
         {"a\r\n", {"a"}},
         {"a\r\n\r\n", {"a", ""}},
         {"\n\r", {"", ""}},
+        {"a\rb\r\rc\n", {"a", "b", "", "c"}},
+        {"a\n\rb", {"a", "", "b"}},
         {"", {}},
         {std::string("x\0y", 3), {std::string("x\0y", 3)}},
     };
@@ -23,6 +25,37 @@ TEST(TStringList, SplitsOnCrLfAndCrLf)
         TStringList list;
         list.SetText(text);
         EXPECT_EQ(list.Lines(), lines);
+    }
+}
+
+// Long random texts, so that breaks fall at every place of the wide scan's blocks.
+TEST(TStringList, SplitsLongTextsLikeTheByteRule)
+{
+    std::uint32_t x = 99;
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const int length = round % 90;
+        for (int i = 0; i < length; ++i) {
+            x = x * 1664525u + 1013904223u;
+            const std::uint32_t r = (x >> 24) % 10;
+            text += r == 0 ? '\r' : r == 1 ? '\n' : char('a' + r);
+        }
+        std::vector<std::string> expected;
+        std::size_t start = 0, i = 0;
+        while (i < text.size()) {
+            if (text[i] == '\r' || text[i] == '\n') {
+                expected.push_back(text.substr(start, i - start));
+                i += text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+                start = i;
+            } else {
+                ++i;
+            }
+        }
+        if (start < text.size())
+            expected.push_back(text.substr(start));
+        TStringList list;
+        list.SetText(text);
+        ASSERT_EQ(list.Lines(), expected) << "round " << round;
     }
 }
 
