@@ -40,9 +40,19 @@ config|BM_ParseDefaultsAndUser|BM_ReadAndSplitLines|-
 image_formats|BM_GifPixImage|BM_GifSlurp|1.2
 image_formats|BM_JpegPixImage|BM_JpegLibjpegBgr|-
 image_formats|BM_TiffPixImage|BM_TiffReadRGBAImage|-
-image|BM_SkinLoadDetect|BM_SkinLoadLibpngSimplified|1.1
-image|BM_PageLoadDetect|BM_PageLoadLibpngSimplified|1.1
-image|BM_AlphaDraw|BM_AlphaDrawQPainter|1.5
+image|BM_SkinLoad|BM_SkinLoad_LibpngSimplified|1.1
+image|BM_PageLoad|BM_PageLoad_LibpngRows|-
+image|BM_AlphaDraw|BM_AlphaDraw_QPainterPremul|1.5
+image|BM_AlphaDraw|BM_AlphaDraw_QPainterStraight|-
+gdi|BM_BitBlt_ColourToColour|BM_BitBlt_ColourToColour_Memcpy|-
+gdi|BM_BitBlt_ColourToColour|BM_BitBlt_ColourToColour_QPainter|-
+gdi|BM_BitBlt_ColourToSection24|BM_BitBlt_ColourToSection24_QPainter|-
+gdi|BM_BitBlt_Section24ToColour|BM_BitBlt_Section24ToColour_QPainter|-
+gdi|BM_SetDIBitsToDevice24|BM_SetDIBitsToDevice24_QPainter|-
+gdi|BM_StretchBlt_HalftoneHalf|BM_StretchBlt_HalftoneHalf_QPainter|-
+gdi|BM_TextOut_Label|BM_TextOut_Label_QPainter|-
+gdi|BM_TransparentBlt_Keyed|BM_TransparentBlt_Keyed_Memcpy|-
+scene|BM_UnforcedTick|BM_ForcedTick|-
 '
 # binary|case|counter|goal ("<=x" or ">=x" or "-"); a counter ending in _share prints as percent.
 COUNTERS='
@@ -50,6 +60,7 @@ midi_timer|BM_PlayerLateness|late_p99_ms|<=1.0
 midi_timer|BM_PlayerLateness|late_max_ms|<=3.0
 mixer|BM_RenderBuffer_GrooveRiffFade|period_share|-
 audio_buffer|BM_DeviceGaps/20|gaps|<=0
+render|BM_RenderThreeMinutePerformance|x_realtime|>=100
 audio_buffer|BM_DeviceGaps/15|gaps|-
 audio_buffer|BM_DeviceGaps/10|gaps|-
 audio_buffer|BM_DeviceGaps/8|gaps|-
