@@ -7,9 +7,9 @@
 #include "platform/MmTimer.h"
 #include "platform/MmTimerService.h"
 #include "platform/WindowMessages.h"
-#include "sound/MIDIData.h"
-#include "sound/MIDIMemoryStream.h"
-#include "sound/Player.h"
+#include "sound/midi/MIDIData.h"
+#include "sound/midi/MIDIMemoryStream.h"
+#include "sound/midi/Player.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // Arbitrary bytes through the MIDI reader, then through what callers do with a loaded file:
 // walking and sorting its tracks, finding a start note and building the player's schedule.
-#include "sound/MIDIData.h"
-#include "sound/MIDIMemoryStream.h"
-#include "sound/Player.h"
+#include "sound/midi/MIDIData.h"
+#include "sound/midi/MIDIMemoryStream.h"
+#include "sound/midi/Player.h"
 
 #include <cstddef>
 #include <cstdint>

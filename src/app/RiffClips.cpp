@@ -5,7 +5,7 @@
 #include "config/TDVContext.h"
 #include "platform/Exception.h"
 #include "platform/LinuxFileNames.h"
-#include "sound/MIDIData.h"
+#include "sound/midi/MIDIData.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/TShiftState.h"
-#include "sound/MIDIData.h"
+#include "sound/midi/MIDIData.h"
 
 struct RiffStruct {
     // The transcription page that is shown and its positions.

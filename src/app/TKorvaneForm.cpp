@@ -40,7 +40,7 @@
 #include "platform/TPicture.h"
 #include "platform/TTimer.h"
 #include "platform/VirtualKeysQt.h"
-#include "sound/Player.h"
+#include "sound/midi/Player.h"
 #include "sound/TWaveScene.h"
 
 #include <chrono>

@@ -6,7 +6,7 @@
 #include "config/TDVContext.h"
 #include "controls/THVPanel.h"
 #include "platform/TPanel.h"
-#include "sound/Player.h"
+#include "sound/midi/Player.h"
 #include "sound/TWaveScene.h"
 
 #include <cmath>

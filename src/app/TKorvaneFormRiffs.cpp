@@ -11,7 +11,7 @@
 #include "config/TDVContext.h"
 #include "controls/THVPanel.h"
 #include "platform/Exception.h"
-#include "sound/Player.h"
+#include "sound/midi/Player.h"
 #include "sound/TWaveScene.h"
 
 #include <algorithm>

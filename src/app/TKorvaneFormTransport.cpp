@@ -13,7 +13,7 @@
 #include "platform/TLabel.h"
 #include "platform/TPanel.h"
 #include "platform/TTimer.h"
-#include "sound/Player.h"
+#include "sound/midi/Player.h"
 #include "sound/TWaveScene.h"
 
 #include <algorithm>

@@ -17,7 +17,7 @@
 #include "controls/THVPanel.h"
 #include "platform/LinuxFileNames.h"
 #include "platform/MessageBox.h"
-#include "sound/Player.h"
+#include "sound/midi/Player.h"
 #include "sound/TWaveScene.h"
 
 #include <memory>

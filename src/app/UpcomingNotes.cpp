@@ -1,7 +1,7 @@
 #include "app/UpcomingNotes.h"
 
 #include "config/TDVContext.h"
-#include "sound/MIDIData.h"
+#include "sound/midi/MIDIData.h"
 
 #include <algorithm>
 

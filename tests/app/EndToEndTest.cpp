@@ -12,7 +12,7 @@
 #include "platform/MidiOut.h"
 #include "platform/TImage.h"
 #include "platform/TPicture.h"
-#include "sound/Player.h"
+#include "sound/midi/Player.h"
 #include "sound/TWaveScene.h"
 
 #include <atomic>

@@ -10,7 +10,7 @@
 #include "platform/EventBridge.h"
 #include "platform/TCanvas.h"
 #include "platform/TImage.h"
-#include "sound/Player.h"
+#include "sound/midi/Player.h"
 #include "sound/TWaveScene.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include "app/TGameEnvObj.h"
 #include "app/TGameObj.h"
 #include "platform/Exception.h"
-#include "sound/MIDIData.h"
-#include "sound/MIDIMemoryStream.h"
+#include "sound/midi/MIDIData.h"
+#include "sound/midi/MIDIMemoryStream.h"
 
 #include <gtest/gtest.h>
 

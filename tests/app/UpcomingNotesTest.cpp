@@ -4,8 +4,8 @@
 #include "AppTestSupport.h"
 #include "app/UpcomingNotes.h"
 #include "config/TDVContext.h"
-#include "sound/MIDIData.h"
-#include "sound/MIDIMemoryStream.h"
+#include "sound/midi/MIDIData.h"
+#include "sound/midi/MIDIMemoryStream.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "controls/THVPanel.h"
 #include "controls/THVSlider.h"
 #include "platform/TPanel.h"
-#include "sound/Player.h"
+#include "sound/midi/Player.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #include "MidiTestBytes.h"
 
-#include "sound/MIDIData.h"
-#include "sound/MIDITrackProxy.h"
+#include "sound/midi/MIDIData.h"
+#include "sound/midi/MIDITrackProxy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "MidiTestBytes.h"
 
 #include "platform/Exception.h"
-#include "sound/MIDIData.h"
-#include "sound/MIDIMemoryStream.h"
-#include "sound/MIDITrackProxy.h"
+#include "sound/midi/MIDIData.h"
+#include "sound/midi/MIDIMemoryStream.h"
+#include "sound/midi/MIDITrackProxy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Builds Standard MIDI File bytes in code, so that each test shows the file it reads.
-#include "sound/MIDIData.h"
-#include "sound/MIDIMemoryStream.h"
+#include "sound/midi/MIDIData.h"
+#include "sound/midi/MIDIMemoryStream.h"
 
 #include <cstdint>
 #include <initializer_list>

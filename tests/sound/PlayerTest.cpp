@@ -4,7 +4,7 @@
 #include "platform/MmTimer.h"
 #include "platform/MmTimerService.h"
 #include "platform/WindowMessages.h"
-#include "sound/Player.h"
+#include "sound/midi/Player.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include "platform/Exception.h"
 #include "platform/LinuxFileNames.h"
 #include "platform/TStringList.h"
-#include "sound/MIDIData.h"
+#include "sound/midi/MIDIData.h"
 #include "sound/TWaveContainer.h"
 
 #include <QImage>

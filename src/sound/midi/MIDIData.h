@@ -2,11 +2,11 @@
 // A Standard MIDI File in memory: the division, the tempo, time-signature and key-signature
 // records of all tracks, and the tracks with their channel events. Only reading exists. Used on
 // the GUI thread; the Player copies what it needs, so the data may change once Prepare returns.
-#include "sound/KeySigEvent.h"
-#include "sound/MIDITrack.h"
-#include "sound/Persist.h"
-#include "sound/TempoEvent.h"
-#include "sound/TimeSigEvent.h"
+#include "sound/midi/KeySigEvent.h"
+#include "sound/midi/MIDITrack.h"
+#include "sound/midi/Persist.h"
+#include "sound/midi/TempoEvent.h"
+#include "sound/midi/TimeSigEvent.h"
 
 #include <cstddef>
 #include <cstdint>

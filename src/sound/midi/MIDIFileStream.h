@@ -1,7 +1,7 @@
 #pragma once
 // A MIDIStream over the class library's file stream; owns the open file.
 #include "platform/TFileStream.h"
-#include "sound/MIDIStream.h"
+#include "sound/midi/MIDIStream.h"
 
 #include <string>
 

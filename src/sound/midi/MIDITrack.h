@@ -1,8 +1,8 @@
 #pragma once
 // One track of a MIDI file: its channel events in file order (until sorted). Meta records found
 // while reading go to the MIDIData being read. GUI thread; no locking.
-#include "sound/MIDIEvent.h"
-#include "sound/Persist.h"
+#include "sound/midi/MIDIEvent.h"
+#include "sound/midi/Persist.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // A key-signature meta record, its two data bytes as stored: sharps (positive) or flats
 // (negative) and 0 for major, 1 for minor.
-#include "sound/TimeEvent.h"
+#include "sound/midi/TimeEvent.h"
 
 struct KeySigEvent : TimeEvent {
     std::int8_t sharpsFlats = 0;

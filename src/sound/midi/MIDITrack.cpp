@@ -1,7 +1,7 @@
-#include "sound/MIDITrack.h"
+#include "sound/midi/MIDITrack.h"
 
-#include "sound/MIDIData.h"
-#include "sound/MIDIStream.h"
+#include "sound/midi/MIDIData.h"
+#include "sound/midi/MIDIStream.h"
 
 #include <algorithm>
 #include <cstring>

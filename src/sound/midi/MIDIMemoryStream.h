@@ -1,6 +1,6 @@
 #pragma once
 // A MIDIStream over a copy of bytes held in memory (files built in code, fuzzing).
-#include "sound/MIDIStream.h"
+#include "sound/midi/MIDIStream.h"
 
 #include <cstdint>
 #include <vector>

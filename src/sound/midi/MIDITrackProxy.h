@@ -1,6 +1,6 @@
 #pragma once
 // A non-owning handle on a track that code outside the reader uses to add events to it.
-#include "sound/MIDITrack.h"
+#include "sound/midi/MIDITrack.h"
 
 class MIDITrackProxy {
 public:

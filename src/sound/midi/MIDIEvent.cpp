@@ -1,4 +1,4 @@
-#include "sound/MIDIEvent.h"
+#include "sound/midi/MIDIEvent.h"
 
 void MIDIEvent::InitControlChange(std::uint32_t tick, std::uint8_t channel, std::uint8_t controller,
                                   std::uint8_t value)

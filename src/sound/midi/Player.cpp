@@ -1,4 +1,4 @@
-#include "sound/Player.h"
+#include "sound/midi/Player.h"
 
 #include <algorithm>
 #include <cmath>

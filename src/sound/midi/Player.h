@@ -13,7 +13,7 @@
 #include "platform/MmTimer.h"
 #include "platform/TCriticalSection.h"
 #include "platform/WindowMessages.h"
-#include "sound/MIDIData.h"
+#include "sound/midi/MIDIData.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "sound/MIDIFileStream.h"
+#include "sound/midi/MIDIFileStream.h"
 
 MIDIFileStream::MIDIFileStream(const std::string& fileName)
     : file_(fileName, TFileStream::fmOpenRead | TFileStream::fmShareDenyWrite)

@@ -1,4 +1,4 @@
-#include "sound/MIDIMemoryStream.h"
+#include "sound/midi/MIDIMemoryStream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "sound/MIDIData.h"
+#include "sound/midi/MIDIData.h"
 
 #include "platform/LinuxFileNames.h"
-#include "sound/MIDIFileStream.h"
+#include "sound/midi/MIDIFileStream.h"
 
 #include <cstring>
 
