@@ -23,3 +23,12 @@ bool InitKVWaveScene(std::uint32_t bufferMs)
     EndProgram(0);
     return false;
 }
+
+bool HasInstance(const std::string& name)
+{
+    TCriticalSection& lock = WaveScene.GetLock();
+    lock.Enter();
+    const bool found = WaveScene.FindInstancePtr(name) != nullptr;
+    lock.Leave();
+    return found;
+}

@@ -2,6 +2,8 @@
 // dialog run modally while the rhythm section rests, and the riff chosen there made current.
 #include "app/TKorvaneForm.h"
 
+#include "app/Kvwavescene.h"
+
 #include "app/TBusyFrm.h"
 #include "app/TDrawGrid.h"
 #include "app/TKorvaneEnv.h"
@@ -59,15 +61,6 @@ std::vector<TListKey> ListKeys(TDVContext* mode)
             keys.push_back({prefix, id});
     }
     return keys;
-}
-
-bool HasInstance(const std::string& name)
-{
-    TCriticalSection& lock = WaveScene.GetLock();
-    lock.Enter();
-    const bool found = WaveScene.FindInstancePtr(name) != nullptr;
-    lock.Leave();
-    return found;
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // clips.
 #include "app/TKorvaneForm.h"
 
+#include "app/Kvwavescene.h"
+
 #include "app/KorvaneShared.h"
 #include "app/RiffQuantize.h"
 #include "app/TFretboardObj.h"
@@ -30,15 +32,6 @@ constexpr std::uint32_t kMidiFromStartMs = 81;
 
 constexpr std::uint8_t kFingerController = 85;
 constexpr std::uint8_t kFirstUpcomingController = 86;
-
-bool HasInstance(const std::string& name)
-{
-    TCriticalSection& lock = WaveScene.GetLock();
-    lock.Enter();
-    const bool found = WaveScene.FindInstancePtr(name) != nullptr;
-    lock.Leave();
-    return found;
-}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 // The main window's controls, their fixed geometry and the skin pictures.
 #include "app/TKorvaneForm.h"
+#include "app/MakeControl.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -27,16 +28,6 @@
 namespace {
 
 constexpr TColor kRiffPositionColor = 0x0000A5FF;  // orange (BGR)
-
-template <class T>
-T* Make(TControl* owner, TWinControl* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* control = new T(owner);
-    control->SetName(name);
-    control->SetBounds(left, top, width, height);
-    control->SetParent(parent);
-    return control;
-}
 
 void NoBevel(TPanel* panel)
 {

@@ -2,6 +2,8 @@
 // displays, and the volume sliders.
 #include "app/TKorvaneForm.h"
 
+#include "app/Kvwavescene.h"
+
 #include "app/TKorvaneEnv.h"
 #include "config/TDVContext.h"
 #include "controls/THVPanel.h"
@@ -37,17 +39,6 @@ public:
 private:
     std::uint8_t& flag_;
 };
-
-// Whether the scene holds an instance of that name; takes the scene's lock, as the writer's
-// thread may change the instance list meanwhile.
-bool HasInstance(const std::string& name)
-{
-    TCriticalSection& lock = WaveScene.GetLock();
-    lock.Enter();
-    const bool found = WaveScene.FindInstancePtr(name) != nullptr;
-    lock.Leave();
-    return found;
-}
 
 }  // namespace
 

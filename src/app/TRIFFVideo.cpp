@@ -1,5 +1,7 @@
 #include "app/TRIFFVideo.h"
 
+#include "app/MakeControl.h"
+
 #include <QAudioOutput>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -35,16 +37,6 @@ QRect ScreenRect()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
-}
-
-template <class T>
-T* Make(TControl* owner, TWinControl* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* control = new T(owner);
-    control->SetName(name);
-    control->SetBounds(left, top, width, height);
-    control->SetParent(parent);
-    return control;
 }
 
 }  // namespace
