@@ -25,7 +25,7 @@ run() {
     echo "FAILED: $*"
     exit 1
   fi
-  grep -E "^#[0-9]+ +(INITED|DONE)" "$log" | tail -n 1 || true
+  grep -E "^#[0-9]+[[:space:]]+(INITED|DONE)" "$log" | tail -n 1 || true
 }
 mkdir -p build-fuzz/smoke
 for dir in fuzz/*/; do
