@@ -18,6 +18,14 @@ constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 26;
            width * height <= kMaxPixels;
 }
 
+// A number read from a file (a resolution, an Exif value) as an int, truncated toward zero; one
+// that is not a number or lies outside the int range gives `fallback` (converting it would be
+// undefined).
+[[nodiscard]] inline std::int32_t ToInt32(double value, std::int32_t fallback = 0) {
+    if (!(value > -2147483649.0 && value < 2147483648.0)) return fallback;
+    return static_cast<std::int32_t>(value);
+}
+
 // Reads exactly n bytes; false when fewer arrive.
 [[nodiscard]] inline bool ReadExact(PixFile* f, void* buffer, std::size_t n) {
     return n == 0 || f->Read(buffer, 1, n) == n;

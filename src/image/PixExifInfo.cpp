@@ -290,7 +290,7 @@ bool PixImageJPG::PixExifInfo::ProcessDir(std::uint32_t offset, int depth) {
         case kTagDateTime:
         case kTagDateTimeOriginal: CopyText(record_->dateTime, sizeof record_->dateTime, value, text); break;
         case kTagOrientation:
-            record_->orientation = static_cast<std::int32_t>(number);
+            record_->orientation = pixlimits::ToInt32(number);
             if (record_->orientation < 1 || record_->orientation > 8) {
                 SetError("Undefined rotation value");
                 record_->orientation = 0;
@@ -298,13 +298,13 @@ bool PixImageJPG::PixExifInfo::ProcessDir(std::uint32_t offset, int depth) {
             break;
         case kTagXResolution: record_->xResolution = static_cast<float>(number); break;
         case kTagYResolution: record_->yResolution = static_cast<float>(number); break;
-        case kTagResolutionUnit: SetUnitFactor(record_->resolutionUnit, static_cast<std::int32_t>(number)); break;
-        case kTagFocalPlaneUnits: SetUnitFactor(record_->focalPlaneUnits, static_cast<std::int32_t>(number)); break;
+        case kTagResolutionUnit: SetUnitFactor(record_->resolutionUnit, pixlimits::ToInt32(number)); break;
+        case kTagFocalPlaneUnits: SetUnitFactor(record_->focalPlaneUnits, pixlimits::ToInt32(number)); break;
         case kTagFocalPlaneXRes: record_->focalPlaneXRes = static_cast<float>(number); break;
         case kTagFocalPlaneYRes: record_->focalPlaneYRes = static_cast<float>(number); break;
         case kTagExposureTime: record_->exposureTime = static_cast<float>(number); break;
         case kTagFNumber: record_->apertureFNumber = static_cast<float>(number); break;
-        case kTagFlash: record_->flashUsed = static_cast<std::int32_t>(number) & 1; break;
+        case kTagFlash: record_->flashUsed = pixlimits::ToInt32(number) & 1; break;
         case kTagFocalLength: record_->focalLength = static_cast<float>(number); break;
         case kTagExifOffset:
         case kTagInteropOffset: {

@@ -7,8 +7,9 @@
 
 namespace {
 
+// Above about 54.5 million dpi the header's field cannot hold the value: it stays at its largest.
 std::int32_t DpiToPelsPerMeter(std::int32_t dpi) {
-    return static_cast<std::int32_t>(std::floor(dpi * 10000.0 / 254.0 + 0.5));
+    return static_cast<std::int32_t>(std::min(std::floor(dpi * 10000.0 / 254.0 + 0.5), 2147483647.0));
 }
 
 }  // namespace

@@ -157,9 +157,9 @@ bool PixImageJPG::DecodeRows(PixFile* stream, bool haveExif) {
 
     if (haveExif) {
         if (exifInfo_.xResolution != 0 && exifInfo_.resolutionUnit != 0)
-            SetXDPI(static_cast<std::int32_t>(exifInfo_.xResolution / exifInfo_.resolutionUnit));
+            SetXDPI(pixlimits::ToInt32(exifInfo_.xResolution / exifInfo_.resolutionUnit));
         if (exifInfo_.yResolution != 0 && exifInfo_.resolutionUnit != 0)
-            SetYDPI(static_cast<std::int32_t>(exifInfo_.yResolution / exifInfo_.resolutionUnit));
+            SetYDPI(pixlimits::ToInt32(exifInfo_.yResolution / exifInfo_.resolutionUnit));
     } else if (cinfo.density_unit == 2) {
         SetXDPI(static_cast<std::int32_t>(cinfo.X_density * 2.54 + 0.5));
         SetYDPI(static_cast<std::int32_t>(cinfo.Y_density * 2.54 + 0.5));

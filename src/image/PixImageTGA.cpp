@@ -27,6 +27,7 @@ struct TgaHeader {
 };
 
 constexpr const char* kCorrupted = "corrupted TGA";
+constexpr const char* kCreateFailed = "TGA Create failed";
 
 // Reads one pixel value of the file's depth as blue, green, red, alpha.
 void ReadPixel(PixFile* f, std::uint32_t depth, std::uint8_t out[4]) {
@@ -72,14 +73,15 @@ bool PixImageTGA::Decode(PixFile* stream) {
 
         // A header may claim far more pixels than the file can hold: refuse before allocating.
         // Uncompressed data needs every byte; a run packet of at most 128 pixels needs at least 2.
-        if (!pixlimits::PixelsAllowed(h.width, h.height)) throw TgaError{kMaxMemoryError};
+        // An image too large to make fails as making it would.
+        if (!pixlimits::PixelsAllowed(h.width, h.height)) throw TgaError{kCreateFailed};
         const std::uint64_t pixels = std::uint64_t{h.width} * h.height;
         const std::uint64_t left = static_cast<std::uint64_t>(pixlimits::Remaining(stream));
         const std::uint64_t bytesPerPixel = (h.depth + 7u) / 8u;
         if (rle ? pixels > left * 64 : pixels * bytesPerPixel > left) throw TgaError{kCorrupted};
 
         const std::uint32_t depth = h.depth;
-        if (!Create(h.width, h.height, depth, PIX_FORMAT_TGA)) throw TgaError{"TGA Create failed"};
+        if (!Create(h.width, h.height, depth, PIX_FORMAT_TGA)) throw TgaError{kCreateFailed};
         if (depth == 32) AlphaCreate();
 
         if (h.colorMapType != 0 && h.colorMapLength) {

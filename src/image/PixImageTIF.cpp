@@ -155,14 +155,12 @@ bool PixImageTIF::DecodeOpen(PixFile* stream) {
     TIFFGetFieldDefaulted(handle_, TIFFTAG_RESOLUTIONUNIT, &unit);
     float resolution = 0;
     if (TIFFGetField(handle_, TIFFTAG_XRESOLUTION, &resolution))
-        SetXDPI(unit == RESUNIT_CENTIMETER ? static_cast<std::int32_t>(resolution * 2.54f + 0.5f)
-                                           : static_cast<std::int32_t>(resolution));
+        SetXDPI(pixlimits::ToInt32(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
     if (TIFFGetField(handle_, TIFFTAG_YRESOLUTION, &resolution))
-        SetYDPI(unit == RESUNIT_CENTIMETER ? static_cast<std::int32_t>(resolution * 2.54f + 0.5f)
-                                           : static_cast<std::int32_t>(resolution));
+        SetYDPI(pixlimits::ToInt32(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
     float position = 0;
-    if (TIFFGetField(handle_, TIFFTAG_XPOSITION, &position)) info.xOffset = static_cast<std::int32_t>(position);
-    if (TIFFGetField(handle_, TIFFTAG_YPOSITION, &position)) info.yOffset = static_cast<std::int32_t>(position);
+    if (TIFFGetField(handle_, TIFFTAG_XPOSITION, &position)) info.xOffset = pixlimits::ToInt32(position);
+    if (TIFFGetField(handle_, TIFFTAG_YPOSITION, &position)) info.yOffset = pixlimits::ToInt32(position);
     info.transIndex = -1;
     if (t.rowsPerStrip > t.height) {
         t.rowsPerStrip = t.height;

@@ -27,11 +27,11 @@ using COLORREF = DWORD;  // 0x00BBGGRR
 #define FALSE 0
 #endif
 
-// Handles: opaque; the kinds of GDI object convert to HGDIOBJ as they do on Windows.
+// Handles: opaque values, never addresses and never dereferenced (no object of these types exists).
+// The kinds of GDI object convert to HGDIOBJ as they do on Windows. A handle is not reused while the
+// process runs, so a freed one stays unknown to every call even after new objects are made.
 struct HGDIOBJ__ {
-protected:
-    HGDIOBJ__() = default;
-    virtual ~HGDIOBJ__() = default;
+    HGDIOBJ__() = delete;
 };
 struct HBITMAP__ : HGDIOBJ__ {};
 struct HBRUSH__ : HGDIOBJ__ {};
@@ -39,9 +39,7 @@ struct HPEN__ : HGDIOBJ__ {};
 struct HFONT__ : HGDIOBJ__ {};
 struct HRGN__ : HGDIOBJ__ {};
 struct HDC__ {
-protected:
-    HDC__() = default;
-    virtual ~HDC__() = default;
+    HDC__() = delete;
 };
 using HGDIOBJ = HGDIOBJ__*;
 using HBITMAP = HBITMAP__*;

@@ -17,19 +17,27 @@
 
 namespace gdi {
 
-// What every GDI object carries besides its kind: how many device contexts hold it selected, and
-// whether it is a stock object (never freed).
+// What every GDI object carries besides its kind: its handle (set when the object is registered),
+// how many device contexts hold it selected, and whether it is a stock object (never freed).
 struct ObjectState {
+    virtual ~ObjectState() = default;
+    HGDIOBJ handle = nullptr;
     int selectCount = 0;
     bool stock = false;
 };
+
+// The handle of a registered object as the handle kind H; null for no object.
+template <class H>
+[[nodiscard]] H HandleOf(const ObjectState* object)
+{
+    return object ? static_cast<H>(object->handle) : nullptr;
+}
 
 // Pixel storage of a bitmap. Color and Mono keep a QImage in Format_RGB32, top-down (Mono pixels
 // are pure black or white); Dib keeps the caller-visible rows of a DIB section.
 enum class Storage { Color, Mono, Dib };
 
-struct Bitmap final : HBITMAP__, ObjectState {
-    ~Bitmap() override = default;
+struct Bitmap final : ObjectState {
 
     Storage storage = Storage::Color;
     int width = 0;
@@ -48,21 +56,18 @@ struct Bitmap final : HBITMAP__, ObjectState {
     mutable bool bitsShared = false;
 };
 
-struct Brush final : HBRUSH__, ObjectState {
-    ~Brush() override = default;
+struct Brush final : ObjectState {
     UINT style = BS_SOLID;
     COLORREF color = 0;
 };
 
-struct Pen final : HPEN__, ObjectState {
-    ~Pen() override = default;
+struct Pen final : ObjectState {
     int style = PS_SOLID;
     int width = 1;
     COLORREF color = 0;
 };
 
-struct Font final : HFONT__, ObjectState {
-    ~Font() override = default;
+struct Font final : ObjectState {
     LOGFONT logFont;
     std::optional<QFont> qfont;  // made on first use
     int ascent = 0;              // with qfont
@@ -70,13 +75,12 @@ struct Font final : HFONT__, ObjectState {
     std::unordered_map<char16_t, int> advances;  // whole pixels per character, as GDI places glyphs
 };
 
-struct Region final : HRGN__, ObjectState {
-    ~Region() override = default;
+struct Region final : ObjectState {
     QRegion region;
 };
 
-struct DC final : HDC__ {
-    ~DC() override = default;
+struct DC final {
+    HDC handle = nullptr;
     Bitmap* bitmap = nullptr;
     Brush* brush = nullptr;
     Pen* pen = nullptr;

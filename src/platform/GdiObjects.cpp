@@ -5,7 +5,7 @@
 #include <array>
 #include <cstring>
 #include <mutex>
-#include <unordered_set>
+#include <vector>
 
 #include "platform/GdiInternal.h"
 
@@ -21,23 +21,74 @@ std::mutex& TableLock()
     static std::mutex lock;
     return lock;
 }
-std::unordered_set<const void*>& LiveObjects()
+
+// The handle table. A handle is a slot's index with the slot's generation count, which grows each
+// time the slot is freed: a freed handle never names a later object, the way a reused address
+// would. A slot whose count is spent is never used again. Every function here needs TableLock.
+static_assert(sizeof(std::uintptr_t) == 8, "handles carry a 32-bit index and a 32-bit generation");
+struct Slot {
+    ObjectState* object = nullptr;
+    DC* dc = nullptr;
+    std::uint32_t generation = 1;
+};
+// Keeps every handle clear of the small integers that calls return in a handle's place.
+constexpr std::uint64_t kIndexBias = 0x10000;
+
+std::vector<Slot>& Slots()
 {
-    static std::unordered_set<const void*> live;
-    return live;
+    static std::vector<Slot> table;
+    return table;
 }
-std::unordered_set<const void*>& LiveDCs()
+std::vector<std::uint32_t>& FreeSlots()
 {
-    static std::unordered_set<const void*> live;
-    return live;
+    static std::vector<std::uint32_t> unused;
+    return unused;
 }
 
-bool IsLiveObject(const void* p)
+Slot* FindSlot(const void* handle)
 {
-    if (!p)
-        return false;
+    const auto value = reinterpret_cast<std::uintptr_t>(handle);
+    const std::uint64_t low = value & 0xFFFFFFFFu;
+    if (low < kIndexBias || low - kIndexBias >= Slots().size())
+        return nullptr;
+    Slot& slot = Slots()[low - kIndexBias];
+    return slot.generation == (value >> 32) ? &slot : nullptr;
+}
+
+std::uintptr_t NewHandle(ObjectState* object, DC* dc)
+{
+    std::uint32_t index;
+    if (!FreeSlots().empty()) {
+        index = FreeSlots().back();
+        FreeSlots().pop_back();
+    } else {
+        index = std::uint32_t(Slots().size());
+        Slots().emplace_back();
+    }
+    Slot& slot = Slots()[index];
+    slot.object = object;
+    slot.dc = dc;
+    return (std::uint64_t(slot.generation) << 32) | (index + kIndexBias);
+}
+
+void FreeHandle(const void* handle)
+{
+    Slot* slot = FindSlot(handle);
+    if (!slot)
+        return;
+    slot->object = nullptr;
+    slot->dc = nullptr;
+    if (++slot->generation != UINT32_MAX)
+        FreeSlots().push_back(std::uint32_t(slot - Slots().data()));
+}
+
+ObjectState* LiveObject(const void* handle)
+{
+    if (!handle)
+        return nullptr;
     std::lock_guard<std::mutex> guard(TableLock());
-    return LiveObjects().count(p) != 0;
+    const Slot* slot = FindSlot(handle);
+    return slot ? slot->object : nullptr;
 }
 
 template <class T>
@@ -45,7 +96,7 @@ T* Track(std::unique_ptr<T> object)
 {
     T* raw = object.release();
     std::lock_guard<std::mutex> guard(TableLock());
-    LiveObjects().insert(static_cast<HGDIOBJ>(raw));
+    raw->handle = reinterpret_cast<HGDIOBJ>(NewHandle(raw, nullptr));
     return raw;
 }
 
@@ -176,19 +227,20 @@ DC* ToDC(HDC hdc)
     if (!hdc)
         return nullptr;
     std::lock_guard<std::mutex> guard(TableLock());
-    return LiveDCs().count(hdc) ? static_cast<DC*>(hdc) : nullptr;
+    const Slot* slot = FindSlot(hdc);
+    return slot ? slot->dc : nullptr;
 }
-Bitmap* ToBitmap(HGDIOBJ object) { return IsLiveObject(object) ? dynamic_cast<Bitmap*>(object) : nullptr; }
-Brush* ToBrush(HGDIOBJ object) { return IsLiveObject(object) ? dynamic_cast<Brush*>(object) : nullptr; }
-Pen* ToPen(HGDIOBJ object) { return IsLiveObject(object) ? dynamic_cast<Pen*>(object) : nullptr; }
-Font* ToFont(HGDIOBJ object) { return IsLiveObject(object) ? dynamic_cast<Font*>(object) : nullptr; }
-Region* ToRegion(HGDIOBJ object) { return IsLiveObject(object) ? dynamic_cast<Region*>(object) : nullptr; }
+Bitmap* ToBitmap(HGDIOBJ object) { return dynamic_cast<Bitmap*>(LiveObject(object)); }
+Brush* ToBrush(HGDIOBJ object) { return dynamic_cast<Brush*>(LiveObject(object)); }
+Pen* ToPen(HGDIOBJ object) { return dynamic_cast<Pen*>(LiveObject(object)); }
+Font* ToFont(HGDIOBJ object) { return dynamic_cast<Font*>(LiveObject(object)); }
+Region* ToRegion(HGDIOBJ object) { return dynamic_cast<Region*>(LiveObject(object)); }
 
 HBITMAP Register(std::unique_ptr<Bitmap> bitmap)
 {
     if (!bitmap)
         return nullptr;
-    return Track(std::move(bitmap));
+    return HandleOf<HBITMAP>(Track(std::move(bitmap)));
 }
 
 std::unique_ptr<Bitmap> NewColorBitmap(int width, int height)
@@ -277,8 +329,8 @@ HDC CreateCompatibleDC(HDC hdc)
     Select(dc->font);
     DC* raw = dc.release();
     std::lock_guard<std::mutex> guard(TableLock());
-    LiveDCs().insert(static_cast<HDC>(raw));
-    return raw;
+    raw->handle = reinterpret_cast<HDC>(NewHandle(nullptr, raw));
+    return raw->handle;
 }
 
 BOOL DeleteDC(HDC hdc)
@@ -288,7 +340,7 @@ BOOL DeleteDC(HDC hdc)
         return FALSE;
     {
         std::lock_guard<std::mutex> guard(TableLock());
-        LiveDCs().erase(hdc);
+        FreeHandle(hdc);
     }
     Deselect(dc->bitmap);
     Deselect(dc->brush);
@@ -308,7 +360,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object)
         Deselect(old);
         Select(next);
         slot = next;
-        return old;
+        return HandleOf<HGDIOBJ>(old);
     };
     if (Bitmap* b = ToBitmap(object))
         return swap(dc->bitmap, b);
@@ -319,7 +371,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object)
     if (Font* f = ToFont(object))
         return swap(dc->font, f);
     if (Region* r = ToRegion(object)) {
-        const int kind = SelectClipRgn(hdc, r);
+        const int kind = SelectClipRgn(hdc, HandleOf<HRGN>(r));
         return reinterpret_cast<HGDIOBJ>(static_cast<std::intptr_t>(kind));
     }
     return nullptr;
@@ -332,31 +384,22 @@ BOOL DeleteObject(HGDIOBJ object)
         return FALSE;
     {
         std::lock_guard<std::mutex> guard(TableLock());
-        LiveObjects().erase(object);
+        FreeHandle(object);
     }
-    if (auto* b = dynamic_cast<Bitmap*>(object))
-        delete b;
-    else if (auto* br = dynamic_cast<Brush*>(object))
-        delete br;
-    else if (auto* p = dynamic_cast<Pen*>(object))
-        delete p;
-    else if (auto* f = dynamic_cast<Font*>(object))
-        delete f;
-    else if (auto* r = dynamic_cast<Region*>(object))
-        delete r;
+    delete state;
     return TRUE;
 }
 
 HGDIOBJ GetStockObject(int which)
 {
     if (which >= WHITE_BRUSH && which <= NULL_BRUSH)
-        return StockBrush(which);
+        return HandleOf<HGDIOBJ>(StockBrush(which));
     if (which >= WHITE_PEN && which <= NULL_PEN)
-        return StockPen(which);
+        return HandleOf<HGDIOBJ>(StockPen(which));
     if (which == SYSTEM_FONT)
-        return StockFont();
+        return HandleOf<HGDIOBJ>(StockFont());
     if (which == DEFAULT_GUI_FONT)
-        return StockGuiFont();
+        return HandleOf<HGDIOBJ>(StockGuiFont());
     return nullptr;
 }
 
@@ -557,7 +600,7 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom)
 {
     auto r = std::make_unique<Region>();
     r->region = QRegion(FromRect(left, top, right, bottom));
-    return Track(std::move(r));
+    return HandleOf<HRGN>(Track(std::move(r)));
 }
 
 HRGN CreateRectRgnIndirect(const RECT* rect)
@@ -700,7 +743,7 @@ HBRUSH CreateSolidBrush(COLORREF color)
 {
     auto b = std::make_unique<Brush>();
     b->color = color & 0xFFFFFF;
-    return Track(std::move(b));
+    return HandleOf<HBRUSH>(Track(std::move(b)));
 }
 
 HPEN CreatePen(int style, int width, COLORREF color)
@@ -711,7 +754,7 @@ HPEN CreatePen(int style, int width, COLORREF color)
     p->style = style;
     p->width = std::max(1, width);
     p->color = color & 0xFFFFFF;
-    return Track(std::move(p));
+    return HandleOf<HPEN>(Track(std::move(p)));
 }
 
 // Fonts (the Qt side is in GdiText.cpp) ---------------------------------------------------------
@@ -723,7 +766,7 @@ HFONT CreateFontIndirect(const LOGFONT* font)
     auto f = std::make_unique<Font>();
     f->logFont = *font;
     f->logFont.lfFaceName[LF_FACESIZE - 1] = '\0';
-    return Track(std::move(f));
+    return HandleOf<HFONT>(Track(std::move(f)));
 }
 
 HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,

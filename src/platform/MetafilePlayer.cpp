@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/GdiInternal.h"
@@ -133,6 +134,43 @@ QPoint ToDevicePoint(const QPointF& p) {
     constexpr double kLimit = 1e7;
     return QPoint(int(std::clamp(std::isfinite(p.x()) ? p.x() : 0.0, -kLimit, kLimit)),
                   int(std::clamp(std::isfinite(p.y()) ? p.y() : 0.0, -kLimit, kLimit)));
+}
+
+// How far around the destination a clip path keeps its outline, in device pixels.
+constexpr double kClipMargin = 1024;
+
+// The polygon cut to a rectangle, one side at a time: each run outside a side is replaced by a
+// run along it. Every point inside keeps its winding number, so both fill rules give the same
+// area inside the rectangle as the whole polygon would. Points that are not finite count as 0.
+QPolygonF ClipToRect(const QPolygonF& polygon, const QRectF& rect) {
+    QPolygonF out;
+    for (const QPointF& q : polygon)
+        out.append(QPointF(std::isfinite(q.x()) ? q.x() : 0.0, std::isfinite(q.y()) ? q.y() : 0.0));
+    // side: 0 left, 1 right, 2 top, 3 bottom.
+    for (int side = 0; side < 4 && !out.isEmpty(); ++side) {
+        const bool vertical = side < 2;
+        const double edge = side == 0 ? rect.left() : side == 1 ? rect.right() : side == 2 ? rect.top() : rect.bottom();
+        auto inside = [&](const QPointF& q) {
+            const double v = vertical ? q.x() : q.y();
+            return side % 2 == 0 ? v >= edge : v <= edge;
+        };
+        auto cross = [&](const QPointF& a, const QPointF& b) {
+            const double t = vertical ? (edge - a.x()) / (b.x() - a.x()) : (edge - a.y()) / (b.y() - a.y());
+            return vertical ? QPointF(edge, a.y() + t * (b.y() - a.y())) : QPointF(a.x() + t * (b.x() - a.x()), edge);
+        };
+        const QPolygonF in = std::exchange(out, QPolygonF());
+        for (qsizetype i = 0; i < in.size(); ++i) {
+            const QPointF& a = in[(i + in.size() - 1) % in.size()];
+            const QPointF& b = in[i];
+            if (inside(b)) {
+                if (!inside(a)) out.append(cross(a, b));
+                out.append(b);
+            } else if (inside(a)) {
+                out.append(cross(a, b));
+            }
+        }
+    }
+    return out;
 }
 
 QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
@@ -835,8 +873,12 @@ void MetafilePlayer::Impl::EmfRecord(std::uint32_t type, const Bytes& r) {
     case 63: FillPath(true, true); break;                                        // STROKEANDFILLPATH
     case 64: FillPath(false, true); break;                                       // STROKEPATH
     case 67: {                                                                   // SELECTCLIPPATH
+        // Only the part near what is drawn matters (the margin keeps a later offset of the clip
+        // honest): the region code's time grows with the square of the outline's height.
+        const QRectF keep = QRectF(QRegion(dest.adjusted(-1, -1, 1, 1)).united(baseClip).boundingRect())
+                                .adjusted(-kClipMargin, -kClipMargin, kClipMargin, kClipMargin);
         QPolygon outline;
-        for (const QPointF& q : path.toFillPolygon()) outline.append(ToDevicePoint(q));
+        for (const QPointF& q : ClipToRect(path.toFillPolygon(), keep)) outline.append(ToDevicePoint(q));
         // A path that encloses nothing (a line, a point) clips everything away; the region code
         // is not given such outlines at all.
         double area = 0;
@@ -907,7 +949,7 @@ void MetafilePlayer::Impl::EmfRecord(std::uint32_t type, const Bytes& r) {
         const QImage image = DibToImage(r, r.U32(48), r.U32(52), r.U32(56), r.U32(60));
         const double srcW = r.S32(40), srcH = r.S32(44);
         // The source corner counts from the bitmap's bottom row.
-        const double srcTop = image.height() - r.S32(36) - srcH;
+        const double srcTop = double(image.height()) - r.S32(36) - srcH;
         Image(image, QRectF(r.S32(24), r.S32(28), r.S32(72), r.S32(76)), QRectF(r.S32(32), srcTop, srcW, srcH),
               r.U32(68));
         break;

@@ -161,6 +161,31 @@ TEST(ExifTest, BadOrientationIsNotedAndParsingGoesOn) {
     EXPECT_FLOAT_EQ(r.GetRecord().resolutionUnit, 0.3937007874f);
 }
 
+// Numbers that no int holds (NaN, infinity, a long above the int range) read as invalid values:
+// no undefined conversion, no stray unit or flash.
+TEST(ExifTest, NumbersOutsideTheIntRangeReadAsInvalid) {
+    const std::uint32_t nan = 0x7FC00000, infinity = 0x7F800000, hugeLong = 0xFFFFFFFF;
+    for (const std::uint32_t bits : {nan, infinity, hugeLong}) {
+        const std::uint16_t format = bits == hugeLong ? 4 : 11;
+        Block k;
+        k.Header();
+        k.P16(4);
+        k.Entry(0x0112, format, 1, bits);
+        k.Entry(0x0128, format, 1, bits);
+        k.Entry(0x9209, format, 1, bits);
+        k.Entry(0xA210, format, 1, bits);
+        k.P32(0);
+        MemFile f(JpegWith({k.App1()}));
+        Reader r;
+        ASSERT_TRUE(r.DecodeExif(&f, 1)) << bits;
+        EXPECT_STREQ(r.GetLastError(), "Undefined rotation value") << bits;
+        EXPECT_EQ(r.GetRecord().orientation, 0) << bits;
+        EXPECT_EQ(r.GetRecord().resolutionUnit, 0.0f) << bits;
+        EXPECT_EQ(r.GetRecord().focalPlaneUnits, 0.0f) << bits;
+        EXPECT_EQ(r.GetRecord().flashUsed, 0) << bits;
+    }
+}
+
 TEST(ExifTest, DirectoryCyclesAreReadOnce) {
     // IFD0 links to itself both as its Exif subdirectory and as its next directory.
     Block k;

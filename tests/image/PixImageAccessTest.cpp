@@ -105,7 +105,9 @@ TEST(PixImageAccess, DpiSettersRoundPixelsPerMetre) {
     struct Case {
         int dpi, wantDpi, wantPels;
     };
-    for (const Case c : {Case{0, 96, 3780}, Case{-5, 96, 3780}, Case{300, 300, 11811}, Case{72, 72, 2835}}) {
+    for (const Case c : {Case{0, 96, 3780}, Case{-5, 96, 3780}, Case{300, 300, 11811}, Case{72, 72, 2835},
+                        // Beyond what the header can hold: its largest value.
+                        Case{2147483647, 2147483647, 2147483647}}) {
         PixImage img(1, 1, 24, 0);
         img.SetXDPI(c.dpi);
         img.SetYDPI(c.dpi);

@@ -116,9 +116,12 @@ INSTANTIATE_TEST_SUITE_P(
                       TgaFailure{"RunValueCutShort", Tga(10, 2, 1, 24, 0, {0x81, 1}), "corrupted TGA"},
                       TgaFailure{"RawPacketCutShort", Tga(10, 2, 1, 24, 0, {0x01, 1, 2, 3, 4}), "corrupted TGA"},
                       TgaFailure{"MissingLine", Tga(2, 1, 2, 24, 0, {1, 2, 3}), "corrupted TGA"},
-                      // 65535 x 65535 from an 18-byte header: refused before any allocation.
+                      // 65535 x 65535 from an 18-byte header: refused before any allocation, with
+                      // the text of an image that could not be made.
                       TgaFailure{"HugeHeaderTinyFile", Tga(10, 0xFFFF, 0xFFFF, 8, 0, {0x81, 1}),
-                                 PixImage::kMaxMemoryError},
+                                 "TGA Create failed"},
+                      TgaFailure{"HugeUncompressedHeader", Tga(2, 0xFFFF, 0xFFFF, 32, 0, {1, 2, 3, 4}),
+                                 "TGA Create failed"},
                       TgaFailure{"LargerThanItsData", Tga(10, 4000, 4000, 8, 0, {0xFF, 1}), "corrupted TGA"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,6 +1,7 @@
 // Block transfers: raster operations, colour/monochrome conversion, stretching, keying, overlap.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <vector>
 
 #include "platform/Gdi.h"
@@ -262,6 +263,39 @@ TEST(GdiObjects, DeletingAContextFreesItsSelectionsForDeletion)
     SelectObject(dc, b);
     DeleteDC(dc);
     EXPECT_TRUE(DeleteObject(b));
+}
+
+// Freed handles must stay unknown even when the allocator hands the same memory to the next object
+// of that kind at once (as it does in an optimised build).
+TEST(GdiObjects, FreedHandlesAreNeverReusedByLaterObjects)
+{
+    std::set<const void*> seen;
+    std::vector<HGDIOBJ> freed;
+    std::vector<HDC> freedDCs;
+    HDC probe = CreateCompatibleDC(nullptr);
+    for (int round = 0; round < 50; ++round) {
+        const HGDIOBJ made[] = {CreateCompatibleBitmap(nullptr, 2, 2), CreateSolidBrush(0x123456),
+                                CreatePen(PS_SOLID, 1, 0), CreateFont(-10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Arial"),
+                                CreateRectRgn(0, 0, 1, 1)};
+        HDC dc = CreateCompatibleDC(nullptr);
+        EXPECT_TRUE(seen.insert(dc).second);
+        for (HGDIOBJ object : made) {
+            ASSERT_NE(object, nullptr);
+            EXPECT_TRUE(seen.insert(object).second) << "round " << round;
+            EXPECT_TRUE(DeleteObject(object));
+            freed.push_back(object);
+        }
+        EXPECT_TRUE(DeleteDC(dc));
+        freedDCs.push_back(dc);
+        for (HGDIOBJ object : freed) {
+            EXPECT_FALSE(DeleteObject(object));
+            EXPECT_EQ(SelectObject(probe, object), nullptr);
+            EXPECT_EQ(GetObject(object, 0, nullptr), 0);
+        }
+        for (HDC old : freedDCs)
+            EXPECT_EQ(GetBkColor(old), CLR_INVALID);
+    }
+    DeleteDC(probe);
 }
 
 TEST(GdiObjects, CompatibleBitmapFollowsTheContextsCurrentFormat)

@@ -2,6 +2,7 @@
 // transforms, paths, bitmaps, text, and records that do not fit their data.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -241,6 +242,53 @@ TEST(MetafilePlayer, ClipPathThatEnclosesNothingClipsEverything) {
     ASSERT_TRUE(s.Play(e.Build()));
     EXPECT_EQ(s.At(10, 10), kWhite);
 }
+
+// Clip paths millions of pixels across: only the part near the picture counts, and that part clips
+// as the whole outline would under either fill rule (the centre of a five-pointed star has winding
+// number 2: inside by winding, outside by alternation).
+constexpr std::uint32_t kAlternate = 1, kWinding = 2;  // polygon fill modes
+
+struct HugeClipCase {
+    const char* name;
+    bool star;
+    std::uint32_t fillMode;
+    COLORREF centre;  // (10, 10)
+    COLORREF side;    // (2, 10)
+};
+
+class HugeClipPathTest : public ::testing::TestWithParam<HugeClipCase> {};
+
+TEST_P(HugeClipPathTest, ClipsTheDestinationAsTheWholeOutlineWould) {
+    std::vector<std::uint32_t> polygon{0, 0, 20, 20};
+    if (GetParam().star) {
+        polygon.push_back(5);
+        for (int k = 0; k < 5; ++k) {
+            const double a = k * 4 * 3.14159265358979 / 5;
+            polygon.push_back(std::uint32_t(std::int32_t(10 + 5e6 * std::sin(a))));
+            polygon.push_back(std::uint32_t(std::int32_t(10 - 5e6 * std::cos(a))));
+        }
+    } else {  // a wedge from far above to far below, 10 pixels wide at the picture
+        polygon.insert(polygon.end(), {3, 10, std::uint32_t(-3000000), 0, 3000000, 20, 3000000});
+    }
+    Emf e = RedBrush(20, 20);
+    e.Rec(19, {GetParam().fillMode});  // SETPOLYFILLMODE
+    e.Rec(EMR_BEGINPATH, {}).Raw(3, [&] {  // POLYGON, 32-bit points
+        Bytes b;
+        for (std::uint32_t v : polygon) Put32(b, v);
+        return b;
+    }());
+    e.Rec(EMR_ENDPATH, {}).Rec(67, {RGN_COPY}).Rec(EMR_RECTANGLE, {0, 0, 21, 21});
+    Surface s(20, 20);
+    ASSERT_TRUE(s.Play(e.Build()));
+    EXPECT_EQ(s.At(10, 10), GetParam().centre);
+    EXPECT_EQ(s.At(2, 10), GetParam().side);
+}
+
+INSTANTIATE_TEST_SUITE_P(Outlines, HugeClipPathTest,
+                         ::testing::Values(HugeClipCase{"Wedge", false, kAlternate, kRed, kWhite},
+                                           HugeClipCase{"StarAlternate", true, kAlternate, kWhite, kWhite},
+                                           HugeClipCase{"StarWinding", true, kWinding, kRed, kRed}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MetafilePlayer, DeletedOrUnknownObjectsChangeNothing) {
     Emf e = RedBrush(20, 20);
