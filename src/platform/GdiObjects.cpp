@@ -440,8 +440,8 @@ BOOL GdiFlush()
 {
     // Rows written through a section's own pointer are news to every window showing it.
     std::lock_guard<std::mutex> guard(TableLock());
-    for (const void* live : LiveObjects()) {
-        auto* b = dynamic_cast<Bitmap*>(static_cast<HGDIOBJ>(const_cast<void*>(live)));
+    for (const Slot& slot : Slots()) {
+        auto* b = dynamic_cast<Bitmap*>(slot.object);
         if (b && b->storage == Storage::Dib && b->bitsShared)
             ++b->generation;
     }
