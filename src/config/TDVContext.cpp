@@ -2,9 +2,30 @@
 
 #include "config/TDVContextInternal.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 using namespace tdv_detail;
+
+namespace {
+
+// Contexts with up to this many tags are searched linearly: most list entries and elements hold
+// a handful of members, where comparing lengths first is cheaper than hashing.
+constexpr std::size_t kLinearSearchLimit = 8;
+
+// FNV-1a: names are short, so a byte loop with no set-up beats a block hash.
+std::uint32_t HashName(std::string_view name)
+{
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : name) {
+        h ^= c;
+        h *= 16777619u;
+    }
+    return h;
+}
+
+} // namespace
 
 // ================================================================== the tree
 
@@ -14,7 +35,7 @@ TDVContext::~TDVContext() { Clear(); }
 
 void TDVContext::Clear()
 {
-    byName_.clear();
+    nameIndex_.clear();
     tags_.clear();
 }
 
@@ -23,7 +44,23 @@ TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, in
     auto tag = std::make_unique<TDVVarTag>(name, type, arraySize, this);
     TDVVarTag* raw = tag.get();
     tags_.push_back(std::move(tag));
-    byName_.emplace(name, raw);
+    if (tags_.size() > kLinearSearchLimit) {
+        if (tags_.size() * 2 > nameIndex_.size()) {
+            // Kept at most half full, so that probe runs stay short.
+            std::vector<NameSlot> old;
+            old.swap(nameIndex_);
+            nameIndex_.resize(std::max<std::size_t>(32, old.size() * 2));
+            if (old.empty()) {
+                for (std::size_t i = 0; i + 1 < tags_.size(); ++i)
+                    IndexName(HashName(tags_[i]->Name()), static_cast<std::uint32_t>(i + 1));
+            } else {
+                for (const NameSlot& slot : old)
+                    if (slot.position)
+                        IndexName(slot.hash, slot.position);
+            }
+        }
+        IndexName(HashName(raw->Name()), static_cast<std::uint32_t>(tags_.size()));
+    }
     const auto open = name.find('[');
     if (open != std::string::npos && open > 0 && name.back() == ']') {
         TDVVarTag* list = FindTag(std::string_view(name).substr(0, open));
@@ -55,10 +92,33 @@ TDVVarTag* TDVContext::AddContextDef(const std::string& member, ValType type, in
     return parent->AddTagUnchecked(full, type, arraySize);
 }
 
+void TDVContext::IndexName(std::uint32_t hash, std::uint32_t position)
+{
+    const std::size_t mask = nameIndex_.size() - 1;
+    std::size_t i = hash & mask;
+    while (nameIndex_[i].position)
+        i = (i + 1) & mask;
+    nameIndex_[i] = {hash, position};
+}
+
 TDVVarTag* TDVContext::FindTag(std::string_view name) const
 {
-    auto it = byName_.find(name);
-    return it == byName_.end() ? nullptr : it->second;
+    if (nameIndex_.empty()) {
+        for (const auto& tag : tags_)
+            if (tag->Name() == name)
+                return tag.get();
+        return nullptr;
+    }
+    const std::uint32_t hash = HashName(name);
+    const std::size_t mask = nameIndex_.size() - 1;
+    for (std::size_t i = hash & mask; nameIndex_[i].position; i = (i + 1) & mask) {
+        if (nameIndex_[i].hash != hash)
+            continue;
+        TDVVarTag* tag = tags_[nameIndex_[i].position - 1].get();
+        if (tag->Name() == name)
+            return tag;
+    }
+    return nullptr;
 }
 
 TDVVarTag* TDVContext::FindIdent(const std::string& name) const
