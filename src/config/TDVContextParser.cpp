@@ -68,14 +68,14 @@ inline bool IsDelimiter(char c) { return kDelimiters.is[static_cast<unsigned cha
 // Cuts a line into tokens: the text up to the next delimiter, and the delimiter (0 at the end).
 class Lexer {
 public:
-    explicit Lexer(const std::string& text) : text_(text) {}
+    explicit Lexer(std::string_view text) : text_(text) {}
 
     void Next(std::string& token, char& delimiter)
     {
         std::size_t q = pos_;
         while (q < text_.size() && !IsDelimiter(text_[q]))
             ++q;
-        token.assign(text_, pos_, q - pos_);
+        token.assign(text_.substr(pos_, q - pos_));
         delimiter = q < text_.size() ? text_[q] : 0;
         pos_ = q < text_.size() ? q + 1 : q;
     }
@@ -83,14 +83,13 @@ public:
     bool CutTo(char c, std::string& out)
     {
         const std::size_t q = text_.find(c, pos_);
-        if (q == std::string::npos)
+        if (q == std::string_view::npos)
             return false;
-        out = text_.substr(pos_, q - pos_);
+        out.assign(text_.substr(pos_, q - pos_));
         pos_ = q + 1;
         return true;
     }
-    [[nodiscard]] std::string Rest() const { return text_.substr(pos_); }
-    [[nodiscard]] std::string_view RestView() const { return std::string_view(text_).substr(pos_); }
+    [[nodiscard]] std::string_view RestView() const { return text_.substr(pos_); }
     void ExpectEnd()
     {
         std::string token;
@@ -103,7 +102,8 @@ public:
     }
 
 private:
-    const std::string& text_;
+    // Views a line (or the rest of one after a scope) that outlives the parse of it.
+    std::string_view text_;
     std::size_t pos_ = 0;
 };
 
@@ -246,7 +246,7 @@ void PushOpen(TDVContextHive& hive, TDVContext* context)
 }
 
 
-int ParseText(TDVContextHive& hive, const std::string& text, bool inScope, bool blockAllowed,
+int ParseText(TDVContextHive& hive, std::string_view text, bool inScope, bool blockAllowed,
               TDVContext::LoadState& state);
 
 int ParseDeclaration(TDVContextHive& hive, Lexer& lx, ValType type, char d)
@@ -316,7 +316,7 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
     }
     int pointedIndex = -1;
     if (tag->Type() == vtPointer) {
-        const std::string rest = lx.Rest();
+        const std::string_view rest = lx.RestView();
         const bool follow = d == '.' || d == '{' || (d == '=' && (rest.empty() || rest[0] != '&')) ||
                             (d == '[' && !tag->IsList() && tag->Count() == 1);
         if (follow)
@@ -384,7 +384,7 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
         // A pointer back to its own context makes "p.p.p..." an endless chain of scopes.
         if (state.scopeDepth >= MaxScopeDepth)
             Fail("Contexts nested too deeply");
-        const std::string rest = lx.Rest();
+        const std::string_view rest = lx.RestView();
         const bool single = elements.size() == 1;
         int passes = 0;
         ++state.scopeDepth;
@@ -411,7 +411,7 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
     return static_cast<int>(elements.size()) - 1;
 }
 
-int ParseBody(TDVContextHive& hive, const std::string& text, bool inScope, bool blockAllowed,
+int ParseBody(TDVContextHive& hive, std::string_view text, bool inScope, bool blockAllowed,
               TDVContext::LoadState& state)
 {
     if (text.empty())
@@ -457,7 +457,7 @@ int ParseBody(TDVContextHive& hive, const std::string& text, bool inScope, bool 
     return ParseIdentifier(hive, lx, token, d, blockAllowed, state);
 }
 
-int ParseText(TDVContextHive& hive, const std::string& text, bool inScope, bool blockAllowed,
+int ParseText(TDVContextHive& hive, std::string_view text, bool inScope, bool blockAllowed,
               TDVContext::LoadState& state)
 {
     try {
@@ -469,7 +469,7 @@ int ParseText(TDVContextHive& hive, const std::string& text, bool inScope, bool 
         throw;
     } catch (const Exception& e) {
         hive.UpdateCurrent();
-        throw ParseLineError(" " + std::string(e.what()) + "; Line='" + text + "'");
+        throw ParseLineError(" " + std::string(e.what()) + "; Line='" + std::string(text) + "'");
     }
 }
 
@@ -513,18 +513,23 @@ void TDVContext::LoadPass(const std::vector<std::string_view>& lines, int first,
     std::string text;
     for (int i = first; i < last; ++i) {
         try {
-            // The line is trimmed where it joins what earlier lines left pending.
-            const std::size_t mark = pending.size();
-            pending += lines[std::size_t(i)];
-            while (pending.size() > mark && static_cast<unsigned char>(pending.back()) <= ' ')
-                pending.pop_back();
-            if (pending.size() > mark && pending.back() == '\\') {
-                pending.pop_back();
-                if (i + 1 < last)
-                    continue;
+            std::string_view line = lines[std::size_t(i)];
+            while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ')
+                line.remove_suffix(1);
+            if (pending.empty() && (line.empty() || line.back() != '\\')) {
+                // The common case, a line that neither continues nor is continued: no copy.
+                NormalizeLineInto(line, text);
+            } else {
+                // The line is trimmed where it joins what earlier lines left pending.
+                pending += line;
+                if (!line.empty() && line.back() == '\\') {
+                    pending.pop_back();
+                    if (i + 1 < last)
+                        continue;
+                }
+                NormalizeLineInto(pending, text);
+                pending.clear();
             }
-            NormalizeLineInto(pending, text);
-            pending.clear();
             if (--state.linesLeft < 0)
                 Fail("Configuration text too complex");
             const int passes = ParseLineIn(hive, text, &state);
