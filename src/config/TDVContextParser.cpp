@@ -5,6 +5,7 @@
 #include "config/TDVContextInternal.h"
 #include "platform/TStringList.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
@@ -116,12 +117,14 @@ bool IsIdentChar(unsigned char c)
 std::vector<std::string> ParseValues(std::string_view rest, bool statement, bool pointer)
 {
     std::vector<std::string> values;
+    // Commas bound the number of values: one allocation for the list.
+    values.reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), ',')) + 1);
     const std::size_t n = rest.size();
     std::size_t p = 0;
     while (p < n) {
         if (statement && rest[p] == ')')
             break;
-        std::string value;
+        std::string_view value;
         if (rest[p] == '"') {
             const std::size_t q = rest.find('"', p + 1);
             if (q == std::string::npos)
@@ -129,7 +132,7 @@ std::vector<std::string> ParseValues(std::string_view rest, bool statement, bool
             value = rest.substr(p + 1, q - p - 1);
             p = q + 1;
         } else {
-            std::size_t q = rest.find_first_of(statement ? ",)" : ",", p);
+            std::size_t q = statement ? rest.find_first_of(",)", p) : rest.find(',', p);
             if (q == std::string::npos)
                 q = n;
             value = rest.substr(p, q - p);
@@ -138,8 +141,8 @@ std::vector<std::string> ParseValues(std::string_view rest, bool statement, bool
         if (p < n && rest[p] == ',')
             ++p;
         if (pointer && !value.empty() && value[0] == '&')
-            value.erase(0, 1);
-        values.push_back(std::move(value));
+            value.remove_prefix(1);
+        values.emplace_back(value);
     }
     if (statement) {
         if (p >= n || rest[p] != ')')
