@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 using namespace tdv_detail;
@@ -14,15 +15,26 @@ namespace {
 // a handful of members, where comparing lengths first is cheaper than hashing.
 constexpr std::size_t kLinearSearchLimit = 8;
 
-// FNV-1a: names are short, so a byte loop with no set-up beats a block hash.
+// Names are short: eight bytes at a time with a multiply to mix, the tail read in one word too.
 std::uint32_t HashName(std::string_view name)
 {
-    std::uint32_t h = 2166136261u;
-    for (unsigned char c : name) {
-        h ^= c;
-        h *= 16777619u;
+    constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = name.size() * k;
+    const char* p = name.data();
+    std::size_t n = name.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * k;
+        h ^= h >> 29;
     }
-    return h;
+    if (n > 0) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, p, n);
+        h = (h ^ w) * k;
+        h ^= h >> 29;
+    }
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
 } // namespace
