@@ -29,8 +29,19 @@ std::uint32_t HashName(std::string_view name)
         h ^= h >> 29;
     }
     if (n > 0) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, p, n);
+        // The last one to seven bytes, read as two overlapping halves (or three single bytes).
+        std::uint64_t w;
+        if (n >= 4) {
+            std::uint32_t lo;
+            std::uint32_t hi;
+            std::memcpy(&lo, p, 4);
+            std::memcpy(&hi, p + n - 4, 4);
+            w = (std::uint64_t(hi) << 32) | lo;
+        } else {
+            w = std::uint64_t(static_cast<unsigned char>(p[0])) |
+                std::uint64_t(static_cast<unsigned char>(p[n / 2])) << 8 |
+                std::uint64_t(static_cast<unsigned char>(p[n - 1])) << 16;
+        }
         h = (h ^ w) * k;
         h ^= h >> 29;
     }
