@@ -66,6 +66,8 @@ TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, in
 {
     auto tag = std::make_unique<TDVVarTag>(name, type, arraySize, this);
     TDVVarTag* raw = tag.get();
+    if (tags_.empty())
+        tags_.reserve(4); // list entries and elements mostly hold a few members: one allocation
     tags_.push_back(std::move(tag));
     if (tags_.size() > kLinearSearchLimit) {
         if (tags_.size() * 2 > nameIndex_.size()) {
