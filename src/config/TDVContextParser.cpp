@@ -570,10 +570,13 @@ TDVVarTag* TDVContext::GetListTagByID(TDVVarTag* listTag, const std::string& id)
         if (!list)
             list = CopyTagInto(listTag);
     }
-    const std::string entryName = list->Name() + "[" + id + "]";
+    std::string entryName;
+    entryName.reserve(list->Name().size() + id.size() + 2);
+    entryName.append(list->Name()).append(1, '[').append(id).append(1, ']');
     TDVVarTag* entry = FindTag(entryName);
     if (!entry) {
-        entry = AddTag(entryName, list->Type(), 1);
+        // Checked above, and a name with "[" is never a keyword: nothing left for AddTag to refuse.
+        entry = AddTagUnchecked(entryName, list->Type(), 1);
         if (!entry)
             Fail("TDVContext::GetListTagByID Internal: Can't add tag to context");
     }
