@@ -154,7 +154,7 @@ TDVVarTag* TDVContext::FindIdent(const std::string& name) const
     TDVContext* parent = GetParentContext();
     if (!parent)
         return nullptr;
-    const std::string own = GetName();
+    const std::string& own = ownerTag_->Name(); // a context with a parent has an owner tag
     const auto ownOpen = own.find('[');
     if (ownOpen != std::string::npos) {
         TDVVarTag* list = parent->FindTag(std::string_view(own).substr(0, ownOpen));

@@ -438,7 +438,7 @@ int ParseBody(TDVContextHive& hive, std::string_view text, bool inScope, bool bl
             Fail(token + " not allowed there");
         return ParseIdentifier(hive, lx, token, d, blockAllowed, state);
     }
-    if (token == "endcontext") {
+    if (std::string_view(token) == "endcontext") { // lengths first: most tokens are no keyword
         if (hive.Depth() == 0)
             Fail("endcontext without context");
         hive.Pop();
