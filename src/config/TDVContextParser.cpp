@@ -114,11 +114,10 @@ bool IsIdentChar(unsigned char c)
 }
 
 // Values after "=" or inside a statement's parentheses.
-std::vector<std::string> ParseValues(std::string_view rest, bool statement, bool pointer)
+// Fills values, reusing its strings' storage from the line before.
+void ParseValuesInto(std::string_view rest, bool statement, bool pointer, std::vector<std::string>& values)
 {
-    std::vector<std::string> values;
-    // Commas bound the number of values: one allocation for the list.
-    values.reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), ',')) + 1);
+    std::size_t used = 0;
     const std::size_t n = rest.size();
     std::size_t p = 0;
     while (p < n) {
@@ -142,14 +141,35 @@ std::vector<std::string> ParseValues(std::string_view rest, bool statement, bool
             ++p;
         if (pointer && !value.empty() && value[0] == '&')
             value.remove_prefix(1);
-        values.emplace_back(value);
+        if (used < values.size())
+            values[used].assign(value);
+        else
+            values.emplace_back(value);
+        ++used;
     }
+    values.resize(used);
     if (statement) {
         if (p >= n || rest[p] != ')')
             Fail("expected ')'");
         if (p + 1 < n)
             Fail(std::string(rest.substr(p + 1)) + " not allowed there");
     }
+}
+
+std::vector<std::string> ParseValues(std::string_view rest, bool statement, bool pointer)
+{
+    std::vector<std::string> values;
+    ParseValuesInto(rest, statement, pointer, values);
+    return values;
+}
+
+// The values of an assignment: they are stored before the parser runs again on this thread, so
+// one list serves every line and its strings keep their storage. (A statement's arguments may
+// load a file, which parses: they get a list of their own.)
+const std::vector<std::string>& AssignedValues(std::string_view rest, bool pointer)
+{
+    thread_local std::vector<std::string> values;
+    ParseValuesInto(rest, false, pointer, values);
     return values;
 }
 
@@ -302,7 +322,7 @@ int ParseDeclaration(TDVContextHive& hive, Lexer& lx, ValType type, char d)
         return 0;
     }
     if (d2 == '=')
-        tag->SetFromStrings(ParseValues(lx.RestView(), false, type == vtPointer), 0);
+        tag->SetFromStrings(AssignedValues(lx.RestView(), type == vtPointer), 0);
     return 0;
 }
 
@@ -349,7 +369,7 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
     if (d == 0)
         return 0;
     if (d == '=') {
-        const auto values = ParseValues(lx.RestView(), false, tag->Type() == vtPointer);
+        const auto& values = AssignedValues(lx.RestView(), tag->Type() == vtPointer);
         if (!indexed) {
             tag->SetFromStrings(values, pointedIndex > 0 && !tag->IsList() ? pointedIndex : 0);
         } else if (tag->IsList()) {
