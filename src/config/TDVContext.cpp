@@ -86,8 +86,11 @@ TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, in
         }
         IndexName(HashName(raw->Name()), static_cast<std::uint32_t>(tags_.size()));
     }
-    const auto open = name.find('[');
-    if (open != std::string::npos && open > 0 && name.back() == ']') {
+    // The last character first: most names are no list entry.
+    if (name.size() > 2 && name.back() == ']') {
+        const auto open = name.find('[');
+        if (open == std::string::npos || open == 0)
+            return raw;
         TDVVarTag* list = FindTag(std::string_view(name).substr(0, open));
         if (list && list->IsList())
             list->AddEntry(raw);
@@ -210,6 +213,33 @@ TDVVarTag* TDVContext::CopyTagAs(TDVVarTag* tag, const std::string& newName)
         }
     }
     return copy;
+}
+
+TDVVarTag* TDVContext::GetListTagByID(TDVVarTag* listTag, const std::string& id)
+{
+    if (id.find('*') != std::string::npos)
+        Fail("TDVContext::GetListTagByID Invalid use symbol '*' in list ID");
+    TDVVarTag* list = listTag;
+    if (listTag->Owner() != this) {
+        std::string name = listTag->Name();
+        const auto sep = name.find("::");
+        if (sep != std::string::npos)
+            name.erase(0, sep + 2);
+        list = FindTag(name);
+        if (!list)
+            list = CopyTagInto(listTag);
+    }
+    std::string entryName;
+    entryName.reserve(list->Name().size() + id.size() + 2);
+    entryName.append(list->Name()).append(1, '[').append(id).append(1, ']');
+    TDVVarTag* entry = FindTag(entryName);
+    if (!entry) {
+        // Checked above, and a name with "[" is never a keyword: nothing left for AddTag to refuse.
+        entry = AddTagUnchecked(entryName, list->Type(), 1);
+        if (!entry)
+            Fail("TDVContext::GetListTagByID Internal: Can't add tag to context");
+    }
+    return entry;
 }
 
 std::string TDVContext::GetName() const { return ownerTag_ ? ownerTag_->Name() : "$ROOT$"; }

@@ -576,29 +576,3 @@ void TDVContext::LoadPass(const std::vector<std::string_view>& lines, int first,
         Fail(" '}' or endcontext expected; Line=" + IntToStr(count));
 }
 
-TDVVarTag* TDVContext::GetListTagByID(TDVVarTag* listTag, const std::string& id)
-{
-    if (id.find('*') != std::string::npos)
-        Fail("TDVContext::GetListTagByID Invalid use symbol '*' in list ID");
-    TDVVarTag* list = listTag;
-    if (listTag->Owner() != this) {
-        std::string name = listTag->Name();
-        const auto sep = name.find("::");
-        if (sep != std::string::npos)
-            name.erase(0, sep + 2);
-        list = FindTag(name);
-        if (!list)
-            list = CopyTagInto(listTag);
-    }
-    std::string entryName;
-    entryName.reserve(list->Name().size() + id.size() + 2);
-    entryName.append(list->Name()).append(1, '[').append(id).append(1, ']');
-    TDVVarTag* entry = FindTag(entryName);
-    if (!entry) {
-        // Checked above, and a name with "[" is never a keyword: nothing left for AddTag to refuse.
-        entry = AddTagUnchecked(entryName, list->Type(), 1);
-        if (!entry)
-            Fail("TDVContext::GetListTagByID Internal: Can't add tag to context");
-    }
-    return entry;
-}
