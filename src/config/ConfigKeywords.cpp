@@ -27,7 +27,7 @@ int Find(const std::string_view (&table)[N], const std::string& word)
     if (word.size() >= 32 || !(kKeywordLengths >> word.size() & 1u))
         return -1;
     for (std::size_t i = 0; i < N; ++i)
-        if (word.size() == table[i].size() && word == table[i])
+        if (word.size() == table[i].size() && word[0] == table[i][0] && word == table[i])
             return int(i);
     return -1;
 }
