@@ -1,5 +1,7 @@
 #include "config/NormalizeLine.h"
 
+#include <cstring>
+
 namespace {
 // A table, since the test runs for every character of every line loaded.
 struct Separators {
@@ -13,6 +15,17 @@ struct Separators {
 constexpr Separators kSeparators;
 
 inline bool IsSeparator(char c) { return kSeparators.is[static_cast<unsigned char>(c)]; }
+
+// Characters the loop below must look at one by one; runs of all others are copied as they are.
+struct Specials {
+    bool is[256] = {};
+    constexpr Specials()
+    {
+        for (unsigned char c : {' ', ',', '.', '-', '[', ']', '(', ')', '=', '{', '}', '\t', '"', ';'})
+            is[c] = true;
+    }
+};
+constexpr Specials kSpecials;
 } // namespace
 
 std::string NormalizeLine(const std::string& line)
@@ -29,7 +42,20 @@ void NormalizeLineInto(std::string_view line, std::string& out)
     char* const begin = out.data();
     char* o = begin;
     bool inQuotes = false;
-    for (char c : line) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    while (p != end) {
+        if (!kSpecials.is[static_cast<unsigned char>(*p)]) {
+            // Identifiers, numbers and the text of strings: no blank to drop, nothing to convert.
+            const char* q = p + 1;
+            while (q != end && !kSpecials.is[static_cast<unsigned char>(*q)])
+                ++q;
+            std::memcpy(o, p, std::size_t(q - p));
+            o += q - p;
+            p = q;
+            continue;
+        }
+        char c = *p++;
         if (c == '\t')
             c = ' ';
         if (c == '"') {

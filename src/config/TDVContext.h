@@ -144,12 +144,16 @@ private:
     int ParseLineIn(TDVContextHive& hive, const std::string& line, LoadState* state);
 
     std::vector<std::unique_ptr<TDVVarTag>> tags_;
-    // Looked up by string_view too, so that a part of a name needs no string of its own.
-    struct NameHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+    // Tags by name: an open-addressing table of positions in tags_, built only once a context
+    // holds more tags than a linear search over their names beats hashing. Keys are the tags'
+    // own names (a tag never renames), so adding a tag copies no string and allocates nothing
+    // per entry; a part of a name is looked up without a string of its own.
+    struct NameSlot {
+        std::uint32_t hash = 0;
+        std::uint32_t position = 0; // in tags_, plus 1; 0 marks an empty slot
     };
-    std::unordered_map<std::string, TDVVarTag*, NameHash, std::equal_to<>> byName_;
+    std::vector<NameSlot> nameIndex_;
+    void IndexName(std::uint32_t hash, std::uint32_t position);
     TDVVarTag* ownerTag_ = nullptr;
     std::string baseDir_;
     bool baseDirSet_ = false;

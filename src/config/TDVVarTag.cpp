@@ -4,7 +4,9 @@
 #include "platform/Exception.h"
 #include "platform/NumberText.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 [[noreturn]] void AccessorError(const char* accessor)
@@ -24,14 +26,50 @@ TDVVarTag::TDVVarTag(const std::string& name, ValType type, int arraySize, TDVCo
     const auto n = static_cast<std::size_t>(Count());
     switch (type) {
     case vtContext:
-        contexts_.reserve(n);
-        for (std::size_t i = 0; i < n; ++i)
-            contexts_.push_back(std::make_unique<TDVContext>(this));
+        if (n == 1) {
+            inlineContext_ = std::make_unique<TDVContext>(this);
+            contextData_ = &inlineContext_;
+        } else {
+            contexts_.reserve(n);
+            for (std::size_t i = 0; i < n; ++i)
+                contexts_.push_back(std::make_unique<TDVContext>(this));
+            contextData_ = contexts_.data();
+        }
         break;
-    case vtInteger: ints_.assign(n, 0); break;
-    case vtFloat: floats_.assign(n, 0.0f); break;
-    case vtBool: bools_.assign(n, 0); break;
-    default: strings_.assign(n, std::string()); break;
+    case vtInteger:
+        if (n <= std::size(inlineNumbers_.ints)) {
+            numberData_ = inlineNumbers_.ints;
+        } else {
+            ints_.assign(n, 0);
+            numberData_ = ints_.data();
+        }
+        break;
+    case vtFloat:
+        if (n <= std::size(inlineNumbers_.floats)) {
+            std::fill_n(inlineNumbers_.floats, n, 0.0f);
+            numberData_ = inlineNumbers_.floats;
+        } else {
+            floats_.assign(n, 0.0f);
+            numberData_ = floats_.data();
+        }
+        break;
+    case vtBool:
+        if (n <= std::size(inlineNumbers_.bools)) {
+            std::fill_n(inlineNumbers_.bools, n, std::uint8_t(0));
+            numberData_ = inlineNumbers_.bools;
+        } else {
+            bools_.assign(n, 0);
+            numberData_ = bools_.data();
+        }
+        break;
+    default:
+        if (n == 1) {
+            stringData_ = &inlineString_;
+        } else {
+            strings_.assign(n, std::string());
+            stringData_ = strings_.data();
+        }
+        break;
     }
 }
 
@@ -41,21 +79,21 @@ std::int32_t* TDVVarTag::Integer(int i)
 {
     if (static_cast<unsigned>(i) >= static_cast<unsigned>(Count()) || type_ != vtInteger)
         AccessorError("Integer");
-    return &ints_[static_cast<std::size_t>(i)];
+    return static_cast<std::int32_t*>(numberData_) + i;
 }
 
 float* TDVVarTag::Float(int i)
 {
     if (static_cast<unsigned>(i) >= static_cast<unsigned>(Count()) || type_ != vtFloat)
         AccessorError("Float");
-    return &floats_[static_cast<std::size_t>(i)];
+    return static_cast<float*>(numberData_) + i;
 }
 
 std::uint8_t* TDVVarTag::Bool(int i)
 {
     if (static_cast<unsigned>(i) >= static_cast<unsigned>(Count()) || type_ != vtBool)
         AccessorError("Bool");
-    return &bools_[static_cast<std::size_t>(i)];
+    return static_cast<std::uint8_t*>(numberData_) + i;
 }
 
 std::string* TDVVarTag::String(int i)
@@ -63,24 +101,24 @@ std::string* TDVVarTag::String(int i)
     if (static_cast<unsigned>(i) >= static_cast<unsigned>(Count()) ||
         (type_ != vtString && type_ != vtPointer))
         AccessorError("String");
-    return &strings_[static_cast<std::size_t>(i)];
+    return stringData_ + i;
 }
 
 TDVContext* TDVVarTag::Context(int i)
 {
     if (static_cast<unsigned>(i) >= static_cast<unsigned>(Count()) || type_ != vtContext)
         AccessorError("Context");
-    return contexts_[static_cast<std::size_t>(i)].get();
+    return contextData_[i].get();
 }
 
 void* TDVVarTag::Data()
 {
     switch (type_) {
-    case vtContext: return contexts_.data();
-    case vtInteger: return ints_.data();
-    case vtFloat: return floats_.data();
-    case vtBool: return bools_.data();
-    default: return strings_.data();
+    case vtContext: return contextData_;
+    case vtInteger:
+    case vtFloat:
+    case vtBool: return numberData_;
+    default: return stringData_;
     }
 }
 
@@ -95,14 +133,14 @@ void TDVVarTag::CopyValuesTo(void* buffer)
 {
     switch (type_) {
     case vtContext: break;
-    case vtInteger: std::memcpy(buffer, ints_.data(), ints_.size() * sizeof(std::int32_t)); break;
-    case vtFloat: std::memcpy(buffer, floats_.data(), floats_.size() * sizeof(float)); break;
-    case vtBool: std::memcpy(buffer, bools_.data(), bools_.size()); break;
+    case vtInteger: std::memcpy(buffer, numberData_, std::size_t(Count()) * sizeof(std::int32_t)); break;
+    case vtFloat: std::memcpy(buffer, numberData_, std::size_t(Count()) * sizeof(float)); break;
+    case vtBool: std::memcpy(buffer, numberData_, std::size_t(Count())); break;
     case vtString:
     case vtPointer: {
         auto* out = static_cast<std::string*>(buffer);
-        for (std::size_t i = 0; i < strings_.size(); ++i)
-            out[i] = strings_[i];
+        for (int i = 0; i < Count(); ++i)
+            out[i] = stringData_[i];
         break;
     }
     default: throw Exception(" Unknown ValType");

@@ -58,11 +58,25 @@ public:
     void AddEntry(TDVVarTag* entry) { entries_.push_back(entry); }
 
 private:
+    // Most tags hold one value or a short array: their elements live in the tag itself (up to
+    // four numbers, one string or one context), the rest in the vectors; the data pointers below
+    // lead to whichever holds them, so that a tag costs one allocation, not two.
+    union InlineNumbers {
+        std::int32_t ints[4];
+        float floats[4];
+        std::uint8_t bools[16];
+    };
+    InlineNumbers inlineNumbers_{};
+    std::string inlineString_;
+    std::unique_ptr<TDVContext> inlineContext_;
     std::vector<std::int32_t> ints_;
     std::vector<float> floats_;
     std::vector<std::uint8_t> bools_;
     std::vector<std::string> strings_;
     std::vector<std::unique_ptr<TDVContext>> contexts_;
+    void* numberData_ = nullptr;
+    std::string* stringData_ = nullptr;
+    std::unique_ptr<TDVContext>* contextData_ = nullptr;
     std::string name_;
     TDVContext* owner_ = nullptr;
     ValType type_ = vtNone;

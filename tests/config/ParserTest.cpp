@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 TEST(NormalizeLine, ShrinksBlanksOutsideQuotesAndCutsComments)
 {
     const std::pair<const char*, const char*> cases[] = {
@@ -16,6 +18,56 @@ TEST(NormalizeLine, ShrinksBlanksOutsideQuotesAndCutsComments)
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(NormalizeLine(in), out) << in;
+}
+
+// Character by character, as the language defines it: the fast path must give the same text.
+std::string PlainNormalized(const std::string& line)
+{
+    const std::string separators = " ,.-[](){}=";
+    std::string out;
+    bool inQuotes = false;
+    for (char c : line) {
+        if (c == '\t')
+            c = ' ';
+        if (c == '"' || inQuotes) {
+            inQuotes ^= c == '"';
+            out += c;
+        } else if (c == ';') {
+            break;
+        } else if (c == ' ') {
+            if (!out.empty() && separators.find(out.back()) == std::string::npos)
+                out += c;
+        } else {
+            if (separators.find(c) != std::string::npos && !out.empty() && out.back() == ' ')
+                out.pop_back();
+            out += c;
+        }
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+TEST(NormalizeLine, MatchesTheCharacterByCharacterRulesOnRandomLines)
+{
+    const std::string alphabet = "ab9_ \t\t,.-[](){}=\";&\\'";
+    std::mt19937 rng(20261207);
+    std::uniform_int_distribution<std::size_t> length(0, 40);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    for (int n = 0; n < 20000; ++n) {
+        std::string line(length(rng), ' ');
+        for (char& c : line)
+            c = alphabet[pick(rng)];
+        ASSERT_EQ(NormalizeLine(line), PlainNormalized(line)) << '[' << line << ']';
+    }
+}
+
+TEST(Parser, ContinuedLinesJoinAfterTrimming)
+{
+    TDVContext root;
+    Load(root, "integer a[3]=1,\\  \n  2,\\\n3\ninteger b=4 \\");
+    EXPECT_EQ(root.GetValueText("a"), "1,2,3");
+    EXPECT_EQ(root.GetInteger("b"), 4);
 }
 
 TEST(Parser, IndexListsAssignRangesAndStars)

@@ -1,0 +1,52 @@
+#pragma once
+// Helpers shared by the units of TDVContext (tree, key paths, parser, statements, writer); not
+// for use outside src/config.
+#include "config/TDVContext.h"
+#include "platform/Exception.h"
+#include "platform/NumberText.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+namespace tdv_detail {
+
+inline bool IsDigits(const std::string& s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A positive decimal number written the one way the writer writes numbers ("7", never "07").
+inline bool IsCanonicalNumber(const std::string& s, std::int32_t& value)
+{
+    if (!IsDigits(s) || s[0] == '0' || s.size() > 10)
+        return false;
+    return TryStrToInt(s, value) && value > 0;
+}
+
+// The ID of a list entry tag named "<list>[<id>]".
+inline std::string EntryID(const TDVVarTag* entry)
+{
+    const std::string& name = entry->Name();
+    const auto open = name.find('[');
+    if (open == std::string::npos || name.size() < open + 2)
+        return {};
+    return name.substr(open + 1, name.size() - open - 2);
+}
+
+// The keyword a name may not be, or null.
+inline const char* ReservedWord(const std::string& name) { return ReservedKeyword(name); }
+
+[[noreturn]] inline void Fail(const std::string& message) { throw Exception(message); }
+
+// More lines than this in one load (block passes included) means a text that would not finish.
+constexpr std::int64_t MaxLineParses = 250000;
+
+} // namespace tdv_detail
+
+struct TDVContext::LoadState {
+    TDVContext* pointerBase = nullptr;
+    std::int64_t linesLeft = tdv_detail::MaxLineParses;
+    int passDepth = 0;
+    int scopeDepth = 0;
+};

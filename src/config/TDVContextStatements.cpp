@@ -1,0 +1,288 @@
+#include "config/TDVContext.h"
+
+#include "config/NormalizeLine.h"
+#include "config/TDVContextInternal.h"
+#include "config/TIndxQueue.h"
+#include "platform/LinuxFileNames.h"
+#include "platform/TStringList.h"
+
+#include <cmath>
+#include <set>
+#include <vector>
+
+using namespace tdv_detail;
+
+// ================================================================== files and include
+
+namespace {
+
+// Files being loaded on this thread, to refuse an include that comes back to one of them.
+thread_local std::vector<std::string> t_filesLoading;
+
+} // namespace
+
+void TDVContext::SetBaseDir(const std::string& directory)
+{
+    if (baseDirSet_)
+        return;
+    std::string dir = directory;
+    while (dir.size() > 1 && (dir.back() == '\\' || dir.back() == '/'))
+        dir.pop_back();
+    baseDir_ = dir;
+    baseDirSet_ = true;
+}
+
+namespace {
+bool StartsWithAt(const std::string& s, std::size_t at, const char* prefix)
+{
+    return s.compare(at, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+// The base directory one level up; relative bases climb above their start with "..".
+std::string ParentDirectory(const std::string& base)
+{
+    if (base.empty())
+        return "..";
+    const auto sep = base.find_last_of("\\/");
+    const std::string last = sep == std::string::npos ? base : base.substr(sep + 1);
+    if (last == "..")
+        return base + "\\..";
+    if (sep == std::string::npos)
+        return {};
+    if (sep == 0)
+        return base.substr(0, 1); // the root stays the root
+    return base.substr(0, sep);
+}
+} // namespace
+
+std::string TDVContext::MakeFilePath(const std::string& name) const
+{
+    if (baseDir_.empty())
+        return name;
+    std::size_t b = 0;
+    std::size_t e = name.size();
+    while (b < e && name[b] == ' ')
+        ++b;
+    while (e > b && name[e - 1] == ' ')
+        --e;
+    const std::string n = name.substr(b, e - b);
+    if (n.find_first_of("\\/:") == std::string::npos)
+        return baseDir_ + "\\" + n;
+    if (n.empty() || n[0] != '.')
+        return n;
+    std::string base = baseDir_;
+    std::size_t p = 0;
+    for (;;) {
+        if (StartsWithAt(n, p, "..\\") || StartsWithAt(n, p, "../")) {
+            base = ParentDirectory(base);
+            p += 3;
+        } else if (StartsWithAt(n, p, ".\\") || StartsWithAt(n, p, "./")) {
+            p += 2;
+        } else {
+            break;
+        }
+    }
+    const std::string rest = n.substr(p);
+    return base.empty() ? rest : base + "\\" + rest;
+}
+
+void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
+{
+    const auto sep = fileName.find_last_of("\\/:");
+    SetBaseDir(sep == std::string::npos ? std::string() : fileName.substr(0, sep + 1));
+    const std::string path = MakeFilePath(fileName);
+    if (!FileExists(path)) {
+        if (mustExist)
+            Fail("TDVContext::LoadFromFile: file not found '" + ResolveFileName(path) + "'");
+        return;
+    }
+    const std::string identity = FileIdentity(path);
+    if (std::find(t_filesLoading.begin(), t_filesLoading.end(), identity) != t_filesLoading.end())
+        Fail("TDVContext::LoadFromFile: recursive include of '" + ResolveFileName(path) + "'");
+    t_filesLoading.push_back(identity);
+    struct Pop {
+        ~Pop() { t_filesLoading.pop_back(); }
+    } pop;
+    // The lines are views into the file's text: a loader keeps no copy of them.
+    const std::string content = TStringList::ReadFile(path);
+    std::vector<std::string_view> lines;
+    TStringList::SplitLines(content, lines);
+    try {
+        LoadState state;
+        state.pointerBase = this;
+        LoadPass(lines, 0, 0, state);
+    } catch (const Exception& e) {
+        throw Exception(std::string(e.what()) + "; File=" + ResolveFileName(path));
+    }
+}
+
+// ================================================================== statements
+
+void TDVContext::ExecuteStatement(int statement, const std::vector<std::string>& arguments)
+{
+    const char* keyword = statement >= 0 && statement < 3 ? StatementKeywords[statement] : "";
+    try {
+        switch (statement) {
+        case 0:
+            if (arguments.size() != 3)
+                Fail("count?");
+            Morph(arguments[0], StrToInt(arguments[1]), StrToInt(arguments[2]));
+            break;
+        case 1:
+            if (arguments.size() != 1)
+                Fail("count?");
+            AutoMorph(arguments[0]);
+            break;
+        case 2:
+            if (arguments.empty())
+                Fail("include err: no file(s) specified");
+            for (const auto& file : arguments)
+                LoadFromFile(file, true);
+            break;
+        default:
+            Fail("count?");
+        }
+    } catch (const Exception& e) {
+        throw Exception(std::string("invalid parametrs in calling ") + keyword + ": " + e.what());
+    }
+}
+
+namespace {
+
+// Member names of an element context: its own tags and the member definitions of its array,
+// without duplicates, in alphabetical order.
+std::set<std::string> MemberNames(TDVContext* element)
+{
+    std::set<std::string> names;
+    for (const auto& tag : element->Tags())
+        if (tag->Name().find("::") == std::string::npos)
+            names.insert(tag->Name());
+    if (TDVContext* parent = element->GetParentContext()) {
+        const std::string prefix = element->GetName() + "::";
+        for (const auto& tag : parent->Tags()) {
+            const std::string& n = tag->Name();
+            if (n.compare(0, prefix.size(), prefix) == 0 && n.find("::", prefix.size()) == std::string::npos)
+                names.insert(n.substr(prefix.size()));
+        }
+    }
+    return names;
+}
+
+TDVContext* ElementContext(TDVContext* self, const std::string& path, int element)
+{
+    IndxQueue().Clear();
+    IndxQueue().PushInteger(element);
+    int index = 0;
+    TDVVarTag* tag = self->FindTagByPath(NormalizeLine(path), index, true, true);
+    if (tag->Type() != vtContext)
+        Fail(" context not found");
+    return tag->Context(index < 0 ? 0 : index);
+}
+
+float ReadNumber(TDVContext* self, const std::string& path, ValType type, int element)
+{
+    return type == vtInteger ? static_cast<float>(self->GetIntegerAt(path, element)) : self->GetFloatAt(path, element);
+}
+
+void WriteNumber(TDVContext* self, const std::string& path, ValType type, int element, float value)
+{
+    if (type == vtInteger)
+        self->SetIntegerAt(path, static_cast<std::int32_t>(std::trunc(value)), element);
+    else
+        self->SetFloatAt(path, value, element);
+}
+
+ValType TypeAtFirst(TDVContext* self, const std::string& path)
+{
+    IndxQueue().Clear();
+    IndxQueue().PushInteger(1);
+    return self->GetTagType(path);
+}
+
+// Fills the holes (zeros) of elements kFirst..kLast that are followed by a non-zero element.
+void FillHoles(TDVContext* self, const std::string& path, ValType type, int kFirst, int kLast)
+{
+    float anchor = ReadNumber(self, path, type, kFirst);
+    int gap = 0;
+    for (int k = kFirst; k <= kLast; ++k) {
+        const float v = ReadNumber(self, path, type, k);
+        if (v == 0) {
+            if (gap == 0)
+                gap = k == 1 ? 1 : k - 1;
+            continue;
+        }
+        if (gap != 0) {
+            const float step = (v - anchor) / static_cast<float>(k - gap);
+            float value = anchor;
+            for (int i = gap + 1; i < k; ++i) {
+                value += step;
+                WriteNumber(self, path, type, i, value);
+            }
+            gap = 0;
+        }
+        anchor = v;
+    }
+}
+
+} // namespace
+
+void TDVContext::Morph(const std::string& path, int from, int to)
+{
+    if (to <= from)
+        Fail("'from' can not be same as 'to' or greater.");
+    if (path.find("[#]") == std::string::npos)
+        Fail("Morphing: Invalid format in " + path);
+    if (static_cast<std::int64_t>(to) - from > MaxElements)
+        Fail("Morphing: range too large in " + path);
+    const ValType type = TypeAtFirst(this, path);
+    if (type == vtContext) {
+        for (const auto& name : MemberNames(ElementContext(this, path, from)))
+            Morph(path + "." + name, from, to);
+        return;
+    }
+    if (type != vtInteger && type != vtFloat)
+        return;
+    const float a = ReadNumber(this, path, type, from);
+    const float b = ReadNumber(this, path, type, to);
+    const float step = (b - a) / static_cast<float>(to - from);
+    float v = a;
+    for (int i = from + 1; i < to; ++i) {
+        v += step;
+        WriteNumber(this, path, type, i, v);
+    }
+}
+
+void TDVContext::AutoMorph(const std::string& path)
+{
+    const auto mark = path.find("[#]");
+    if (mark == std::string::npos)
+        Fail("Morphing: Invalid format in " + path);
+    int index = 0;
+    TDVVarTag* holder = FindTagByPath(NormalizeLine(path.substr(0, mark)), index, true, true);
+    const ValType type = TypeAtFirst(this, path);
+    if (type == vtContext) {
+        for (const auto& name : MemberNames(ElementContext(this, path, 1)))
+            AutoMorph(path + "." + name);
+        return;
+    }
+    if (type != vtInteger && type != vtFloat)
+        return;
+    if (!holder->IsList()) {
+        FillHoles(this, path, type, 1, holder->Count());
+        return;
+    }
+    std::int32_t lo = 0;
+    std::int32_t hi = 0;
+    for (const TDVVarTag* entry : holder->Entries()) {
+        std::int32_t n = 0;
+        if (!IsCanonicalNumber(EntryID(entry), n))
+            continue;
+        lo = lo == 0 ? n : std::min(lo, n);
+        hi = std::max(hi, n);
+    }
+    if (lo == 0)
+        return;
+    if (static_cast<std::int64_t>(hi) - lo > MaxElements)
+        Fail("Morphing: range too large in " + path);
+    FillHoles(this, path, type, lo, hi);
+}
