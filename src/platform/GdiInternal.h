@@ -102,6 +102,9 @@ struct DC final {
 
 // Registers a new object as a live handle; the registry owns it until DeleteObject.
 HBITMAP Register(std::unique_ptr<Bitmap> bitmap);
+// The same for a brush, pen, font or region (the kinds GdiObjects.cpp instantiates).
+template <class T>
+T* Track(std::unique_ptr<T> object);
 
 // A bitmap of the given storage, pixels black; null when the size is 0 or less or too large.
 [[nodiscard]] std::unique_ptr<Bitmap> NewColorBitmap(int width, int height);

@@ -1,20 +1,14 @@
-// Handle table, device contexts, object selection, bitmaps, brushes, pens, regions and clipping.
-#include <QPainter>
-
-#include <algorithm>
+// Handle table, object lifetime, stock objects, and device contexts: selection and attributes.
 #include <array>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "platform/GdiInternal.h"
 
 namespace gdi {
 namespace {
-
-// Pixel memory one bitmap may take; keeps every size computation far from overflow and refuses
-// what no skin or page of this program comes near.
-constexpr std::int64_t kMaxBitmapBytes = std::int64_t(1) << 30;
 
 std::mutex& TableLock()
 {
@@ -91,6 +85,8 @@ ObjectState* LiveObject(const void* handle)
     return slot ? slot->object : nullptr;
 }
 
+}  // namespace
+
 template <class T>
 T* Track(std::unique_ptr<T> object)
 {
@@ -99,6 +95,14 @@ T* Track(std::unique_ptr<T> object)
     raw->handle = reinterpret_cast<HGDIOBJ>(NewHandle(raw, nullptr));
     return raw;
 }
+
+// The kinds made outside this file (a bitmap registers through Register).
+template Brush* Track(std::unique_ptr<Brush> object);
+template Pen* Track(std::unique_ptr<Pen> object);
+template Font* Track(std::unique_ptr<Font> object);
+template Region* Track(std::unique_ptr<Region> object);
+
+namespace {
 
 ObjectState* StateOf(HGDIOBJ object)
 {
@@ -191,28 +195,6 @@ Bitmap* StockBitmap()
     return bitmap;
 }
 
-int RegionKind(const QRegion& region)
-{
-    if (region.isEmpty())
-        return NULLREGION;
-    return region.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
-}
-
-// Corners in any order; coordinates are cut to +-2^29 so that region arithmetic stays inside int.
-QRect FromRect(int left, int top, int right, int bottom)
-{
-    if (left > right)
-        std::swap(left, right);
-    if (top > bottom)
-        std::swap(top, bottom);
-    constexpr int limit = 1 << 29;
-    left = std::clamp(left, -limit, limit);
-    right = std::clamp(right, -limit, limit);
-    top = std::clamp(top, -limit, limit);
-    bottom = std::clamp(bottom, -limit, limit);
-    return QRect(left, top, right - left, bottom - top);
-}
-
 void Select(ObjectState* state) { ++state->selectCount; }
 void Deselect(ObjectState* state)
 {
@@ -241,73 +223,6 @@ HBITMAP Register(std::unique_ptr<Bitmap> bitmap)
     if (!bitmap)
         return nullptr;
     return HandleOf<HBITMAP>(Track(std::move(bitmap)));
-}
-
-std::unique_ptr<Bitmap> NewColorBitmap(int width, int height)
-{
-    if (width <= 0 || height <= 0 || std::int64_t(width) * height * 4 > kMaxBitmapBytes)
-        return nullptr;
-    auto b = std::make_unique<Bitmap>();
-    b->storage = Storage::Color;
-    b->width = width;
-    b->height = height;
-    b->bpp = 32;
-    b->image = QImage(width, height, QImage::Format_RGB32);
-    if (b->image.isNull())
-        return nullptr;
-    b->image.fill(0xFF000000u);
-    b->image.setDotsPerMeterX(3780);
-    b->image.setDotsPerMeterY(3780);
-    return b;
-}
-
-std::unique_ptr<Bitmap> NewMonoBitmap(int width, int height)
-{
-    auto b = NewColorBitmap(width, height);
-    if (b) {
-        b->storage = Storage::Mono;
-        b->bpp = 1;
-    }
-    return b;
-}
-
-std::unique_ptr<Bitmap> NewDibBitmap(int width, int height, bool topDown, int bpp,
-                                     const std::vector<std::uint32_t>& palette)
-{
-    if (width <= 0 || height <= 0)
-        return nullptr;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32)
-        return nullptr;
-    const std::int64_t stride = ((std::int64_t(width) * bpp + 31) / 32) * 4;
-    if (stride > kMaxBitmapBytes)
-        return nullptr;
-    const std::int64_t size = stride * height;  // both below 2^31: no overflow
-    if (size > kMaxBitmapBytes)
-        return nullptr;
-    auto b = std::make_unique<Bitmap>();
-    b->storage = Storage::Dib;
-    b->width = width;
-    b->height = height;
-    b->bpp = bpp;
-    b->topDown = topDown;
-    b->stride = stride;
-    b->ownedBits.reset(new (std::nothrow) std::uint8_t[size_t(size)]());
-    if (!b->ownedBits)
-        return nullptr;
-    b->bits = b->ownedBits.get();
-    if (bpp <= 8) {
-        b->palette.assign(size_t(1) << bpp, 0);
-        std::copy_n(palette.begin(), std::min(palette.size(), b->palette.size()), b->palette.begin());
-    }
-    return b;
-}
-
-QRegion Drawable(const DC& dc)
-{
-    if (!dc.bitmap)
-        return {};
-    const QRegion whole(0, 0, dc.bitmap->width, dc.bitmap->height);
-    return dc.clip ? dc.clip->intersected(whole) : whole;
 }
 
 }  // namespace gdi
@@ -448,97 +363,6 @@ BOOL GdiFlush()
     return TRUE;
 }
 
-HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height)
-{
-    DC* dc = nullptr;
-    if (hdc && !(dc = ToDC(hdc)))
-        return nullptr;
-    const bool mono = dc && dc->bitmap && dc->bitmap->storage == Storage::Mono;
-    return Register(mono ? NewMonoBitmap(width, height) : NewColorBitmap(width, height));
-}
-
-HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits)
-{
-    const bool mono = planes == 1 && bitsPerPixel == 1;
-    auto b = mono ? NewMonoBitmap(width, height) : NewColorBitmap(width, height);
-    if (!b)
-        return nullptr;
-    if (bits) {
-        const auto* src = static_cast<const std::uint8_t*>(bits);
-        if (mono) {
-            // Rows of 1-bit pixels, padded to 16 bits; a set bit is white.
-            const std::int64_t stride = ((std::int64_t(width) + 15) / 16) * 2;
-            for (int y = 0; y < height; ++y) {
-                auto* line = reinterpret_cast<std::uint32_t*>(b->image.scanLine(y));
-                const std::uint8_t* row = src + stride * y;
-                for (int x = 0; x < width; ++x)
-                    line[x] = (row[x >> 3] & (0x80 >> (x & 7))) ? 0xFFFFFFFFu : 0xFF000000u;
-            }
-        } else {
-            for (int y = 0; y < height; ++y) {
-                auto* line = reinterpret_cast<std::uint32_t*>(b->image.scanLine(y));
-                const std::uint8_t* row = src + std::int64_t(width) * 4 * y;
-                for (int x = 0; x < width; ++x) {
-                    std::uint32_t v;
-                    std::memcpy(&v, row + 4 * x, 4);
-                    line[x] = 0xFF000000u | (v & 0xFFFFFF);
-                }
-            }
-        }
-    }
-    return Register(std::move(b));
-}
-
-HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, void* section, DWORD offset)
-{
-    if (bits)
-        *bits = nullptr;
-    if ((hdc && !ToDC(hdc)) || !info || usage != DIB_RGB_COLORS || section || offset)
-        return nullptr;
-    const BITMAPINFOHEADER& h = info->bmiHeader;
-    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biCompression != BI_RGB || h.biWidth <= 0 || h.biHeight == 0 ||
-        h.biHeight == INT32_MIN)
-        return nullptr;
-    std::vector<std::uint32_t> palette;
-    if (h.biBitCount <= 8 && h.biBitCount > 0) {
-        const DWORD full = DWORD(1) << h.biBitCount;
-        const DWORD count = (h.biClrUsed == 0 || h.biClrUsed > full) ? full : h.biClrUsed;
-        const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const std::uint8_t*>(info) + h.biSize);
-        for (DWORD i = 0; i < count; ++i)
-            palette.push_back((std::uint32_t(table[i].rgbRed) << 16) | (std::uint32_t(table[i].rgbGreen) << 8) |
-                              table[i].rgbBlue);
-    }
-    auto b = NewDibBitmap(h.biWidth, h.biHeight < 0 ? -h.biHeight : h.biHeight, h.biHeight < 0, h.biBitCount, palette);
-    if (!b)
-        return nullptr;
-    void* rows = b->bits;
-    b->bitsShared = bits != nullptr;
-    HBITMAP handle = Register(std::move(b));
-    if (bits)
-        *bits = rows;
-    return handle;
-}
-
-HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info,
-                       UINT usage)
-{
-    if (!header || header->biWidth <= 0 || header->biHeight == 0 || header->biHeight == INT32_MIN)
-        return nullptr;
-    const int height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
-    HBITMAP handle = CreateCompatibleBitmap(hdc, header->biWidth, height);
-    if (!handle)
-        return nullptr;
-    if ((init & CBM_INIT) && bits && info) {
-        const UINT lines = UINT(info->bmiHeader.biHeight < 0 ? -std::int64_t(info->bmiHeader.biHeight)
-                                                             : info->bmiHeader.biHeight);
-        if (SetDIBits(hdc, handle, 0, lines, bits, info, usage) == 0) {
-            DeleteObject(handle);
-            return nullptr;
-        }
-    }
-    return handle;
-}
-
 COLORREF SetBkColor(HDC hdc, COLORREF color)
 {
     DC* dc = ToDC(hdc);
@@ -593,246 +417,3 @@ int SetMapMode(HDC hdc, int mode)
     return (dc && mode == MM_TEXT) ? MM_TEXT : 0;
 }
 int GetMapMode(HDC hdc) { return ToDC(hdc) ? MM_TEXT : 0; }
-
-// Regions -------------------------------------------------------------------------------------
-
-HRGN CreateRectRgn(int left, int top, int right, int bottom)
-{
-    auto r = std::make_unique<Region>();
-    r->region = QRegion(FromRect(left, top, right, bottom));
-    return HandleOf<HRGN>(Track(std::move(r)));
-}
-
-HRGN CreateRectRgnIndirect(const RECT* rect)
-{
-    return rect ? CreateRectRgn(rect->left, rect->top, rect->right, rect->bottom) : nullptr;
-}
-
-int CombineRgn(HRGN dest, HRGN a, HRGN b, int mode)
-{
-    Region* d = ToRegion(dest);
-    Region* ra = ToRegion(a);
-    Region* rb = mode == RGN_COPY ? ra : ToRegion(b);
-    if (!d || !ra || !rb)
-        return RGN_ERROR;
-    QRegion result;
-    switch (mode) {
-    case RGN_AND: result = ra->region.intersected(rb->region); break;
-    case RGN_OR: result = ra->region.united(rb->region); break;
-    case RGN_XOR: result = ra->region.xored(rb->region); break;
-    case RGN_DIFF: result = ra->region.subtracted(rb->region); break;
-    case RGN_COPY: result = ra->region; break;
-    default: return RGN_ERROR;
-    }
-    d->region = result;
-    return RegionKind(result);
-}
-
-int GetRgnBox(HRGN region, RECT* box)
-{
-    Region* r = ToRegion(region);
-    if (!r || !box)
-        return RGN_ERROR;
-    const QRect b = r->region.boundingRect();
-    *box = r->region.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
-    return RegionKind(r->region);
-}
-
-BOOL EqualRgn(HRGN a, HRGN b)
-{
-    Region* ra = ToRegion(a);
-    Region* rb = ToRegion(b);
-    return (ra && rb && ra->region == rb->region) ? TRUE : FALSE;
-}
-
-BOOL PtInRegion(HRGN region, int x, int y)
-{
-    Region* r = ToRegion(region);
-    return (r && r->region.contains(QPoint(x, y))) ? TRUE : FALSE;
-}
-
-int OffsetRgn(HRGN region, int dx, int dy)
-{
-    Region* r = ToRegion(region);
-    if (!r)
-        return RGN_ERROR;
-    r->region.translate(dx, dy);
-    return RegionKind(r->region);
-}
-
-// Clipping ------------------------------------------------------------------------------------
-
-int GetClipBox(HDC hdc, RECT* box)
-{
-    DC* dc = ToDC(hdc);
-    if (!dc || !box)
-        return RGN_ERROR;
-    const QRegion drawable = Drawable(*dc);
-    const QRect b = drawable.boundingRect();
-    *box = drawable.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
-    return RegionKind(drawable);
-}
-
-int ExtSelectClipRgn(HDC hdc, HRGN region, int mode)
-{
-    DC* dc = ToDC(hdc);
-    if (!dc)
-        return RGN_ERROR;
-    if (!region) {
-        if (mode != RGN_COPY)
-            return RGN_ERROR;
-        dc->clip.reset();
-        return RegionKind(Drawable(*dc));
-    }
-    Region* r = ToRegion(region);
-    if (!r)
-        return RGN_ERROR;
-    const QRegion current = dc->clip ? *dc->clip
-                                     : QRegion(0, 0, dc->bitmap ? dc->bitmap->width : 0,
-                                               dc->bitmap ? dc->bitmap->height : 0);
-    switch (mode) {
-    case RGN_AND: dc->clip = current.intersected(r->region); break;
-    case RGN_OR: dc->clip = current.united(r->region); break;
-    case RGN_XOR: dc->clip = current.xored(r->region); break;
-    case RGN_DIFF: dc->clip = current.subtracted(r->region); break;
-    case RGN_COPY: dc->clip = r->region; break;
-    default: return RGN_ERROR;
-    }
-    return RegionKind(*dc->clip);
-}
-
-int SelectClipRgn(HDC hdc, HRGN region) { return ExtSelectClipRgn(hdc, region, RGN_COPY); }
-
-int GetClipRgn(HDC hdc, HRGN region)
-{
-    DC* dc = ToDC(hdc);
-    Region* r = ToRegion(region);
-    if (!dc || !r)
-        return -1;
-    if (!dc->clip)
-        return 0;
-    r->region = *dc->clip;
-    return 1;
-}
-
-int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom)
-{
-    DC* dc = ToDC(hdc);
-    if (!dc)
-        return RGN_ERROR;
-    const QRegion rect(FromRect(left, top, right, bottom));
-    const QRegion current = dc->clip ? *dc->clip
-                                     : QRegion(0, 0, dc->bitmap ? dc->bitmap->width : 0,
-                                               dc->bitmap ? dc->bitmap->height : 0);
-    dc->clip = current.intersected(rect);
-    return RegionKind(*dc->clip);
-}
-
-BOOL RectVisible(HDC hdc, const RECT* rect)
-{
-    DC* dc = ToDC(hdc);
-    if (!dc || !rect)
-        return FALSE;
-    const QRect r = FromRect(rect->left, rect->top, rect->right, rect->bottom);
-    return (!r.isEmpty() && Drawable(*dc).intersects(r)) ? TRUE : FALSE;
-}
-
-// Brushes and pens ----------------------------------------------------------------------------
-
-HBRUSH CreateSolidBrush(COLORREF color)
-{
-    auto b = std::make_unique<Brush>();
-    b->color = color & 0xFFFFFF;
-    return HandleOf<HBRUSH>(Track(std::move(b)));
-}
-
-HPEN CreatePen(int style, int width, COLORREF color)
-{
-    if (style != PS_SOLID && style != PS_NULL)
-        style = PS_SOLID;  // dashes are not drawn by this layer; a solid line is the nearest
-    auto p = std::make_unique<Pen>();
-    p->style = style;
-    p->width = std::max(1, width);
-    p->color = color & 0xFFFFFF;
-    return HandleOf<HPEN>(Track(std::move(p)));
-}
-
-// Fonts (the Qt side is in GdiText.cpp) ---------------------------------------------------------
-
-HFONT CreateFontIndirect(const LOGFONT* font)
-{
-    if (!font)
-        return nullptr;
-    auto f = std::make_unique<Font>();
-    f->logFont = *font;
-    f->logFont.lfFaceName[LF_FACESIZE - 1] = '\0';
-    return HandleOf<HFONT>(Track(std::move(f)));
-}
-
-HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
-                 DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
-                 DWORD pitchAndFamily, const char* faceName)
-{
-    LOGFONT lf;
-    lf.lfHeight = height;
-    lf.lfWidth = width;
-    lf.lfEscapement = escapement;
-    lf.lfOrientation = orientation;
-    lf.lfWeight = weight;
-    lf.lfItalic = BYTE(italic);
-    lf.lfUnderline = BYTE(underline);
-    lf.lfStrikeOut = BYTE(strikeOut);
-    lf.lfCharSet = BYTE(charSet);
-    lf.lfOutPrecision = BYTE(outPrecision);
-    lf.lfClipPrecision = BYTE(clipPrecision);
-    lf.lfQuality = BYTE(quality);
-    lf.lfPitchAndFamily = BYTE(pitchAndFamily);
-    if (faceName)
-        std::strncpy(lf.lfFaceName, faceName, LF_FACESIZE - 1);
-    return CreateFontIndirect(&lf);
-}
-
-// Window layer access -----------------------------------------------------------------------------
-
-std::optional<std::uint64_t> GdiWriteGeneration(HBITMAP bitmap)
-{
-    const Bitmap* b = ToBitmap(bitmap);
-    if (!b)
-        return std::nullopt;
-    return b->generation;
-}
-
-QImage GdiSnapshot(HDC hdc)
-{
-    DC* dc = ToDC(hdc);
-    if (!dc || !dc->bitmap)
-        return {};
-    const Bitmap& b = *dc->bitmap;
-    if (b.storage != Storage::Dib)
-        return b.image.copy();
-    QImage image(b.width, b.height, QImage::Format_RGB32);
-    for (int y = 0; y < b.height; ++y) {
-        auto* line = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-        ReadColors(b, 0, y, b.width, line);
-        for (int x = 0; x < b.width; ++x)
-            line[x] |= 0xFF000000u;
-    }
-    return image;
-}
-
-QImage* GdiColorImage(HDC hdc)
-{
-    DC* dc = ToDC(hdc);
-    if (!dc || !dc->bitmap || dc->bitmap->storage != Storage::Color)
-        return nullptr;
-    return &dc->bitmap->image;
-}
-
-HBITMAP GdiCreateBitmapFromImage(const QImage& image)
-{
-    auto b = NewColorBitmap(image.width(), image.height());
-    if (!b)
-        return nullptr;
-    b->image = image.convertToFormat(QImage::Format_RGB32);
-    return Register(std::move(b));
-}
