@@ -5,6 +5,7 @@
 // default; scripts/audio_check.sh runs 60 beside a load). Two buffers are in flight, so a riff
 // started by a key press reaches the output at most two buffers later (tests/app/EndToEndTest
 // measures that on the program itself).
+#include "BenchWaves.h"
 #include "platform/Threads.h"
 #include "platform/WaveOut.h"
 #include "sound/TWaveBuffer.h"
@@ -21,19 +22,6 @@
 
 namespace {
 
-std::unique_ptr<TWaveBuffer> Noise(std::uint32_t rate, std::uint16_t channels, std::uint32_t frames, std::uint32_t seed)
-{
-    std::vector<std::int16_t> s(std::size_t(frames) * channels);
-    std::uint32_t x = seed;
-    for (auto& v : s) {
-        x = x * 1664525u + 1013904223u;
-        v = std::int16_t(std::int32_t(x >> 16) / 4);
-    }
-    WAVEFORMATEX f;
-    InitWaveFormat(f, rate, channels, 16);
-    return std::make_unique<TWaveBuffer>(frames, f, s.data());
-}
-
 double Seconds()
 {
     const char* text = std::getenv("RT_AUDIO_SECONDS");
@@ -47,10 +35,10 @@ void BM_DeviceGaps(benchmark::State& state)
     const auto bufferMs = std::uint32_t(state.range(0));
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-    auto groove = Noise(44100, 2, 44100 * 4, 1);
+    auto groove = Noise(44100, 2, 44100 * 4, 1, 4);
     std::vector<std::unique_ptr<TWaveBuffer>> riffs;
     for (std::uint32_t i = 0; i < 3; ++i)
-        riffs.push_back(Noise(i == 1 ? 22050 : 44100, i == 2 ? 2 : 1, 44100, 10 + i));
+        riffs.push_back(Noise(i == 1 ? 22050 : 44100, i == 2 ? 2 : 1, 44100, 10 + i, 4));
     const std::vector<std::string> names = {"riff0", "riff1", "riff2"};
     for (auto _ : state) {
         TWaveScene scene;

@@ -1,5 +1,6 @@
 // The mixing kernel against memcpy, plain saturating adds and SDL's mixer, a whole scene render against
 // its period, and the WAV render against real time. Frames are stereo 16-bit at 44100 Hz.
+#include "BenchWaves.h"
 #include "platform/Threads.h"
 #include "sound/TFileWaveWriter.h"
 #include "sound/TVolumer.h"
@@ -24,19 +25,6 @@
 namespace {
 
 constexpr std::uint32_t kFrames = 5292;  // one 120 ms period at 44100 Hz
-
-std::unique_ptr<TWaveBuffer> Noise(std::uint32_t rate, std::uint16_t channels, std::uint32_t frames)
-{
-    std::vector<std::int16_t> s(std::size_t(frames) * channels);
-    std::uint32_t x = 12345;
-    for (auto& v : s) {
-        x = x * 1664525u + 1013904223u;
-        v = std::int16_t(x >> 16);
-    }
-    WAVEFORMATEX f;
-    InitWaveFormat(f, rate, channels, 16);
-    return std::make_unique<TWaveBuffer>(frames, f, s.data());
-}
 
 // Frames written per second; Google Benchmark shows it as items_per_second.
 void WriteToCase(benchmark::State& state, std::uint32_t srcRate, float pitch, bool envelopes)

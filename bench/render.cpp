@@ -3,6 +3,7 @@
 // faded out by the next), recorded against the output clock and replayed by the file writer's
 // thread into a WAV file. Shown: x_realtime (performance length / wall time from Play until the
 // replay ends) and the longest the polling (GUI) thread waited for the scene meanwhile.
+#include "BenchWaves.h"
 #include "platform/Threads.h"
 #include "sound/TFileWaveWriter.h"
 #include "sound/TWaveBuffer.h"
@@ -28,19 +29,6 @@ constexpr std::uint32_t kPeriodMs = 120;
 constexpr std::uint32_t kPeriods = 180000 / kPeriodMs;  // three minutes
 constexpr std::uint32_t kTriggerEvery = 17;              // about two seconds
 
-std::unique_ptr<TWaveBuffer> Tone(std::uint32_t rate, std::uint16_t channels, std::uint32_t frames, std::uint32_t seed)
-{
-    std::vector<std::int16_t> s(std::size_t(frames) * channels);
-    std::uint32_t x = seed;
-    for (auto& v : s) {
-        x = x * 1664525u + 1013904223u;
-        v = std::int16_t(std::int32_t(x >> 16) / 4);
-    }
-    WAVEFORMATEX f;
-    InitWaveFormat(f, rate, channels, 16);
-    return std::make_unique<TWaveBuffer>(frames, f, s.data());
-}
-
 // The output clock while recording: the performance is laid out period by period without a
 // device, as the device writer's written count would have stamped it.
 class ClockWriter : public TWaveWriter {
@@ -56,16 +44,16 @@ public:
 };
 
 struct Performance {
-    std::unique_ptr<TWaveBuffer> groove = Tone(44100, 2, 44100 * 4, 1);
+    std::unique_ptr<TWaveBuffer> groove = Noise(44100, 2, 44100 * 4, 1, 4);
     std::vector<std::unique_ptr<TWaveBuffer>> riffs;
     std::vector<std::string> names{"locked", "quantised", "atonce", "mono"};
 
     void Record(TWaveScene& scene)
     {
-        riffs.push_back(Tone(44100, 2, 44100 * 2, 2));
-        riffs.push_back(Tone(44100, 2, 44100 * 3, 3));
-        riffs.push_back(Tone(44100, 2, 44100 * 2, 4));
-        riffs.push_back(Tone(22050, 1, 22050 * 3, 5));
+        riffs.push_back(Noise(44100, 2, 44100 * 2, 2, 4));
+        riffs.push_back(Noise(44100, 2, 44100 * 3, 3, 4));
+        riffs.push_back(Noise(44100, 2, 44100 * 2, 4, 4));
+        riffs.push_back(Noise(22050, 1, 22050 * 3, 5, 4));
         scene.AddInstance(groove.get(), "groove", 0);
         for (std::size_t i = 0; i < riffs.size(); ++i) {
             scene.AddInstance(riffs[i].get(), names[i], 0);
