@@ -111,11 +111,10 @@ bool PixImageGIF::OutLine(std::uint8_t* line, std::int32_t length) {
     return true;
 }
 
-std::int32_t PixImageGIF::DecodeFrame(PixFile* f, std::int32_t lineLength) {
-    std::int32_t badCodes = 0;
+std::int32_t PixImageGIF::StartCodes(PixFile* f) {
     const std::int32_t size = GetByte(f);
     // Pixel indices are bytes: a code size above 8 cannot come from a valid encoder.
-    if (size < 2 || size > 8) return badCodes;
+    if (size < 2 || size > 8) return 0;
     currSize_ = size + 1;
     topSlot_ = 1 << currSize_;
     clearCode_ = 1 << size;
@@ -123,6 +122,13 @@ std::int32_t PixImageGIF::DecodeFrame(PixFile* f, std::int32_t lineLength) {
     slot_ = newCodes_ = clearCode_ + 2;
     bytesLeft_ = bitsLeft_ = 0;
     bitBuf_ = 0;
+    return size;
+}
+
+std::int32_t PixImageGIF::DecodeFrame(PixFile* f, std::int32_t lineLength) {
+    std::int32_t badCodes = 0;
+    const std::int32_t size = StartCodes(f);
+    if (size == 0) return badCodes;
     std::memset(suffix_, 0, sizeof suffix_);
     std::memset(prefix_, 0, sizeof prefix_);
 
@@ -200,15 +206,8 @@ std::int32_t PixImageGIF::DecodeFrame(PixFile* f, std::int32_t lineLength) {
 }
 
 std::int32_t PixImageGIF::SkipFrame(PixFile* f) {
-    const std::int32_t size = GetByte(f);
-    if (size < 2 || size > 8) return 0;
-    currSize_ = size + 1;
-    topSlot_ = 1 << currSize_;
-    clearCode_ = 1 << size;
-    endCode_ = clearCode_ + 1;
-    slot_ = newCodes_ = clearCode_ + 2;
-    bytesLeft_ = bitsLeft_ = 0;
-    bitBuf_ = 0;
+    const std::int32_t size = StartCodes(f);
+    if (size == 0) return 0;
     // Without a bad code every table entry points to an older one, so no string can outgrow the
     // decoder's stack: the only way DecodeFrame stops early is a bad code.
     for (;;) {

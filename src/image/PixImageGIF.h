@@ -41,6 +41,9 @@ private:
     // Reads one frame's LZW data for counting frames, following only the code widths, not the
     // strings: the bytes a decode that never stops at the last row consumes, and a non-zero
     // result exactly when it would meet bad codes (it stops at the first).
+    // Reads an image's code size and resets the code reader; returns the size, 0 for one no encoder
+    // writes.
+    std::int32_t StartCodes(PixFile* f);
     std::int32_t SkipFrame(PixFile* f);
     // Leaves the stream after the frame's data (see DecodeFrame's bad codes).
     void SkipPastFrame(PixFile* f, std::int32_t start, std::int32_t badCodes);
