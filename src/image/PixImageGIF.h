@@ -36,14 +36,14 @@ private:
     // The next block introducer of the scan, skipping garbage up to a zero byte.
     Scan NextBlock(PixFile* f);
     bool DecodeExtension(PixFile* f);
+    // Reads an image's code size and resets the code reader; returns the size, 0 for one no encoder
+    // writes.
+    std::int32_t StartCodes(PixFile* f);
     // Decodes one frame's LZW data into this image's rows. Returns the number of bad codes met.
     std::int32_t DecodeFrame(PixFile* f, std::int32_t lineLength);
     // Reads one frame's LZW data for counting frames, following only the code widths, not the
     // strings: the bytes a decode that never stops at the last row consumes, and a non-zero
     // result exactly when it would meet bad codes (it stops at the first).
-    // Reads an image's code size and resets the code reader; returns the size, 0 for one no encoder
-    // writes.
-    std::int32_t StartCodes(PixFile* f);
     std::int32_t SkipFrame(PixFile* f);
     // Leaves the stream after the frame's data (see DecodeFrame's bad codes).
     void SkipPastFrame(PixFile* f, std::int32_t start, std::int32_t badCodes);
