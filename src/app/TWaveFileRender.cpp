@@ -277,6 +277,9 @@ bool TWaveFileRender::RenderTo(const std::string& name)
     Timer->start();
     WaveScene.StartReplay();
     WaveScene.Play();
+    // The busy window is shared, and a mode's loading leaves its bar counting riffs: the render
+    // shows percentages, and a bar of another range would ignore most of them.
+    busy->ProgressBar->setRange(0, 100);
     busy->ProgressBar->setValue(0);
     busy->SetDone(false);
     (void)busy->ShowModal();

@@ -1,16 +1,19 @@
 // The WAV render: its figures, its save dialog, and how a render ends (Esc, a failing file) with
 // the sound output given back. The render of a real performance is in WaveRenderEndToEndTest.
 #include "KorvaneFormTestContent.h"
+#include "RenderDeadline.h"
 
 #include "app/TBusyFrm.h"
 #include "app/TWaveFileRender.h"
 #include "controls/THVPanel.h"
 #include "sound/TDeviceWaveWriter.h"
+#include "sound/TFileWaveWriter.h"
 #include "sound/WavFile.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTimer>
 
 #include <unistd.h>
@@ -210,6 +213,40 @@ TEST_F(WaveRender, EscEndsTheRenderOnlyAfterTheFirstTickAndTheSoundComesBack)
     EXPECT_LT(wav.GetSize(), std::uint64_t(kPeriods) * kPeriodBytes);
     EXPECT_EQ(wav.GetSize() % kPeriodBytes, 0u);
     EXPECT_EQ(std::filesystem::file_size(path), 56 + std::uint64_t(wav.GetSize()));
+}
+
+TEST_F(WaveRender, TheBusyWindowFollowsTheShareOfThePerformanceWritten)
+{
+    constexpr std::int32_t kPeriods = 3000;  // six minutes
+    Record(kPeriods, 8);
+    // The program's one busy window, as loading a mode of two riffs leaves it.
+    TBusyFrm busy;
+    busy.ProgressBar->setMaximum(2);
+    _BusyFrm = &busy;
+    // Every 10 ms: the share the bar shows against the share of the periods in the file.
+    int shown = 0;
+    int distinct = 0;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const auto* writer = dynamic_cast<TFileWaveWriter*>(WaveScene.GetWriter());
+        if (!busy.isVisible() || writer == nullptr)
+            return;
+        const QProgressBar& bar = *busy.ProgressBar;
+        const int now = (bar.value() - bar.minimum()) * 100 / std::max(1, bar.maximum() - bar.minimum());
+        const int written = writer->GetBuffersCompleted() * 100 / kPeriods;
+        EXPECT_GE(now, shown) << "the bar never goes back";
+        EXPECT_LE(now, written + 1) << "the bar runs ahead of the file";
+        distinct += now != shown ? 1 : 0;
+        shown = now;
+    });
+    poll.start();
+    TWaveFileRender render;
+    const bool finished = korvane_test::RenderWithin(render, (out.path / "long.wav").string());
+    _BusyFrm = nullptr;
+    EXPECT_TRUE(finished);
+    EXPECT_GE(distinct, 5) << "the bar rises as the file grows";
+    EXPECT_EQ(busy.ProgressBar->value(), busy.ProgressBar->maximum()) << "full at the end";
 }
 
 TEST_F(WaveRender, AFileThatFailsIsReportedWithItsNameAndTheSoundComesBack)
