@@ -2,6 +2,7 @@
 // what the sound device got, then rendered into a WAV file: the file must hold, sample for
 // sample, what the device played from the groove's first sound to the end of the performance.
 #include "KorvaneFormTestContent.h"
+#include "RenderDeadline.h"
 
 #include "app/TWaveFileRender.h"
 #include "controls/THVPanel.h"
@@ -121,7 +122,7 @@ TEST_F(WaveRenderEndToEnd, TheRenderedFileIsWhatTheDevicePlayed)
     setenv("SDL_DISKAUDIOFILE", (out.path / "after.raw").c_str(), 1);
     const std::string wavPath = (out.path / "take.wav").string();
     TWaveFileRender render(form.get());
-    ASSERT_TRUE(render.RenderTo(wavPath));
+    ASSERT_TRUE(korvane_test::RenderWithin(render, wavPath));
     EXPECT_TRUE(ui->boxes.empty());
 
     const std::vector<std::int16_t> wav = WavSamples(wavPath);

@@ -201,7 +201,7 @@ TEST_F(WaveRender, EscEndsTheRenderOnlyAfterTheFirstTickAndTheSoundComesBack)
     });
     poll.start();
     TWaveFileRender render;
-    EXPECT_FALSE(render.RenderTo(path)) << "ended early";
+    EXPECT_FALSE(korvane_test::RenderWithin(render, path)) << "ended early";
     EXPECT_TRUE(earlyEscIgnored);
     ExpectOutputRestored();
     EXPECT_TRUE(ui->boxes.empty());
@@ -253,7 +253,7 @@ TEST_F(WaveRender, AFileThatFailsIsReportedWithItsNameAndTheSoundComesBack)
 {
     Record(50);
     TWaveFileRender render;
-    EXPECT_FALSE(render.RenderTo("/dev/full"));
+    EXPECT_FALSE(korvane_test::RenderWithin(render, "/dev/full"));
     ASSERT_EQ(ui->boxes.size(), 1u);
     EXPECT_EQ(ui->boxes[0].text, "Error writing wav file: /dev/full");
     ExpectOutputRestored();
@@ -267,7 +267,7 @@ TEST_F(WaveRender, AnErrorWhileGivingTheSoundBackIsPassedOnAfterEveryOtherStep)
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     std::string error;
     try {
-        (void)render.RenderTo((out.path / "take.wav").string());
+        (void)korvane_test::RenderWithin(render, (out.path / "take.wav").string());
     } catch (const std::exception& e) {
         error = e.what();
     }
