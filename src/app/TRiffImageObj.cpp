@@ -68,6 +68,8 @@ void TRiffImageObj::LoadImages()
 {
     TBusyFrm* busy = busy_ ? busy_() : nullptr;
     if (busy != nullptr) {
+        // The busy window is shared: the riff loading before this leaves its own range on the bar.
+        busy->ProgressBar->setRange(0, 100);
         busy->Show();
         ProcessMessages();
     }
