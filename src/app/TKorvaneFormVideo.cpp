@@ -84,7 +84,7 @@ void TKorvaneForm::TutorialVideoButtonClick(TObject* /*sender*/)
         if (FileExists(file))
             video->SetURL(file);
         if (!FileExists(file) || !FileExists(video->URL()))
-            ShowMessage("File not found: \n" + named);
+            ShowMessage("File not found: \n" + ResolveFileName(named));
         else
             (void)video->ShowModal();
     }

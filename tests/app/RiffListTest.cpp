@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <array>
 #include <climits>
 #include <cstdlib>
 #include <set>
@@ -139,8 +140,9 @@ TEST_F(RiffList, RowsMergeTheKeysOfARiffAndKeepTheSetOfItsFirstKey)
         EXPECT_EQ(row.HotKey, e.hotKey);
         EXPECT_EQ(row.set, e.set);
         ASSERT_EQ(row.thumbnail != nullptr, e.thumbnail);
-        if (row.thumbnail)
+        if (row.thumbnail) {
             EXPECT_EQ(row.thumbnail->Width(), 250);
+        }
     }
     const RiffInfo& box = rows["BoxLick"];
     EXPECT_EQ((std::vector<std::string>{box.info1, box.info2, box.info3, box.info4}),
@@ -284,6 +286,55 @@ TEST(RiffListRows, BarsCompareAsIntegersWithoutOverflow)
     b.info1 = "Abel";
     EXPECT_GT(TRiffListDlg::CompareRows(a, b, 0), 0);
     EXPECT_EQ(TRiffListDlg::CompareRows(a, b, 5), 0) << "the transcription column never orders";
+}
+
+// Each sortable column orders the shown rows as written out by hand, both ways; the rows are
+// added in an order none of the columns gives, so a column that never orders shows up.
+TEST(RiffListRows, EachTitleSortsTheShownRowsBothWays)
+{
+    EnsureApplication();
+    TRiffListDlg d;
+    const std::array<std::array<const char*, 5>, 5> rows = {{
+        // "Riff", "HotKey", "Description", "Difficulty", "Bars"
+        {"Delta", "W", "Bends", "Hard", "+5"},
+        {"Alpha", "SHIFT+Q", "Riff runs", "Easy", "12"},
+        {"Echo", "ALT+A", "Double stops", "Medium", "2"},
+        {"Charlie", "Q\nALT+Q", "Arpeggio", "Expert", "1"},
+        {"Bravo", "E", "Chords", "Beginner", "10"},
+    }};
+    for (const auto& texts : rows) {
+        RiffInfo& row = d.Rows().emplace_back();
+        row.riff = row.info1 = texts[0];
+        row.HotKey = texts[1];
+        row.info2 = texts[2];
+        row.info3 = texts[3];
+        row.info4 = texts[4];
+    }
+    using Order = std::vector<std::string>;
+    const std::array<Order, 5> ascending = {{
+        {"Alpha", "Bravo", "Charlie", "Delta", "Echo"},
+        {"Echo", "Bravo", "Charlie", "Alpha", "Delta"},
+        {"Charlie", "Delta", "Bravo", "Echo", "Alpha"},
+        {"Bravo", "Alpha", "Charlie", "Delta", "Echo"},
+        {"Charlie", "Echo", "Delta", "Bravo", "Alpha"},  // 1, 2, +5, 10, 12
+    }};
+    auto shown = [&d] {
+        Order names;
+        for (int row = 1; row <= int(d.Rows().size()); ++row)
+            names.push_back(d.CellText(0, row));
+        return names;
+    };
+    for (int column = 0; column < 5; ++column) {
+        SCOPED_TRACE(d.ColumnTitles()[std::size_t(column)]);
+        do {
+            d.GridMouseMove(column, 0);
+            d.GridMouseDown(column, 0);
+        } while (!d.Ascending());
+        EXPECT_EQ(shown(), ascending[std::size_t(column)]);
+        d.GridMouseDown(column, 0);
+        ASSERT_FALSE(d.Ascending());
+        EXPECT_EQ(shown(), Order(ascending[std::size_t(column)].rbegin(), ascending[std::size_t(column)].rend()));
+    }
 }
 
 TEST_F(RiffList, OkMakesThePlayedRiffCurrentWithItsSetAndStoresTheWidths)

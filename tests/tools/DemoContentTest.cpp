@@ -2,9 +2,11 @@
 // start-up, mode loading and the keyboard read; every file they name exists; the waves, MIDI
 // files and pictures load through the program's own loaders and agree with one another; and two
 // runs write the same bytes.
+#include "app/HotKeyTable.h"
 #include "config/TDVContext.h"
 #include "demo/DemoKeyboard.h"
 #include "demo/DemoModel.h"
+#include "demo/HotKeyHelp.h"
 #include "demo/MidiContent.h"
 #include "demo/SkinCatalog.h"
 #include "demo/WaveContent.h"
@@ -20,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +30,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -585,8 +589,9 @@ TEST_F(DemoContent, VideosForEveryRiffAndTheTutorialPlacements)
         TDVContext* entry = root.GetContextByID("general.VideoHelp[#]", id);
         const int size = entry->GetInteger("Size");
         sizes.insert(size);
-        if (size == 1)
+        if (size == 1) {
             EXPECT_EQ(entry->GetInteger("Left"), -1);
+        }
         missing += !FileExists(InFolder(dir_, "video\\" + entry->GetValueText("FileName")));
         EXPECT_FALSE(entry->GetValueText("Description").empty());
     }
@@ -595,6 +600,73 @@ TEST_F(DemoContent, VideosForEveryRiffAndTheTutorialPlacements)
     // The video window's bar, with its close button.
     for (const char* picture : {"PlayVideoInitial.png", "CloseVideoMouse.png", "SliderInitial.png", "ScrollbarLeft.png"})
         EXPECT_TRUE(FileExists(InFolder(dir_, std::string("Pics01\\") + picture))) << picture;
+}
+
+// The help's hot-key table is the program's: a row for every hot key, and in each cell the same
+// words exactly where the program does the same thing (the sender aside).
+TEST_F(DemoContent, HelpListsEveryHotKeyOfTheProgram)
+{
+    using Cells = std::array<std::string, 4>;  // alone, Shift, Alt, Ctrl
+    std::map<std::string, Cells> help;
+    std::istringstream text(Content(dir_ / "korvane.hlp"));
+    bool inTable = false;
+    for (std::string line; std::getline(text, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("  Key ", 0) == 0) {
+            inTable = true;
+        } else if (inTable && line.empty()) {
+            break;
+        } else if (inTable) {
+            auto cut = [&line](std::size_t at, std::size_t width) {
+                std::string cell = at < line.size() ? line.substr(at, width) : "";
+                cell.erase(cell.find_last_not_of(' ') + 1);
+                return cell;
+            };
+            Cells& cells = help[cut(demo::kHotKeyIndent, demo::kHotKeyNameWidth)];
+            for (std::size_t c = 0; c < cells.size(); ++c)
+                cells[c] = cut(demo::kHotKeyIndent + demo::kHotKeyNameWidth + c * demo::kHotKeyCellWidth,
+                               demo::kHotKeyCellWidth);
+        }
+    }
+
+    const std::array<TShiftState, 4> shifts = {0, ssShift, ssAlt, ssCtrl};
+    std::map<std::pair<THotKeyCommand, int>, std::string> wordsOf;
+    std::set<std::string> used;
+    std::size_t hotKeys = 0;
+    for (unsigned code = 1; code <= 0xFF; ++code) {
+        const std::string name = demo::HotKeyName(std::uint16_t(code));
+        bool hot = false;
+        for (std::size_t c = 0; c < shifts.size(); ++c) {
+            const THotKeyCell cell = HotKeyTable::Lookup(std::uint16_t(code), shifts[c]);
+            if (cell.command == THotKeyCommand::None)
+                continue;
+            hot = true;
+            SCOPED_TRACE(name + " column " + std::to_string(c));
+            ASSERT_TRUE(help.count(name)) << "hot key " << code << " is missing";
+            const std::string& words = help[name][c];
+            const auto [at, added] = wordsOf.emplace(std::pair(cell.command, cell.argument), words);
+            EXPECT_EQ(at->second, words) << "one command, two texts";
+            EXPECT_TRUE(!added || used.insert(words).second) << "two commands, one text: " << words;
+        }
+        hotKeys += hot;
+    }
+    EXPECT_EQ(help.size(), hotKeys) << "a row for a key that is no hot key";
+
+    // The cells of the commands reached only with a modifier held.
+    struct Expected {
+        const char* key;
+        std::size_t column;
+        const char* words;
+    };
+    const Expected expected[] = {
+        {"F1", 1, "tutorial videos"}, {"F2", 1, "riff list"},         {"F8", 1, "half speed"},
+        {"F4", 2, "quit"},            {"F9", 2, "play riff (held)"},  {"F10", 2, "step half bars"},
+        {"F11", 2, "step quarter bars"}, {"F12", 2, "step eighth bars"}, {"F10", 3, "step note groups"},
+        {"F11", 3, "step whole bars"}, {"F12", 3, "next clip"},       {"Space", 1, "rhythm volume -"},
+    };
+    for (const Expected& e : expected)
+        EXPECT_EQ(help[e.key][e.column], e.words) << e.key << " column " << e.column;
 }
 
 TEST(DemoContentRuns, SameBytesEveryRun)

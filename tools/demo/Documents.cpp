@@ -3,6 +3,7 @@
 #include "demo/DemoKeyboard.h"
 #include "demo/DemoModel.h"
 #include "demo/DemoOutput.h"
+#include "demo/HotKeyHelp.h"
 
 #include <map>
 
@@ -78,14 +79,12 @@ void WriteHelpFile(const std::filesystem::path& dir)
              "  a riff key to start the riff at the nearest beat instead (see Preferences).",
              "",
              "Hot keys",
-             "  Esc  stop                       F1  help         Shift+F1  tutorial videos",
-             "  F2   stop                       F3  pause        Shift+F3  half speed",
-             "  F4   play                       F5  latch riff   Shift+F5/F6  riff history",
-             "  F6   riff video                 F7  save WAV     Shift+F7  preferences",
-             "  F8   print                      F9  play riff    Shift+F9/F10  rhythm volume",
-             "  F10  previous clip              F11 play clips   Shift+F11/F12  solo volume",
-             "  F12  next clip                  keypad + / -  next / previous riff",
-             "  keypad * and /  next / previous transcription page",
+             "  What each key does alone and with Shift, Alt or Ctrl held:",
+         })
+        t.Add(line);
+    for (const std::string& line : HotKeyHelpLines())
+        t.Add(line);
+    for (const char* line : {
              "",
              "Volume",
              "  The RHYTHM slider sets the rhythm section, the SOLO slider the riffs. The Mixer",
