@@ -74,8 +74,9 @@ void TKorvaneForm::SettingsButtonClick(TObject* /*sender*/)
     const bool before = transcriptionFingering();
     if (settingsForm_->exec() != QDialog::Accepted)
         return;
+    // Without the defaults the user file was never read: it keeps the settings it holds.
+    SettingChanged();
     try {
-        // Without the defaults the user file was never read: it keeps the settings it holds.
         if (settingsForm_->Settings.UserFileWritable())
             SaveSettings(_app_path + settings_t::UserFileName);
     } catch (const std::exception& error) {
