@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include "app/HintsFromContext.h"
 #include "app/Kvwavescene.h"
@@ -32,6 +33,7 @@
 #include "platform/ControlsInternal.h"
 #include "platform/EventBridge.h"
 #include "platform/Exception.h"
+#include "platform/LinuxFileNames.h"
 #include "platform/MessageBox.h"
 #include "platform/TBitmap.h"
 #include "platform/TImage.h"
@@ -65,6 +67,16 @@ constexpr std::uint8_t kStopController = 85;
 constexpr std::uint8_t kStopValue = 127;
 constexpr int kDefaultBufferMs = 120;
 constexpr const char* kSettingsCorrupted = "Settings file corrupted. Restoring default settings...";
+// How long the notice that settings will not be saved waits for a held mouse button.
+constexpr int kNoticeRetryMs = 200;
+
+// The configuration layer's error text starts with a blank, which a message box need not show.
+std::string WithoutLeadingBlanks(const char* text)
+{
+    while (*text == ' ')
+        ++text;
+    return text;
+}
 
 }  // namespace
 
@@ -214,9 +226,10 @@ void TKorvaneForm::LoadSettings()
     try {
         holder.LoadDefaults(_app_path + settings_t::DefaultsFileName);
         holder.LoadUser(_app_path + settings_t::UserFileName);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         Beep();
-        std::string text = kSettingsCorrupted;
+        // The configuration layer's text names the file, the line and what is wrong in it.
+        std::string text = std::string(kSettingsCorrupted) + "\n" + WithoutLeadingBlanks(error.what());
         if (!holder.KeptUserFile().empty())
             text += "\nThe unreadable user settings were kept as \"" + holder.KeptUserFile() + "\".";
         ShowMessage(text);
@@ -392,6 +405,25 @@ void TKorvaneForm::FormClose()
 void TKorvaneForm::SaveSettings(const std::string& fileName)
 {
     _Settings->SaveSettings(fileName);
+}
+
+void TKorvaneForm::SettingChanged()
+{
+    if (settingsForm_ == nullptr || settingsForm_->Settings.UserFileWritable() || toldSettingsNotSaved_)
+        return;
+    toldSettingsNotSaved_ = true;
+    QTimer::singleShot(0, this, [this] { CallEventHandler([this] { TellSettingsNotSaved(); }); });
+}
+
+void TKorvaneForm::TellSettingsNotSaved()
+{
+    // A box that takes the mouse in the middle of a slider's drag would leave the slider held.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        QTimer::singleShot(kNoticeRetryMs, this, [this] { CallEventHandler([this] { TellSettingsNotSaved(); }); });
+        return;
+    }
+    ShowMessage("Changed settings will not be saved: the settings files did not load, so \"" +
+                ResolveFileName(_app_path + settings_t::UserFileName) + "\" keeps the settings it holds.");
 }
 
 void TKorvaneForm::FormResize()

@@ -85,6 +85,9 @@ public:
     // Writes the "settings" context to fileName, atomically (a temporary file renamed over it).
     // Throws Exception "Cannot create file \"<name>\"" when it cannot be written.
     void SaveSettings(const std::string& fileName);
+    // A user's change of a setting: while the user file is held (the defaults did not load) it
+    // will not be written, and the user is told so once per run, after the event in hand.
+    void SettingChanged();
     void FormResize();
     // Raises a proposed client size to at least the global panel's.
     void FormCanResize(int& newWidth, int& newHeight);
@@ -315,6 +318,8 @@ private:
     void ApplyPreferenceVisibility();
     // The preferences' reset reloaded the tree: fetch every pointer into it again.
     void RenewConfigurationPointers();
+    // Shows that the settings will not be saved; waits for the mouse buttons to come up first.
+    void TellSettingsNotSaved();
     void SetVolumeSliders();
     void ClearClips();
     void BindKeyRoad();
@@ -389,6 +394,7 @@ private:
     int hintPauseMs_ = 200;
     bool endRequested_ = false;
     int endStep_ = 0;
+    bool toldSettingsNotSaved_ = false;
 };
 
 // Globals of the main window's unit.

@@ -18,6 +18,8 @@
 namespace {
 
 constexpr const char* kHelpFile = "korvane.hlp";
+constexpr const char* kPreferencesKept =
+    "The changed preferences are kept until the program closes, which tries to save them again.";
 
 bool SettingExists(TDVContext* root, const std::string& name)
 {
@@ -74,12 +76,16 @@ void TKorvaneForm::SettingsButtonClick(TObject* /*sender*/)
     const bool before = transcriptionFingering();
     if (settingsForm_->exec() != QDialog::Accepted)
         return;
+    // Without the defaults the user file was never read: it keeps the settings it holds.
+    SettingChanged();
     try {
-        // Without the defaults the user file was never read: it keeps the settings it holds.
         if (settingsForm_->Settings.UserFileWritable())
             SaveSettings(_app_path + settings_t::UserFileName);
     } catch (const std::exception& error) {
-        ShowMessage(error.what());
+        // Nothing else changes: the mode stays as it is, and the tree keeps the preferences for
+        // the dialog and for the write at closing.
+        ShowMessage(std::string(error.what()) + "\n" + kPreferencesKept);
+        return;
     }
     const bool after = transcriptionFingering();
     LoadGame(ModeList->ItemIndex(), after != before);

@@ -353,6 +353,10 @@ void TKorvaneForm::ModeListChange(TObject* /*sender*/)
         return;
     }
     ModeList->Hide();
-    if (ModeList->ItemIndex() >= 0)
+    if (ModeList->ItemIndex() >= 0) {
+        const bool otherMode = ModeList->ItemIndex() != CurrentModeIndex();
         LoadGame(ModeList->ItemIndex(), false);
+        if (otherMode)
+            SettingChanged();
+    }
 }

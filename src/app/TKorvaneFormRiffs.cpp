@@ -330,6 +330,7 @@ void TKorvaneForm::ClearRecordedEvents()
 void TKorvaneForm::SetStepAdvance(int step)
 {
     Settings()->SetInteger("StepAdvanceThroughClipsBy", step + 1);
+    SettingChanged();
 }
 
 void TKorvaneForm::PlayClipButtonClick(TObject* /*sender*/)

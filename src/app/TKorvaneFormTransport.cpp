@@ -314,6 +314,7 @@ void TKorvaneForm::RiffVolumeChange(TObject* /*sender*/)
         return;
     const float volume = 1.0f - float(MelodyVolume->Position()) / float(MelodyVolume->MaxPosition());
     Settings()->SetFloat("groove_volume", volume);
+    SettingChanged();
     if (WaveScene.GetState() == 1 && HasInstance("groove"))
         WaveScene.SetInstanceVolume("groove", 30, volume, 0);
 }
@@ -324,6 +325,7 @@ void TKorvaneForm::MelodyVolumeChange(TObject* /*sender*/)
         return;
     const float volume = 1.0f - float(RiffVolume->Position()) / float(RiffVolume->MaxPosition());
     Settings()->SetFloat("riff_volume", volume);
+    SettingChanged();
     RiffStruct* record = CurrentRecord();
     if (WaveScene.GetState() == 1 && record != nullptr && !record->riffName.empty() &&
         HasInstance(record->riffName) && WaveScene.IsInstancePlaying(record->riffName))

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <filesystem>
+
 namespace {
 
 using korvane_test::DefaultsText;
@@ -60,6 +62,25 @@ TEST_F(KorvaneFormCommands, PreferencesOkWritesTheUserFileAndKeepsTheWaves)
     EXPECT_EQ(WaveContainer.GetWave("groove"), groove);
     EXPECT_EQ(f.ModeRecords()[0].riffName, "b1");
     EXPECT_EQ(f.ModeRecords()[0].bindingSet, TShiftState(ssShift));
+}
+
+TEST_F(KorvaneFormCommands, PreferencesOkThatCannotWriteTheUserFileChangesNothingElse)
+{
+    TKorvaneForm& f = Start();
+    std::filesystem::create_directory(content.path / "Korvane.INI");  // a folder cannot be replaced
+    QTimer::singleShot(0, f.SettingsForm(), [dialog = f.SettingsForm()] {
+        dialog->ShowHints->setChecked(false);
+        dialog->OKButtonClick();
+    });
+    f.SettingsButtonClick(f.SettingsButton);
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_NE(ui->boxes[0].text.find("Korvane.INI"), std::string::npos) << ui->boxes[0].text;
+    // The mode was not loaded again (that would start the game), and the choice is kept.
+    EXPECT_NE(f.Env()->GameState(), TGameEnvObj::StateRunning);
+    EXPECT_FALSE(f.Root()->GetBool("settings.ShowHints"));
+    std::filesystem::remove(content.path / "Korvane.INI");
+    f.FormClose();
+    EXPECT_NE(content.Read("Korvane.INI").find("ShowHints=0"), std::string::npos) << content.Read("Korvane.INI");
 }
 
 TEST_F(KorvaneFormCommands, PreferencesResetLeavesTheWindowWorking)

@@ -9,6 +9,7 @@
 #include "sound/TWaveScene.h"
 #include "sprite/PicUtils.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -81,8 +82,10 @@ TEST_F(Startup, CorruptUserFileBeepsRestoresDefaultsAndKeepsTheFile)
     TKorvaneForm& f = Start();
     EXPECT_EQ(ui->beeps, 1);
     ASSERT_FALSE(ui->boxes.empty());
-    EXPECT_EQ(ui->boxes[0].text, "Settings file corrupted. Restoring default settings...\nThe unreadable user "
-                                 "settings were kept as \"" + content.Dir() + "Korvane.INI.bad\".");
+    EXPECT_EQ(ui->boxes[0].text, "Settings file corrupted. Restoring default settings...\nUnknown ident 'no_such_key' "
+                                 "not allowed there; Line='no_such_key=1'; Line=0; File=" + content.Dir() +
+                                 "Korvane.INI\nThe unreadable user settings were kept as \"" + content.Dir() +
+                                 "Korvane.INI.bad\".");
     EXPECT_FALSE(f.Loading());
     EXPECT_EQ(f.Env()->CurrentMode(), "blues");
     EXPECT_TRUE(content.Exists("Korvane.INI.bad"));
@@ -95,10 +98,23 @@ TEST_F(Startup, BrokenDefaultsLeaveTheUserFileUntouchedAtClosing)
     content.Write("Korvane.INI", "settings.riff_volume=0.55\n");
     TKorvaneForm& f = Start();
     EXPECT_EQ(ui->beeps, 1);
-    ASSERT_FALSE(ui->boxes.empty());
-    EXPECT_EQ(ui->boxes[0].text, "Settings file corrupted. Restoring default settings...");
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    // The parser's own text follows: what is wrong, the line, and the file.
+    const std::string& text = ui->boxes[0].text;
+    EXPECT_EQ(text.rfind("Settings file corrupted. Restoring default settings...\n", 0), 0u) << text;
+    EXPECT_NE(text.find("Line='broken line here'"), std::string::npos) << text;
+    EXPECT_NE(text.find("; File=" + content.Dir() + "Korvane.DEF"), std::string::npos) << text;
+    // A changed setting is not dropped in silence: the first change says so, once.
+    f.MelodyVolume->SetPosition(10);
+    f.RiffVolume->SetPosition(20);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(ui->boxes.size(), 2u);
+    EXPECT_NE(ui->boxes[1].text.find("will not be saved"), std::string::npos) << ui->boxes[1].text;
+    EXPECT_NE(ui->boxes[1].text.find(content.Dir() + "Korvane.INI"), std::string::npos) << ui->boxes[1].text;
     f.SelectRiff("b1", 0);
     f.FormClose();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ui->boxes.size(), 2u);
     EXPECT_EQ(content.Read("Korvane.INI"), "settings.riff_volume=0.55\n");
     EXPECT_FALSE(content.Exists("Korvane.INI.bad"));
 }
@@ -204,7 +220,8 @@ TEST_F(Startup, MissingDefaultsFileIsReportedAsCorruptSettings)
     EXPECT_TRUE(threw || form->EndRequested());
     EXPECT_EQ(ui->beeps, 1);
     ASSERT_FALSE(ui->boxes.empty());
-    EXPECT_EQ(ui->boxes[0].text, "Settings file corrupted. Restoring default settings...");
+    EXPECT_EQ(ui->boxes[0].text.rfind("Settings file corrupted. Restoring default settings...\n", 0), 0u);
+    EXPECT_NE(ui->boxes[0].text.find(content.Dir() + "Korvane.DEF"), std::string::npos) << ui->boxes[0].text;
 }
 
 TEST_F(Startup, StartsOnTheGeneratedDemoContentAndPlaysTheGroove)
