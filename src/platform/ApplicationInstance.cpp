@@ -1,6 +1,7 @@
 #include "platform/ApplicationInstance.h"
 
 #include <QApplication>
+
 #include <cstdlib>
 
 void EnsureApplication()
@@ -14,4 +15,17 @@ void EnsureApplication()
     static char name[] = "korvane";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // lives until the process ends
+    StampProgramVersion();
+}
+
+void StampProgramVersion()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::setApplicationVersion(QString::fromStdString(ProgramVersion()));
+}
+
+std::string ProgramVersion()
+{
+    // The build defines the number once, in the project's own description.
+    return RT_PROGRAM_VERSION;
 }
