@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <cstdlib>
 
 void EnsureApplication()
@@ -28,4 +29,16 @@ std::string ProgramVersion()
 {
     // The build defines the number once, in the project's own description.
     return RT_PROGRAM_VERSION;
+}
+
+void TApplication::SetHintPause(int milliseconds) { hintPause_ = std::max(milliseconds, 0); }
+
+void TApplication::SetHintShortPause(int milliseconds) { hintShortPause_ = std::max(milliseconds, 0); }
+
+void TApplication::SetHintHidePause(int milliseconds) { hintHidePause_ = std::max(milliseconds, 0); }
+
+TApplication& Application()
+{
+    static TApplication application;
+    return application;
 }
