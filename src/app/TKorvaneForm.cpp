@@ -30,6 +30,7 @@
 #include "controls/THVPanel.h"
 #include "controls/THVSlider.h"
 #include "platform/AppPath.h"
+#include "platform/ApplicationInstance.h"
 #include "platform/ControlsInternal.h"
 #include "platform/EventBridge.h"
 #include "platform/Exception.h"
@@ -90,6 +91,9 @@ TKorvaneForm::TKorvaneForm(QWidget* owner, const std::string& appPath) : QWidget
     _app_path = appPath.empty() ? ExecutableFolder() : appPath;
     _ImagesDir = _app_path + "Pics01\\";
     lastTickTime_ = NowSeconds();
+    Application().SetHintHidePause(10000);
+    Application().SetHintPause(200);
+    Application().SetHintShortPause(300);
     loading_ = true;
     RMP_Autoswitch = false;
 

@@ -391,7 +391,6 @@ private:
     bool recording_ = false;
     int barMarkerX_ = -1;
     bool activated_ = false;
-    int hintPauseMs_ = 200;
     bool endRequested_ = false;
     int endStep_ = 0;
     bool toldSettingsNotSaved_ = false;

@@ -8,6 +8,7 @@
 #include "config/TDVContext.h"
 #include "controls/THVList.h"
 #include "controls/THVPanel.h"
+#include "platform/ApplicationInstance.h"
 #include "platform/Exception.h"
 #include "platform/MessageBox.h"
 #include "platform/TImage.h"
@@ -128,7 +129,7 @@ void TKorvaneForm::LoadGame(int modeIndex, bool reload)
         if (!loading_)
             HideRiff();
         TDVContext* settings = Settings();
-        hintPauseMs_ = settings->GetBool("ShowHints") ? 400 : 65000;
+        Application().SetHintPause(settings->GetBool("ShowHints") ? 400 : 65000);
         loading_ = true;
         ApplyDisplaySettings(settings);
 

@@ -11,6 +11,7 @@
 #include "app/TRiffListDlg.h"
 #include "app/TSplashScreen.h"
 #include "app/TVideoTutorialForm.h"
+#include "platform/ApplicationInstance.h"
 #include "platform/EventBridge.h"
 #include "platform/SingleInstance.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv)
         return 0;
 
     QCoreApplication::setApplicationName("Korvane 2");
+    StampProgramVersion();
     try {
         // Created in this order; the main window is the first and so the main form.
         auto form = std::make_unique<TKorvaneForm>();

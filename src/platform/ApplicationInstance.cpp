@@ -1,6 +1,8 @@
 #include "platform/ApplicationInstance.h"
 
 #include <QApplication>
+
+#include <algorithm>
 #include <cstdlib>
 
 void EnsureApplication()
@@ -14,4 +16,29 @@ void EnsureApplication()
     static char name[] = "korvane";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // lives until the process ends
+    StampProgramVersion();
+}
+
+void StampProgramVersion()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::setApplicationVersion(QString::fromStdString(ProgramVersion()));
+}
+
+std::string ProgramVersion()
+{
+    // The build defines the number once, in the project's own description.
+    return RT_PROGRAM_VERSION;
+}
+
+void TApplication::SetHintPause(int milliseconds) { hintPause_ = std::max(milliseconds, 0); }
+
+void TApplication::SetHintShortPause(int milliseconds) { hintShortPause_ = std::max(milliseconds, 0); }
+
+void TApplication::SetHintHidePause(int milliseconds) { hintHidePause_ = std::max(milliseconds, 0); }
+
+TApplication& Application()
+{
+    static TApplication application;
+    return application;
 }

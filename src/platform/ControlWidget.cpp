@@ -3,10 +3,17 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QToolTip>
 
+#include "platform/ApplicationInstance.h"
 #include "platform/ControlsInternal.h"
 
 namespace {
+
+// The widget whose hint the pointer is resting on: the innermost one it entered. A parent keeps
+// its pointer-inside state while the pointer is over a child, so only this one may show its hint.
+QPointer<QWidget> hintedWidget;
 
 bool ButtonOf(Qt::MouseButton qt, TMouseButton& button)
 {
@@ -46,6 +53,8 @@ ControlWidget::ControlWidget(TControl* control) : control_(control)
     setAttribute(Qt::WA_OpaquePaintEvent);
     hoverTimer_.setSingleShot(true);
     QObject::connect(&hoverTimer_, &QTimer::timeout, this, [this] { HoverElapsed(); });
+    hintTimer_.setSingleShot(true);
+    QObject::connect(&hintTimer_, &QTimer::timeout, this, [this] { ShowHintNow(); });
     QObject::connect(&refreshTimer_, &QTimer::timeout, this, [this] {
         if (control_ && isVisible() && control_->RefreshDue())
             control_->Invalidate();
@@ -63,6 +72,7 @@ void ControlWidget::Detach()
     control_ = nullptr;
     hoverTimer_.stop();
     refreshTimer_.stop();
+    hintTimer_.stop();
 }
 
 void ControlWidget::Dispose()
@@ -81,6 +91,11 @@ bool ControlWidget::event(QEvent* e)
     // This one destroys the widget: nothing may be touched after it.
     if (e->type() == QEvent::DeferredDelete)
         return QWidget::event(e);
+    // The window system's hint comes after its own pause; ours follows the application's timing.
+    if (e->type() == QEvent::ToolTip) {
+        e->ignore();
+        return true;
+    }
     ++eventDepth_;
     const bool handled = QWidget::event(e);
     --eventDepth_;
@@ -113,7 +128,11 @@ void ControlWidget::Press(QMouseEvent* e, bool isDouble)
     ControlAccess::MousePress(control_, button, ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y(), isDouble);
 }
 
-void ControlWidget::mousePressEvent(QMouseEvent* e) { Press(e, false); }
+void ControlWidget::mousePressEvent(QMouseEvent* e)
+{
+    hintTimer_.stop();
+    Press(e, false);
+}
 
 void ControlWidget::mouseDoubleClickEvent(QMouseEvent* e) { Press(e, true); }
 
@@ -134,6 +153,7 @@ void ControlWidget::mouseMoveEvent(QMouseEvent* e)
     if (p != lastPointer_ && hoverArmed_ && pointerInside_)
         hoverTimer_.start(int(hoverTime_));
     lastPointer_ = p;
+    PointerRests();
     ControlAccess::MouseMove(control_, ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y());
 }
 
@@ -143,6 +163,7 @@ void ControlWidget::enterEvent(QEnterEvent* e)
     lastPointer_ = e->position().toPoint();
     if (hoverArmed_)
         hoverTimer_.start(int(hoverTime_));
+    PointerRests();
     if (control_)
         ControlAccess::Enter(control_);
 }
@@ -151,6 +172,9 @@ void ControlWidget::leaveEvent(QEvent*)
 {
     pointerInside_ = false;
     hoverTimer_.stop();
+    hintTimer_.stop();
+    if (hintedWidget == this)
+        hintedWidget = nullptr;
     if (leaveArmed_)
         PostLeave();
     if (control_)
@@ -224,4 +248,20 @@ void ControlWidget::SetRefreshInterval(int milliseconds)
         refreshTimer_.start(milliseconds);
     else
         refreshTimer_.stop();
+}
+
+void ControlWidget::PointerRests()
+{
+    if (hintedWidget == this)
+        return;
+    hintedWidget = this;
+    const TApplication& application = Application();
+    hintTimer_.start(QToolTip::isVisible() ? application.HintShortPause() : application.HintPause());
+}
+
+void ControlWidget::ShowHintNow()
+{
+    if (hintedWidget != this || !pointerInside_ || !control_ || toolTip().isEmpty() || !isVisible())
+        return;
+    QToolTip::showText(mapToGlobal(lastPointer_), toolTip(), this, rect(), Application().HintHidePause());
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The Qt widget behind a control: shows the control's off-screen canvas, turns the window
 // system's mouse, pointer and geometry events into the control's, and keeps the control's hover
-// and leave requests (TrackMouseEvent). Platform sources only. GUI thread only.
+// and leave requests (TrackMouseEvent), and shows the control's hint with the application's hint
+// timing (ApplicationInstance.h) in place of the window system's own. Platform sources only. GUI
+// thread only.
 #include <QTimer>
 #include <QWidget>
 
@@ -46,6 +48,10 @@ private:
     void HoverElapsed();
     void PostLeave();
     void SyncGeometry();
+    // The pointer is over this widget and not over a child that holds it: the hint's pause begins,
+    // unless this widget's pause already runs or its hint was already due.
+    void PointerRests();
+    void ShowHintNow();
 
     TControl* control_ = nullptr;
     int eventDepth_ = 0;
@@ -58,4 +64,5 @@ private:
     QPoint lastPointer_;
     QTimer hoverTimer_;
     QTimer refreshTimer_;
+    QTimer hintTimer_;
 };

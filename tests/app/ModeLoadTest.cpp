@@ -7,11 +7,14 @@
 #include "config/TDVContext.h"
 #include "controls/THVList.h"
 #include "controls/THVPanel.h"
+#include "platform/ControlsInternal.h"
 #include "sound/TWaveContainer.h"
 #include "sound/TWaveScene.h"
 
+#include <QEnterEvent>
 #include <QProgressBar>
 #include <QTimer>
+#include <QToolTip>
 
 #include <filesystem>
 
@@ -19,6 +22,8 @@ namespace {
 
 using korvane_test::DefaultsText;
 using korvane_test::FormTest;
+using korvane_test::PumpFor;
+using korvane_test::PumpUntil;
 using korvane_test::WriteWav;
 
 class ModeLoad : public FormTest {
@@ -99,6 +104,39 @@ TEST_F(ModeLoad, FretboardDisplayOptionsComeFromTheSettings)
     EXPECT_TRUE(board->ShowShapes);
     EXPECT_FALSE(board->ShowColorSpots);
     EXPECT_FALSE(board->ShowFilledShapes) << "a missing setting is off";
+}
+
+TEST_F(ModeLoad, FlyByHintsShowOnlyWithTheShowHintsPreference)
+{
+    TKorvaneForm& f = Start();
+    f.show();
+    PumpFor(50);              // the window system's own pointer events of the showing
+    f.FormActivate(nullptr);  // the content's hints first, then the test's own
+    f.PlayButton->SetHint("Play");
+    f.PlayButton->SetShowHint(true);
+    QWidget* play = WidgetOf(f.PlayButton);
+    const auto hover = [play] {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(play, &leave);
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QCoreApplication::sendEvent(play, &enter);
+    };
+    const auto visible = [] { return QToolTip::isVisible(); };
+
+    f.Root()->SetBool("settings.ShowHints", false);
+    f.LoadGame(0, false);
+    hover();
+    EXPECT_FALSE(PumpUntil(visible, 1000));
+
+    f.Root()->SetBool("settings.ShowHints", true);
+    f.LoadGame(0, false);
+    hover();
+    PumpFor(150);
+    EXPECT_FALSE(visible()) << "the hint waits for its pause";
+    ASSERT_TRUE(PumpUntil(visible, 2000));
+    EXPECT_EQ(QToolTip::text(), "Play");
+    QToolTip::hideText();
+    PumpUntil([] { return !QToolTip::isVisible(); }, 1000);
 }
 
 TEST_F(ModeLoad, RiffPositionsStopAtZeroAndAnEmptyPageGetsTheDefaultPositions)

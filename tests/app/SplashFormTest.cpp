@@ -86,6 +86,12 @@ TEST_F(SplashForm, VersionLabelShowsTheProgramVersionInFourParts)
     QCoreApplication::setApplicationVersion(saved);
 }
 
+TEST_F(SplashForm, VersionIsTheOneTheProgramWasBuiltWith)
+{
+    TestSplash splash(folder.Dir());
+    EXPECT_EQ(splash.VersionLabel->text().toStdString(), "Version 2.0.0.0");
+}
+
 TEST_F(SplashForm, WithoutSplashPictureTheBuiltInPictureAndLayoutStay)
 {
     TestSplash splash(folder.Dir());

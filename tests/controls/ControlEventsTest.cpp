@@ -1,5 +1,6 @@
 // Mouse events of the window controls as the window system delivers them: the click rule,
 // double clicks, shift states, handlers that fail or destroy their control, and Qt hosting.
+#include <QToolTip>
 #include <QWidget>
 
 #include <memory>
@@ -127,6 +128,43 @@ TEST_F(ControlEventsTest, ChildrenShowShortHintWhenParentShowsHints)
     child->SetShowHint(false);
     panel->SetShowHint(true);
     EXPECT_EQ(WidgetOf(child)->toolTip(), QString()) << "its own setting no longer follows the parent";
+}
+
+TEST_F(ControlEventsTest, HintsFollowTheApplicationsHintTiming)
+{
+    TApplication& application = Application();
+    const TApplication saved = application;
+    auto* play = new TPanel(panel.get());
+    play->SetParent(panel.get());
+    play->SetBounds(0, 0, 20, 20);
+    play->SetHint("Play");
+    auto* stop = new TPanel(panel.get());
+    stop->SetParent(panel.get());
+    stop->SetBounds(25, 0, 20, 20);
+    stop->SetHint("Stop");
+    panel->SetHint("Board");
+    panel->SetShowHint(true);
+    WidgetOf(panel.get())->show();  // a window of its own
+    Settle(50);                     // the window system's own pointer events of the showing
+    const auto visible = [] { return QToolTip::isVisible(); };
+
+    application.SetHintPause(150);
+    application.SetHintHidePause(300);
+    Enter(*panel, 40, 25);
+    Enter(*play, 1, 1);  // before the board's pause ends
+    Settle(60);
+    EXPECT_FALSE(visible()) << "no hint before the pause";
+    ASSERT_TRUE(WaitFor(visible));
+    EXPECT_EQ(QToolTip::text(), "Play") << "the innermost control's hint, not its parent's";
+
+    application.SetHintPause(60000);
+    application.SetHintShortPause(20);
+    Leave(*play);
+    Enter(*stop, 1, 1);
+    ASSERT_TRUE(WaitFor([] { return QToolTip::isVisible() && QToolTip::text() == "Stop"; }))
+        << "moving on from a showing hint waits only the short pause";
+    EXPECT_TRUE(WaitFor([] { return !QToolTip::isVisible(); })) << "the hint hides after the hide pause";
+    application = saved;
 }
 
 TEST_F(ControlEventsTest, QtWidgetHostsControlAndControlHostsWidget)
