@@ -115,7 +115,8 @@ void AddGeneral(TStringList& d)
 {
     AddAll(d, {
         "context general",
-        "\tstring Version=\"2.0.0 demo\"",
+        // The splash appends this to the program's own four-part version.
+        "\tstring Version=\" (demo content)\"",
         "\tstring ApplicationTitle=\"Korvane 2\"",
         "\tbool RMP_Autoswitch=1",
         "\tstring Hints[]=\"\"",
