@@ -11,7 +11,6 @@
 #include "controls/THVSlider.h"
 #include "platform/ShellExecute.h"
 #include "platform/VirtualKeys.h"
-#include "platform/VirtualKeysQt.h"
 #include "sound/TWaveScene.h"
 
 #include <QApplication>
@@ -335,8 +334,6 @@ TEST_F(Printing, AfterAWindowClosesNoHotKeyIsHeldAndTheModifiersFollowTheKeyboar
     TKorvaneForm& f = Start();
     TVideoTutorialForm tutorials;
     _VideoTutorialForm = &tutorials;
-    TShiftState keyboardHolds = 0;
-    const THeldModifiersQuery queryBefore = SetHeldModifiersQuery([&] { return keyboardHolds; });
     int opened = 0;
     // Presses the key (with Shift pressed first when held); the window it opens gets the
     // key-ups of the key and, unless keepShift, of Shift.
@@ -374,15 +371,14 @@ TEST_F(Printing, AfterAWindowClosesNoHotKeyIsHeldAndTheModifiersFollowTheKeyboar
     Release(Qt::Key_Q);
 
     // Shift still down when the window closes chooses the Shift set until it goes up.
-    keyboardHolds = ssShift;
+    ui->held = ssShift;
     openAndCancel(Qt::Key_F7, Qt::ShiftModifier, true);
     EXPECT_EQ(f.Bindings().ActiveSetName(), "SHIFT_");
-    keyboardHolds = 0;
+    ui->held = 0;
     Release(Qt::Key_Shift);
     EXPECT_EQ(f.Bindings().ActiveSetName(), "INITIAL_");
     EXPECT_EQ(f.Keyboard().State("SHIFT"), "initial");
 
-    SetHeldModifiersQuery(queryBefore);
     _VideoTutorialForm = nullptr;
 }
 
