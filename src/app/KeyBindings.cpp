@@ -176,6 +176,14 @@ void KeyBindings::ReleaseAll()
     held_.clear();
 }
 
+void KeyBindings::ReleaseHeld(TShiftState shift)
+{
+    ReleaseAll();
+    // A key-up of no key carries the modifiers: the set follows them even when nothing was held.
+    std::uint16_t none = 0;
+    KeyUp(none, shift);
+}
+
 void KeyBindings::PressKey(const std::string& name)
 {
     if (!latchedKey_.empty()) {

@@ -102,6 +102,11 @@ public:
     void KeyUp(std::uint16_t& key, TShiftState shift);
     // The application lost the focus: every held key is released.
     void ReleaseAll();
+    // Another window took the keyboard, and with it the key-ups: every held key is released as
+    // its key-up would, and the modifier state becomes shift (the modifiers the keyboard holds
+    // now), with the binding set built for it. A latched key and the on-screen modifiers set
+    // by the mouse or by a riff's choice stay.
+    void ReleaseHeld(TShiftState shift);
     // Forgets the held keys without releasing them (Play starts from a clean keyboard).
     void ClearHeldKeys() { held_.clear(); }
     [[nodiscard]] TShiftState ModifierState() const { return modifierState_; }

@@ -485,8 +485,10 @@ void TKorvaneForm::closeEvent(QCloseEvent* event)
 
 bool TKorvaneForm::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate)
+    if (event->type() == QEvent::WindowActivate) {
         CallEventHandler([this] { FormActivate(nullptr); });
+        QueueKeyRoadResync();
+    }
     // The key-ups of hot keys that opened another window went to that window.
     if (event->type() == QEvent::WindowDeactivate)
         heldHotKeys_.clear();
@@ -496,6 +498,15 @@ bool TKorvaneForm::event(QEvent* event)
 bool TKorvaneForm::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    // Another window of the program closed: the keyboard returns here, and without a window
+    // manager no activation may say so.
+    if (type == QEvent::Hide) {
+        const auto* window = qobject_cast<QWidget*>(watched);
+        if (window != nullptr && window != this && window->isWindow() &&
+            (window->windowType() == Qt::Dialog || window->windowType() == Qt::Window))
+            QueueKeyRoadResync();
+        return false;
+    }
     if (type == QEvent::ApplicationDeactivate) {
         CallEventHandler([this] { ApplicationEvents1Deactivate(nullptr); });
         return false;

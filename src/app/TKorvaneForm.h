@@ -132,6 +132,10 @@ public:
     void AnimationAreaImageMouseMove(TObject* sender, TShiftState shift, int x, int y);
     // The application lost the focus: every held riff key is released.
     void ApplicationEvents1Deactivate(TObject* sender);
+    // The keyboard comes back from another window (a dialog, a message box, a video), which took
+    // the key-ups: no hot key stays held, a riff held by the play-riff hot key ends, the held
+    // keys are released and the binding set follows the modifiers the keyboard holds now.
+    void ResyncKeyRoad();
     void RefreshKeyStates();
     void RefreshHover();
     void DrawKeyboard();
@@ -325,6 +329,9 @@ private:
     void BindKeyRoad();
     // The hot-key table's seam: keys outside the binding set.
     void HotKeyDown(std::uint16_t& key, TShiftState shift);
+    // ResyncKeyRoad once the event loop runs again: after the handler that showed the window has
+    // finished, once however many windows closed meanwhile.
+    void QueueKeyRoadResync();
     void SetRiffRate(const std::string& riff);
     void PlayCurrentClip();
     // The play-riff button's start of the current riff, at its current page.
@@ -358,6 +365,7 @@ private:
 
     bool RMP_Autoswitch = false;
     std::vector<int> heldHotKeys_;
+    bool resyncQueued_ = false;  // a ResyncKeyRoad waits for the event loop
     std::unique_ptr<Player> player_;
     bool playing_ = false;
     std::unique_ptr<TSettingsForm> settingsForm_;

@@ -6,9 +6,12 @@
 #include "controls/THVPanel.h"
 #include "platform/TImage.h"
 #include "platform/TPanel.h"
+#include "platform/EventBridge.h"
 #include "platform/TPicture.h"
+#include "platform/VirtualKeysQt.h"
 
 #include <QCursor>
+#include <QTimer>
 
 void TKorvaneForm::BindKeyRoad()
 {
@@ -35,9 +38,14 @@ void TKorvaneForm::BindKeyRoad()
     host.hotKeyDown = [this](std::uint16_t& key, TShiftState shift) { HotKeyDown(key, shift); };
     host.keyUpStarted = [this] {
         heldHotKeys_.clear();
-        // A riff the play-riff hot key started sounds only while its key is down.
-        if (PlayRiffButton->Tag() == 2)
-            PlayRiffButtonClick(nullptr);
+        // A riff the play-riff hot key started sounds only while its key is down. It is stopped
+        // here rather than through the sounding key: that key is the held Alt (an on-screen
+        // modifier without a riff), whose release would leave the riff playing.
+        if (PlayRiffButton->Tag() == 2) {
+            PlayRiffButton->SetTag(0);
+            if (const RiffStruct* record = CurrentRecord(); record != nullptr)
+                StopRiff(record->riffName);
+        }
     };
     host.redraw = [this] { DrawKeyboard(); };
     host.refreshHover = [this] { RefreshHover(); };
@@ -165,6 +173,27 @@ void TKorvaneForm::ApplicationEvents1Deactivate(TObject* /*sender*/)
     if (env_ == nullptr)
         return;
     bindings_.ReleaseAll();
+}
+
+void TKorvaneForm::ResyncKeyRoad()
+{
+    heldHotKeys_.clear();
+    if (loading_ || env_ == nullptr)
+        return;
+    // Its key-up of no key also ends a riff held by the play-riff hot key.
+    bindings_.ReleaseHeld(HeldModifiers());
+    DrawKeyboard();
+}
+
+void TKorvaneForm::QueueKeyRoadResync()
+{
+    if (resyncQueued_)
+        return;
+    resyncQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        resyncQueued_ = false;
+        CallEventHandler([this] { ResyncKeyRoad(); });
+    });
 }
 
 void TKorvaneForm::RefreshKeyStates()

@@ -86,10 +86,8 @@ void TKorvaneForm::RiffListButtonClick(TObject* /*sender*/)
         bindings_.SetLatchedKey("");
         bindings_.ReleaseKey(latched);
     }
-    bindings_.ReleaseAll();
     // The releases of the modifiers held now go to the list as well.
-    std::uint16_t noKey = 0;
-    bindings_.KeyUp(noKey, 0);
+    bindings_.ReleaseHeld(0);
     if (const std::string key = bindings_.SoundingKey(); !key.empty()) {
         const TKBButton* button = keyboard_.Find(key);
         if (button == nullptr || !button->slim)

@@ -1,10 +1,12 @@
 #pragma once
 // Helpers shared by the application tests: configuration trees from text, temporary folders,
-// and message boxes, beeps and program ends captured instead of shown or done.
+// and message boxes, beeps, program ends and the keyboard's modifiers captured instead of shown,
+// done or asked.
 #include "app/ProgramEnd.h"
 #include "config/TDVContext.h"
 #include "platform/MessageBox.h"
 #include "platform/TStringList.h"
+#include "platform/VirtualKeysQt.h"
 
 #include <filesystem>
 #include <fstream>
@@ -51,7 +53,8 @@ struct TempFolder {
 };
 
 // While alive: every message box is recorded and answered with `answer` (the default button
-// when 0), every beep counted, and EndProgram records its exit code and returns.
+// when 0), every beep counted, EndProgram records its exit code and returns, and the keyboard
+// holds the modifiers `held` (none unless a test says so: the key events tests send hold none).
 struct CapturedUi {
     CapturedUi()
     {
@@ -61,12 +64,14 @@ struct CapturedUi {
         });
         beepBefore = SetBeepHandler([this] { ++beeps; });
         endBefore = SetProgramEndHandler([this](int code) { exitCodes.push_back(code); });
+        heldBefore = SetHeldModifiersQuery([this] { return held; });
     }
     ~CapturedUi()
     {
         SetMessageBoxHandler(boxBefore);
         SetBeepHandler(beepBefore);
         SetProgramEndHandler(endBefore);
+        SetHeldModifiersQuery(heldBefore);
     }
     CapturedUi(const CapturedUi&) = delete;
     CapturedUi& operator=(const CapturedUi&) = delete;
@@ -75,9 +80,11 @@ struct CapturedUi {
     int beeps = 0;
     std::vector<int> exitCodes;
     int answer = 0;
+    TShiftState held = 0;
 
 private:
     TMessageBoxHandler boxBefore;
     TBeepHandler beepBefore;
     TProgramEndHandler endBefore;
+    THeldModifiersQuery heldBefore;
 };

@@ -5,6 +5,7 @@
 
 #include "app/HotKeyTable.h"
 #include "app/TPrintForm.h"
+#include "app/TVideoTutorialForm.h"
 #include "config/TDVContext.h"
 #include "controls/THVPanel.h"
 #include "controls/THVSlider.h"
@@ -12,6 +13,7 @@
 #include "platform/VirtualKeys.h"
 #include "sound/TWaveScene.h"
 
+#include <QApplication>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -61,14 +63,16 @@ TEST(HotKeyTable, EveryKeyUnderEveryHeldModifierReachesItsCell)
 {
     for (const ExpectedRow& row : kExpected)
         for (unsigned held = 0; held < 8; ++held) {
-            const TShiftState shift = ((held & 1) ? ssShift : 0) | ((held & 2) ? ssAlt : 0) | ((held & 4) ? ssCtrl : 0);
+            const TShiftState shift = ((held & 1) ? TShiftState(ssShift) : 0) | ((held & 2) ? TShiftState(ssAlt) : 0) |
+                                      ((held & 4) ? TShiftState(ssCtrl) : 0);
             // Shift is tried first, then Alt, then Ctrl; every row fills every column.
             const THotKeyCell& want = (held & 1) ? row.shift : (held & 2) ? row.alt : (held & 4) ? row.ctrl : row.plain;
             SCOPED_TRACE("key " + std::to_string(row.key) + " held " + std::to_string(held));
             EXPECT_EQ(HotKeyTable::Lookup(row.key, shift), want);
             // Space does what F9 does, under every modifier.
-            if (row.key == 120)
+            if (row.key == 120) {
                 EXPECT_EQ(HotKeyTable::Lookup(VK_SPACE, shift), want);
+            }
             // Mouse buttons held with the key change nothing.
             EXPECT_EQ(HotKeyTable::Lookup(row.key, shift | ssLeft), want);
         }
@@ -187,6 +191,24 @@ TEST_F(HotKeys, AltF9PlaysTheCurrentRiffWhileHeldAndTheLatchKeepsAKeysRiff)
     EXPECT_EQ(f.SoundingRiff(), "b1");
 }
 
+TEST_F(HotKeys, ARiffPlayedWhileHeldEndsAtTheFirstKeyUpWithAltPressedAsAKey)
+{
+    TKorvaneForm& f = Start();
+    const std::string riff = f.CurrentRecord()->riffName;
+    // Alt goes down first and presses the on-screen ALT, which becomes the sounding key.
+    for (int key : {int(Qt::Key_F9), int(Qt::Key_Space)})
+        for (bool altUpFirst : {false, true}) {
+            SCOPED_TRACE("key " + std::to_string(key) + (altUpFirst ? ", Alt up first" : ""));
+            Press(Qt::Key_Alt, Qt::AltModifier);
+            Press(key, Qt::AltModifier);
+            ASSERT_TRUE(WaveScene.IsInstancePlaying(riff));
+            Release(altUpFirst ? int(Qt::Key_Alt) : key, altUpFirst ? Qt::NoModifier : Qt::AltModifier);
+            EXPECT_TRUE(PumpUntil([&] { return !WaveScene.IsInstancePlaying(riff); }, 1500));
+            Release(altUpFirst ? key : int(Qt::Key_Alt));
+            EXPECT_EQ(f.PlayRiffButton->Tag(), 0);
+        }
+}
+
 // Prints into a PDF file on the whole A4 page.
 class PdfPrintForm : public TPrintForm {
 public:
@@ -299,6 +321,65 @@ TEST_F(Printing, WithoutARiffSaysSoAndAllRiffsOpensTheModesDocument)
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], content.Dir() + "Pics01/blues_groove.pdf");
     EXPECT_EQ(ui->boxes.size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// Each hot key opens its window, which takes the key-ups and is closed as by its Cancel button:
+// no key reaches the main window in between.
+TEST_F(Printing, AfterAWindowClosesNoHotKeyIsHeldAndTheModifiersFollowTheKeyboard)
+{
+    TKorvaneForm& f = Start();
+    TVideoTutorialForm tutorials;
+    _VideoTutorialForm = &tutorials;
+    int opened = 0;
+    // Presses the key (with Shift pressed first when held); the window it opens gets the
+    // key-ups of the key and, unless keepShift, of Shift.
+    const auto openAndCancel = [&](int key, Qt::KeyboardModifiers held, bool keepShift) {
+        opened = 0;
+        QTimer::singleShot(0, &f, [&, key, held, keepShift] {
+            auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (window == nullptr)
+                return;
+            ++opened;
+            SendKey(window, false, key, held);
+            if (held != Qt::NoModifier && !keepShift)
+                SendKey(window, false, Qt::Key_Shift);
+            window->reject();
+        });
+        if (held != Qt::NoModifier)
+            Press(Qt::Key_Shift, Qt::ShiftModifier);
+        Press(key, held);
+        PumpFor(30);
+    };
+    const struct {
+        int key;
+        Qt::KeyboardModifiers held;
+    } keys[] = {{Qt::Key_F8, Qt::NoModifier}, {Qt::Key_F7, Qt::ShiftModifier}, {Qt::Key_F1, Qt::ShiftModifier}};
+    for (const auto& k : keys)
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE("key " + std::to_string(k.key) + " round " + std::to_string(round));
+            openAndCancel(k.key, k.held, false);
+            EXPECT_EQ(opened, 1);
+            EXPECT_EQ(f.Keyboard().State("SHIFT"), "initial");
+            EXPECT_EQ(f.Bindings().ActiveSetName(), "INITIAL_");
+        }
+    Press(Qt::Key_Q);
+    EXPECT_EQ(f.SoundingRiff(), "b2");
+    Release(Qt::Key_Q);
+
+    // Shift still down when the window closes chooses the Shift set until it goes up.
+    ui->held = ssShift;
+    openAndCancel(Qt::Key_F7, Qt::ShiftModifier, true);
+    EXPECT_EQ(f.Bindings().ActiveSetName(), "SHIFT_");
+    ui->held = 0;
+    Release(Qt::Key_Shift);
+    EXPECT_EQ(f.Bindings().ActiveSetName(), "INITIAL_");
+    EXPECT_EQ(f.Keyboard().State("SHIFT"), "initial");
+
+    _VideoTutorialForm = nullptr;
 }
 
 }  // namespace
