@@ -508,6 +508,7 @@ bool TKorvaneForm::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     if (type == QEvent::ApplicationDeactivate) {
+        keyRouter_.Flush();
         CallEventHandler([this] { ApplicationEvents1Deactivate(nullptr); });
         return false;
     }
@@ -521,14 +522,16 @@ bool TKorvaneForm::eventFilter(QObject* watched, QEvent* event)
     QWidget* focus = QApplication::focusWidget();
     if (widget != (focus != nullptr && focus->window() == this ? focus : this))
         return false;
-    const TKeyRoute route = RouteKeyEvent(KeyEventDataFromQt(*static_cast<QKeyEvent*>(event)));
+    return keyRouter_.Route(*static_cast<QKeyEvent*>(event));
+}
+
+bool TKorvaneForm::RouteKey(const TKeyRoute& route)
+{
     std::uint16_t key = route.key;
     if (route.action == TKeyAction::KeyDown)
         CallEventHandler([&] { FormKeyDown(nullptr, key, route.shift); });
-    else if (route.action == TKeyAction::KeyUp)
-        CallEventHandler([&] { FormKeyUp(nullptr, key, route.shift); });
     else
-        return true;  // the release half of an auto-repeat is no release
+        CallEventHandler([&] { FormKeyUp(nullptr, key, route.shift); });
     // A key the road consumed goes no further; any other reaches the control that has the focus.
     return key == 0;
 }

@@ -33,6 +33,7 @@
 #include "app/RiffHistory.h"
 #include "app/RiffStruct.h"
 #include "platform/TControl.h"
+#include "platform/TKeyEventRouter.h"
 #include "platform/TShiftState.h"
 #include "platform/TStringList.h"
 #include "platform/WindowMessages.h"
@@ -327,6 +328,8 @@ private:
     void SetVolumeSliders();
     void ClearClips();
     void BindKeyRoad();
+    // The key road's seam for the router: a key-down or key-up; true when the key was consumed.
+    bool RouteKey(const TKeyRoute& route);
     // The hot-key table's seam: keys outside the binding set.
     void HotKeyDown(std::uint16_t& key, TShiftState shift);
     // ResyncKeyRoad once the event loop runs again: after the handler that showed the window has
@@ -380,6 +383,7 @@ private:
     std::unique_ptr<TKorvaneEnv> env_;
     OnScreenKeyboard keyboard_;
     KeyBindings bindings_{keyboard_};
+    TKeyEventRouter keyRouter_{[this](const TKeyRoute& route) { return RouteKey(route); }};
     RiffHistory history_;
     RiffClips clips_;
     std::string loadedMidiKey_;  // riff name + step of the MIDI files in the current record

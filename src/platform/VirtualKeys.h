@@ -71,6 +71,7 @@ struct TKeyEventData {
     TShiftState shift = 0;    // ssShift, ssAlt, ssCtrl as the toolkit reports them
     std::uint32_t nativeScanCode = 0;  // X11: the keycode; 0 when there is no native data
     std::uint32_t nativeKeySym = 0;    // X11: the keysym; 0 when there is no native data
+    std::uint64_t time = 0;  // the window system's time stamp (X11: server milliseconds); 0 for none
 };
 
 enum class TKeyAction { KeyDown, KeyUp, Ignore };

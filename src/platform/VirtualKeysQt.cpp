@@ -36,6 +36,7 @@ TKeyEventData KeyEventDataFromQt(const QKeyEvent& event)
     data.shift = ShiftFromQt(modifiers);
     data.nativeScanCode = event.nativeScanCode();
     data.nativeKeySym = event.nativeVirtualKey();
+    data.time = event.timestamp();
     return data;
 }
 

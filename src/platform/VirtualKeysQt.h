@@ -8,7 +8,7 @@
 class QKeyEvent;
 
 // The press or release, the auto-repeat mark, Qt's key and keypad mark, Shift, Alt and Ctrl, and
-// the native keycode and keysym (0 where the platform gives none, as offscreen).
+// the native keycode, keysym and time stamp (0 where the platform gives none, as offscreen).
 [[nodiscard]] TKeyEventData KeyEventDataFromQt(const QKeyEvent& event);
 // The Shift, Alt and Ctrl the keyboard holds now, asked of the window system (not taken from the
 // last key event: the events of a key may have gone to another window).

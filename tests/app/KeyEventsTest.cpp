@@ -1,9 +1,14 @@
 // Qt key events as the main window receives them, turned into Windows key codes and routes:
 // offscreen events carry no native data, X11 events carry the keycode and keysym.
 #include "platform/ApplicationInstance.h"
+#include "platform/TKeyEventRouter.h"
 #include "platform/VirtualKeysQt.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
+
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +56,36 @@ TEST(KeyEvents, X11AutoRepeatPairIsOneRepeatedKeyDown)
     EXPECT_EQ(again.action, TKeyAction::KeyDown);
     EXPECT_TRUE(again.repeat);
     EXPECT_EQ(Route(QEvent::KeyRelease, Qt::Key_Q, Qt::NoModifier, false, 24, 0x71).action, TKeyAction::KeyUp);
+}
+
+TEST(KeyEvents, RouterDeliversAHeldReleaseAtItsDeadlineAndPairsALatePress)
+{
+    EnsureApplication();
+    std::vector<TKeyRoute> routes;
+    TKeyEventRouter router([&routes](const TKeyRoute& r) {
+        routes.push_back(r);
+        return true;
+    });
+    const auto send = [&router](QEvent::Type type, quint64 time) {
+        QKeyEvent event(type, Qt::Key_Q, Qt::NoModifier, 24, 0x71, 0);
+        event.setTimestamp(time);
+        return router.Route(event);
+    };
+    EXPECT_TRUE(send(QEvent::KeyPress, 100));
+    EXPECT_TRUE(send(QEvent::KeyRelease, 760));
+    EXPECT_TRUE(send(QEvent::KeyPress, 760));
+    ASSERT_EQ(routes.size(), 2u) << "the pair is one repeated key-down";
+    EXPECT_TRUE(routes[1].repeat);
+
+    EXPECT_TRUE(send(QEvent::KeyRelease, 800));
+    EXPECT_EQ(routes.size(), 2u) << "the release waits for a press of its pair";
+    QElapsedTimer clock;
+    clock.start();
+    while (routes.size() == 2 && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_EQ(routes.size(), 3u);
+    EXPECT_EQ(routes[2].action, TKeyAction::KeyUp);
+    EXPECT_GE(clock.elapsed(), TAutoRepeatFilter::kHoldMilliseconds - 5);
 }
 
 }  // namespace
