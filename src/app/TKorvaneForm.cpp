@@ -42,7 +42,6 @@
 #include "platform/TPanel.h"
 #include "platform/TPicture.h"
 #include "platform/TTimer.h"
-#include "platform/VirtualKeysQt.h"
 #include "sound/midi/Player.h"
 #include "sound/TWaveScene.h"
 
