@@ -191,18 +191,18 @@ struct HWAVEOUT__ {
     }
 
     // Before the first block plays, the device is opened again with the pull that block's length
-    // allows, when that is longer. The first device stays open until the second is there, so a
-    // device that cannot be opened twice keeps the short pull.
+    // allows, when that is longer. Some drivers open a device only once, so the first is closed
+    // before; should neither pull be had again, the device stays closed and plays nothing.
     void FitPullTo(std::uint32_t blockBytes)
     {
         const Uint16 samples = PullForBlock(format.nSamplesPerSec, blockBytes / format.nBlockAlign);
         if (samples <= pull)
             return;
-        if (const SDL_AudioDeviceID longer = OpenDevice(samples)) {
-            SDL_CloseAudioDevice(device);
-            device = longer;
+        SDL_CloseAudioDevice(device);
+        if ((device = OpenDevice(samples)) != 0)
             pull = samples;
-        }
+        else
+            device = OpenDevice(pull);
     }
 };
 
