@@ -124,11 +124,12 @@ for path in sorted(glob.glob(os.path.join(out, "*.json"))):
             continue
         name = re.sub(r"/(iterations|repeats|manual_time|real_time|min_time)[^/]*", "", name)
         time = b["real_time"] * scale.get(b.get("time_unit", "ns"), 1)
-        entry = {"time": time,
+        entry = {"time": time, "label": b.get("label", ""),
                  "counters": {k: v for k, v in b.items() if k not in skip and isinstance(v, (int, float))},
                  "median": b.get("run_type") == "aggregate", "rounds": {}}
         if name in table:
             entry["rounds"] = table[name]["rounds"]
+            entry["label"] = entry["label"] or table[name]["label"]
         if b.get("run_type") == "iteration":
             entry["rounds"][b.get("repetition_index", 0)] = time
         if entry["median"] or name not in table:
@@ -140,6 +141,11 @@ def fmt_time(ns):
         if ns >= f:
             return "%.3g %s" % (ns / f, unit)
     return "%.3g ns" % ns
+
+def named(binary, case, entry):
+    """The case as the table names it, with the label its benchmark gave (an instruction set)."""
+    label = entry.get("label") if entry else ""
+    return binary + ":" + case + (" [" + label + "]" if label else "")
 
 def spread(a, b):
     """The lowest and highest ratio of the rounds of a and b taken in turn."""
@@ -157,7 +163,7 @@ for line in os.environ["PAIRS"].strip().splitlines():
     if case in t and ref in t:
         ratio = t[case]["time"] / t[ref]["time"]
         verdict = "-" if goal == "-" else ("ok" if ratio <= float(goal) else "MISSED")
-        rows.append((binary + ":" + case, ref, "%.2f" % ratio, spread(t[case], t[ref]), shownGoal, verdict))
+        rows.append((named(binary, case, t[case]), ref, "%.2f" % ratio, spread(t[case], t[ref]), shownGoal, verdict))
         paired.update({(binary, case), (binary, ref)})
     elif binary in runs and not filtered:
         rows.append((binary + ":" + case, ref, "no result", "-", shownGoal, "-" if goal == "-" else "NOT MEASURED"))
@@ -166,7 +172,8 @@ for binary, t in sorted(runs.items()):
         m = re.match(r"(.*)_ref_(.+)$", name)
         if m and m.group(1) in t and (binary, name) not in paired:
             ratio = t[m.group(1)]["time"] / t[name]["time"]
-            rows.append((binary + ":" + m.group(1), name, "%.2f" % ratio, spread(t[m.group(1)], t[name]), "-", "-"))
+            rows.append((named(binary, m.group(1), t[m.group(1)]), name, "%.2f" % ratio, spread(t[m.group(1)], t[name]),
+                         "-", "-"))
             paired.update({(binary, m.group(1)), (binary, name)})
 countered = set()
 for line in os.environ["COUNTERS"].strip().splitlines():

@@ -243,3 +243,14 @@ void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint
     BlendScalar(bgr + 3 * static_cast<std::size_t>(done), alpha ? alpha + done : nullptr, alphaScale, key,
                 count - done, words + done);
 }
+
+const char* PixBlendRowInstructionSet()
+{
+#ifdef PIX_BLEND_AVX2
+    if (HasAvx512())
+        return "AVX-512";
+    if (HasAvx2())
+        return "AVX2";
+#endif
+    return "plain";
+}
