@@ -160,12 +160,19 @@ for line in os.environ["PAIRS"].strip().splitlines():
     binary, case, ref, goal = line.split("|")
     t = runs.get(binary, {})
     shownGoal = "-" if goal == "-" else "<=" + goal
-    if case in t and ref in t:
-        ratio = t[case]["time"] / t[ref]["time"]
+    # A case with arguments (BM_X/10/1) meets the reference with the same ones.
+    found = False
+    for name in sorted(t):
+        args = name[len(case):]
+        if not name.startswith(case) or (args and not args.startswith("/")) or ref + args not in t:
+            continue
+        ratio = t[name]["time"] / t[ref + args]["time"]
         verdict = "-" if goal == "-" else ("ok" if ratio <= float(goal) else "MISSED")
-        rows.append((named(binary, case, t[case]), ref, "%.2f" % ratio, spread(t[case], t[ref]), shownGoal, verdict))
-        paired.update({(binary, case), (binary, ref)})
-    elif binary in runs and not filtered:
+        rows.append((named(binary, name, t[name]), ref + args, "%.2f" % ratio, spread(t[name], t[ref + args]),
+                     shownGoal, verdict))
+        paired.update({(binary, name), (binary, ref + args)})
+        found = True
+    if not found and binary in runs and not filtered:
         rows.append((binary + ":" + case, ref, "no result", "-", shownGoal, "-" if goal == "-" else "NOT MEASURED"))
 for binary, t in sorted(runs.items()):
     for name in sorted(t):
