@@ -142,6 +142,11 @@ PIX_AVX512 __attribute__((always_inline)) inline void Step512(const Lanes512& k,
         take = _mm512_cmpeq_epi32_mask(a, k.opaque);
     }
     std::uint32_t* out = words + c;
+    if (Whole && (drawn & take) == 0xFFFF) {
+        // Wholly opaque: the colour bytes go straight over the old ones, the top bytes untouched.
+        _mm512_mask_storeu_epi8(out, 0x7777777777777777ull, colour);
+        return;
+    }
     const __m512i d = Whole ? _mm512_loadu_si512(out) : _mm512_maskz_loadu_epi32(lanes, out);
     __m512i result = colour;
     if ((take & drawn) != drawn) {
