@@ -1,15 +1,20 @@
-// Configuration loading speed: parsing a generated 5,000-line defaults file and a user file
-// against only reading the same files and splitting them into lines, with fread and with the
-// string list (the ratio of the times is the parser's cost per byte read), and look-ups of an
-// indexed path.
+// Configuration loading speed: parsing against only reading the same files and cutting them into
+// line views, as the parser itself reads them (the ratio of the times is the parser's cost per
+// byte read), and look-ups of an indexed path. Three inputs: a generated 5,000-line defaults file
+// with a user file; the demo's own defaults with the modes file they include; and those two made
+// into one file of about 5,000 lines by repeating them.
 #include "config/TDVContext.h"
+#include "demo/ConfigFiles.h"
 #include "platform/TStringList.h"
+
+#include "InterleavedRounds.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -111,40 +116,51 @@ void BM_ReadAndSplitLines(benchmark::State& state)
 }
 BENCHMARK(BM_ReadAndSplitLines)->Unit(benchmark::kMillisecond);
 
-// The plain floor: fread the whole file and cut it into lines, nothing else.
-std::size_t FreadLines(const std::string& path, std::vector<std::string>& lines)
+// The plain floor: fread the whole file and cut it into line views, nothing else.
+std::size_t FreadLines(const std::string& path, std::string& text, std::vector<std::string_view>& lines)
 {
+    text.clear();
     lines.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return 0;
-    std::string text;
     char chunk[65536];
     for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
         text.append(chunk, n);
     std::fclose(f);
+    const std::string_view all(text);
     std::size_t from = 0;
-    while (from < text.size()) {
-        std::size_t to = text.find('\n', from);
-        if (to == std::string::npos)
-            to = text.size();
+    while (from < all.size()) {
+        std::size_t to = all.find('\n', from);
+        if (to == std::string_view::npos)
+            to = all.size();
         std::size_t end = to;
-        if (end > from && text[end - 1] == '\r')
+        if (end > from && all[end - 1] == '\r')
             --end;
-        lines.emplace_back(text, from, end - from);
+        lines.push_back(all.substr(from, end - from));
         from = to + 1;
     }
     return lines.size();
 }
 
-void BM_ParseDefaultsAndUser_ref_FreadLines(benchmark::State& state)
+// Reads every file of the list, as a reference for parsing them.
+void ReadFiles(benchmark::State& state, const std::vector<std::string>& paths)
 {
-    const Files& f = TheFiles();
-    std::vector<std::string> a, b;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(FreadLines(f.defaults, a) + FreadLines(f.user, b));
+    std::string text;
+    std::vector<std::string_view> lines;
+    for (auto _ : state) {
+        std::size_t count = 0;
+        for (const std::string& path : paths)
+            count += FreadLines(path, text, lines);
+        benchmark::DoNotOptimize(count);
+    }
 }
-BENCHMARK(BM_ParseDefaultsAndUser_ref_FreadLines)->Unit(benchmark::kMillisecond);
+
+void BM_ParseDefaultsAndUser_ref_FreadViews(benchmark::State& state)
+{
+    ReadFiles(state, {TheFiles().defaults, TheFiles().user});
+}
+BENCHMARK(BM_ParseDefaultsAndUser_ref_FreadViews)->Unit(benchmark::kMillisecond);
 
 void BM_ParseDefaultsAndUser(benchmark::State& state)
 {
@@ -157,6 +173,79 @@ void BM_ParseDefaultsAndUser(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ParseDefaultsAndUser)->Unit(benchmark::kMillisecond);
+
+// The demo's defaults as its generator writes them, and the same text with the modes file in
+// place of its include, repeated into one file of at least 5,000 lines.
+struct DemoFiles {
+    std::string defaults;
+    std::string modes;
+    std::string repeated;
+};
+
+const DemoFiles& TheDemoFiles()
+{
+    static const DemoFiles files = [] {
+        const fs::path dir = fs::temp_directory_path() / "bench_config_demo";
+        fs::create_directories(dir);
+        demo::WriteDefaultsFile(dir);
+        demo::WriteModesFile(dir);
+        DemoFiles f;
+        f.defaults = (dir / demo::kDefaultsFile).string();
+        f.modes = (dir / demo::kModesFile).string();
+        TStringList defaults, modes, once, all;
+        defaults.LoadFromFile(f.defaults);
+        modes.LoadFromFile(f.modes);
+        const std::string include = std::string("include(\"") + demo::kModesFile + "\")";
+        for (int i = 0; i < defaults.Count(); ++i) {
+            if (defaults[i] != include) {
+                once.Add(defaults[i]);
+                continue;
+            }
+            for (int j = 0; j < modes.Count(); ++j)
+                once.Add(modes[j]);
+        }
+        // Each copy in a context of its own, since a name may be declared only once per context.
+        for (int copy = 1; all.Count() < 5000; ++copy) {
+            all.Add("context copy" + std::to_string(copy));
+            for (int i = 0; i < once.Count(); ++i)
+                all.Add(once[i]);
+            all.Add("endcontext");
+        }
+        f.repeated = (dir / "Repeated.DEF").string();
+        all.SaveToFile(f.repeated);
+        return f;
+    }();
+    return files;
+}
+
+void ParseFile(benchmark::State& state, const std::string& path)
+{
+    for (auto _ : state) {
+        TDVContext root;
+        try {
+            root.LoadFromFile(path, true);
+        } catch (const std::exception& e) {
+            state.SkipWithError(e.what());
+            break;
+        }
+        benchmark::DoNotOptimize(root.Tags().size());
+    }
+}
+
+void BM_ParseDemoDefaults(benchmark::State& state) { ParseFile(state, TheDemoFiles().defaults); }
+BENCHMARK(BM_ParseDemoDefaults)->Unit(benchmark::kMillisecond);
+
+void BM_ParseDemoDefaults_ref_FreadViews(benchmark::State& state)
+{
+    ReadFiles(state, {TheDemoFiles().defaults, TheDemoFiles().modes});
+}
+BENCHMARK(BM_ParseDemoDefaults_ref_FreadViews)->Unit(benchmark::kMillisecond);
+
+void BM_ParseDemoRepeated(benchmark::State& state) { ParseFile(state, TheDemoFiles().repeated); }
+BENCHMARK(BM_ParseDemoRepeated)->Unit(benchmark::kMillisecond);
+
+void BM_ParseDemoRepeated_ref_FreadViews(benchmark::State& state) { ReadFiles(state, {TheDemoFiles().repeated}); }
+BENCHMARK(BM_ParseDemoRepeated_ref_FreadViews)->Unit(benchmark::kMillisecond);
 
 void BM_IndexedLookup(benchmark::State& state)
 {

@@ -2,6 +2,7 @@
 // (BM_X against BM_X_Reference): the skin picture against libpng's simplified reader, the 16-colour
 // page against libpng reading the same rows with no transforms, and alpha drawing onto a 32-bit
 // target against QPainter's SourceOver with a premultiplied and with a straight-alpha source.
+#include "image/PixBlendRow.h"
 #include "image/PixImage.h"
 
 #include "InterleavedRounds.h"
@@ -184,6 +185,7 @@ void BM_AlphaDraw(benchmark::State& state) {
     DeleteObject(target);
     DeleteDC(dc);
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    state.SetLabel(PixBlendRowInstructionSet());
 }
 
 #ifdef RT_BENCH_HAVE_QT

@@ -1,5 +1,8 @@
 #include "image/PixBlendRow.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define PIX_BLEND_AVX2 1
@@ -92,6 +95,122 @@ __attribute__((target("avx2"))) int BlendAvx2(const std::uint8_t* bgr, const std
     return c;
 }
 
+#define PIX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
+
+// What every AVX-512 step shares.
+struct Lanes512 {
+    __m512i toLanes, spread, scale, keyWords, opaque, lowBytes, topBytes;
+};
+
+// n (1 .. 16) pixels from c on, with AVX-512 (byte permutes and masks): each 32-bit lane keeps its
+// pixel, blue and red in the low bytes of its two 16-bit halves and green and the top byte in the
+// high ones, so no unpacking is needed; masks take the place of blends. A partial step reads and
+// writes only its own pixels.
+template <bool HasAlpha, bool Scaled, bool Keyed, bool Whole = false>
+PIX_AVX512 __attribute__((always_inline)) inline void Step512(const Lanes512& k, const std::uint8_t* bgr,
+                                                             const std::uint8_t* alpha, std::uint32_t* words,
+                                                             int c, int n)
+{
+    const __mmask16 lanes = __mmask16((1u << n) - 1);
+    const std::uint8_t* p = bgr + 3 * static_cast<std::size_t>(c);
+    const __m512i loaded = Whole ? _mm512_loadu_si512(p) : _mm512_maskz_loadu_epi8((__mmask64(1) << (3 * n)) - 1, p);
+    const __m512i colour = _mm512_maskz_permutexvar_epi8(0x7777777777777777ull, k.toLanes, loaded);
+    // drawn: a != 0; take: a = 255. Found on the alpha bytes when a needs no more work, so that
+    // runs that are wholly opaque or wholly transparent never widen them.
+    __m512i a = k.opaque;
+    __mmask16 drawn = lanes, take = lanes;
+    if constexpr (HasAlpha && !Scaled && !Keyed) {
+        const __m128i bytes = Whole ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + c))
+                                    : _mm_maskz_loadu_epi8(lanes, alpha + c);
+        drawn = _mm_mask_test_epi8_mask(lanes, bytes, bytes);
+        if (!drawn)
+            return;
+        take = _mm_cmpeq_epi8_mask(bytes, _mm_set1_epi8(-1));
+        if ((take & drawn) != drawn)
+            a = _mm512_maskz_cvtepu8_epi32(lanes, bytes);
+    } else {
+        if constexpr (HasAlpha)
+            a = _mm512_maskz_cvtepu8_epi32(lanes, Whole ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + c))
+                                                        : _mm_maskz_loadu_epi8(lanes, alpha + c));
+        if constexpr (Scaled)  // a * scale <= 255 * 256 fits the low 16 bits of each 32-bit lane
+            a = _mm512_maskz_srli_epi32(lanes, _mm512_mullo_epi16(a, k.scale), 8);
+        if constexpr (Keyed)
+            a = _mm512_maskz_mov_epi32(_mm512_cmpneq_epi32_mask(colour, k.keyWords), a);
+        drawn = _mm512_mask_test_epi32_mask(lanes, a, a);
+        if (!drawn)
+            return;
+        take = _mm512_cmpeq_epi32_mask(a, k.opaque);
+    }
+    std::uint32_t* out = words + c;
+    if (Whole && (drawn & take) == 0xFFFF) {
+        // Wholly opaque: the colour bytes go straight over the old ones, the top bytes untouched.
+        _mm512_mask_storeu_epi8(out, 0x7777777777777777ull, colour);
+        return;
+    }
+    const __m512i d = Whole ? _mm512_loadu_si512(out) : _mm512_maskz_loadu_epi32(lanes, out);
+    __m512i result = colour;
+    if ((take & drawn) != drawn) {
+        const __m512i a16 = _mm512_shuffle_epi8(a, k.spread);
+        const __m512i na16 = _mm512_sub_epi16(k.lowBytes, a16);
+        // (d * (255 - a) + s * a) >> 8 in each 16-bit half: no term exceeds 255 * 255.
+        const __m512i blueRed = _mm512_srli_epi16(
+            _mm512_add_epi16(_mm512_mullo_epi16(_mm512_and_si512(d, k.lowBytes), na16),
+                             _mm512_mullo_epi16(_mm512_and_si512(colour, k.lowBytes), a16)),
+            8);
+        const __m512i green = _mm512_add_epi16(_mm512_mullo_epi16(_mm512_srli_epi16(d, 8), na16),
+                                               _mm512_mullo_epi16(_mm512_srli_epi16(colour, 8), a16));
+        // blueRed | (green & ~lowBytes): green's sums already stand in the high bytes.
+        const __m512i mixed = _mm512_ternarylogic_epi32(blueRed, green, k.lowBytes, 0xF4);
+        result = _mm512_mask_mov_epi32(mixed, take, colour);
+    }
+    // The top bytes stay the bitmap's (topBytes ? d : result); pixels with a = 0 are not written.
+    result = _mm512_ternarylogic_epi32(k.topBytes, d, result, 0xCA);
+    if constexpr (Whole)
+        _mm512_storeu_si512(out, _mm512_mask_mov_epi32(d, drawn, result));
+    else
+        _mm512_mask_storeu_epi32(out, drawn, result);
+}
+
+// The whole row sixteen pixels a step; a partial step first up to the first 64-byte boundary of
+// words, so that the full steps neither load nor store across cache lines, and one for the tail.
+template <bool HasAlpha, bool Scaled, bool Keyed>
+PIX_AVX512 void BlendAvx512(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale,
+                            std::int64_t key, int count, std::uint32_t* words)
+{
+    // Byte 3i + j of the 48 colour bytes to byte 4i + j of the lanes (j < 3; the fourth is zeroed).
+    alignas(64) static constexpr std::uint8_t kToLanes[64] = {
+        0,  1,  2,  0, 3,  4,  5,  0, 6,  7,  8,  0, 9,  10, 11, 0, 12, 13, 14, 0, 15, 16, 17, 0,
+        18, 19, 20, 0, 21, 22, 23, 0, 24, 25, 26, 0, 27, 28, 29, 0, 30, 31, 32, 0, 33, 34, 35, 0,
+        36, 37, 38, 0, 39, 40, 41, 0, 42, 43, 44, 0, 45, 46, 47, 0};
+    Lanes512 k;
+    k.toLanes = _mm512_load_si512(kToLanes);
+    // Each pixel's a to the low byte of both 16-bit halves of its lane.
+    k.spread = _mm512_set4_epi32(int(0x800C800Cu), int(0x80088008u), int(0x80048004u), int(0x80008000u));
+    k.scale = _mm512_set1_epi32(int(alphaScale));
+    k.keyWords = _mm512_set1_epi32(key >= 0 ? int(key) : -1);  // -1 matches no colour
+    k.opaque = _mm512_set1_epi32(255);
+    k.lowBytes = _mm512_set1_epi32(0x00FF00FF);
+    k.topBytes = _mm512_set1_epi32(int(0xFF000000u));
+    const auto misalign = reinterpret_cast<std::uintptr_t>(words) % 64;
+    int c = misalign % 4 ? 0 : std::min(count, int((64 - misalign) % 64 / 4));
+    if (c > 0)
+        Step512<HasAlpha, Scaled, Keyed>(k, bgr, alpha, words, 0, c);
+    // Whole steps load 64 colour bytes where all of them lie in the row.
+    for (; 3 * (c + 16) + 16 <= 3 * count; c += 16)
+        Step512<HasAlpha, Scaled, Keyed, true>(k, bgr, alpha, words, c, 16);
+    for (; c + 16 <= count; c += 16)
+        Step512<HasAlpha, Scaled, Keyed>(k, bgr, alpha, words, c, 16);
+    if (c < count)
+        Step512<HasAlpha, Scaled, Keyed>(k, bgr, alpha, words, c, count - c);
+}
+
+bool HasAvx512()
+{
+    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
+    return has;
+}
+
 bool HasAvx2()
 {
     static const bool has = __builtin_cpu_supports("avx2");
@@ -106,6 +225,16 @@ void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint
 {
     int done = 0;
 #ifdef PIX_BLEND_AVX2
+    if (HasAvx512()) {
+        using Row = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint32_t, std::int64_t, int, std::uint32_t*);
+        static constexpr Row kRows[8] = {BlendAvx512<false, false, false>, BlendAvx512<false, false, true>,
+                                         BlendAvx512<false, true, false>,  BlendAvx512<false, true, true>,
+                                         BlendAvx512<true, false, false>,  BlendAvx512<true, false, true>,
+                                         BlendAvx512<true, true, false>,   BlendAvx512<true, true, true>};
+        kRows[(alpha ? 4 : 0) | (alphaScale != 256 ? 2 : 0) | (key >= 0 ? 1 : 0)](bgr, alpha, alphaScale, key, count,
+                                                                                   words);
+        return;
+    }
     if (HasAvx2()) {
         using Row = int (*)(const std::uint8_t*, const std::uint8_t*, std::uint32_t, std::int64_t, int, std::uint32_t*);
         static constexpr Row kRows[8] = {BlendAvx2<false, false, false>, BlendAvx2<false, false, true>,
@@ -118,4 +247,15 @@ void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint
 #endif
     BlendScalar(bgr + 3 * static_cast<std::size_t>(done), alpha ? alpha + done : nullptr, alphaScale, key,
                 count - done, words + done);
+}
+
+const char* PixBlendRowInstructionSet()
+{
+#ifdef PIX_BLEND_AVX2
+    if (HasAvx512())
+        return "AVX-512";
+    if (HasAvx2())
+        return "AVX2";
+#endif
+    return "plain";
 }

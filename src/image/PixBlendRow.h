@@ -12,3 +12,7 @@
 // words: count destination pixels, 0xXXRRGGBB; their top byte is kept.
 void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale, std::int64_t key,
                    int count, std::uint32_t* words);
+
+// The instruction set PixBlendRow32 uses on this processor: "AVX-512", "AVX2" or "plain" (for
+// benchmark reports, whose figures depend on it).
+[[nodiscard]] const char* PixBlendRowInstructionSet();

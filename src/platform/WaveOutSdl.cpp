@@ -14,6 +14,7 @@
 #include <cstring>
 #include <mutex>
 #include <semaphore>
+#include <string>
 #include <thread>
 
 namespace {
@@ -26,6 +27,26 @@ bool InitAudio()
     // SDL's own audio thread pulls on a deadline too: real-time where the system allows it.
     SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
+// About 5 ms per pull (a power of two): short enough for the shortest buffer setting, since the
+// block after a pull's block is written only when that block has played out (two are in flight).
+Uint16 ShortestPull(std::uint32_t rate)
+{
+    Uint16 samples = 64;
+    while (samples < 4096 && samples * 200u < rate)
+        samples *= 2;
+    return samples;
+}
+
+// Every pull is a wake-up of SDL's thread, stopped or playing: longer blocks allow longer pulls,
+// up to a quarter of a block (the proportion the shortest setting has), never below the 5 ms.
+Uint16 PullForBlock(std::uint32_t rate, std::uint32_t blockFrames)
+{
+    Uint16 samples = ShortestPull(rate);
+    while (samples < 4096 && samples * 8u <= blockFrames)
+        samples *= 2;
+    return samples;
 }
 
 constexpr std::uint32_t kMaxBlocks = 64;  // blocks written and not yet returned done
@@ -64,6 +85,9 @@ private:
 
 struct HWAVEOUT__ {
     SDL_AudioDeviceID device = 0;
+    WAVEFORMATEX format{};
+    std::string name;   // SDL's device name; empty for the desktop's default output
+    Uint16 pull = 0;    // samples per pull of the open device
     WAVEOUTPROC callback = nullptr;
     std::uintptr_t instance = 0;
     std::uint8_t silence = 0;
@@ -151,6 +175,35 @@ struct HWAVEOUT__ {
     {
         static_cast<HWAVEOUT__*>(userdata)->Fill(stream, length);
     }
+
+    // Opens the SDL device (paused) pulling the given samples at a time; 0 when SDL refuses.
+    SDL_AudioDeviceID OpenDevice(Uint16 samples)
+    {
+        SDL_AudioSpec want{};
+        want.freq = int(format.nSamplesPerSec);
+        want.format = format.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+        want.channels = Uint8(format.nChannels);
+        want.samples = samples;
+        want.callback = &HWAVEOUT__::FillCallback;
+        want.userdata = this;
+        SDL_AudioSpec have{};
+        return SDL_OpenAudioDevice(name.empty() ? nullptr : name.c_str(), 0, &want, &have, 0);
+    }
+
+    // Before the first block plays, the device is opened again with the pull that block's length
+    // allows, when that is longer. Some drivers open a device only once, so the first is closed
+    // before; should neither pull be had again, the device stays closed and plays nothing.
+    void FitPullTo(std::uint32_t blockBytes)
+    {
+        const Uint16 samples = PullForBlock(format.nSamplesPerSec, blockBytes / format.nBlockAlign);
+        if (samples <= pull)
+            return;
+        SDL_CloseAudioDevice(device);
+        if ((device = OpenDevice(samples)) != 0)
+            pull = samples;
+        else
+            device = OpenDevice(pull);
+    }
 };
 
 MMRESULT waveOutOpen(HWAVEOUT* device, UINT deviceId, const WAVEFORMATEX* format, WAVEOUTPROC callback,
@@ -179,21 +232,10 @@ MMRESULT waveOutOpen(HWAVEOUT* device, UINT deviceId, const WAVEFORMATEX* format
     handle->callback = (flags & CALLBACK_FUNCTION) == CALLBACK_FUNCTION ? callback : nullptr;
     handle->instance = instance;
     handle->silence = format->wBitsPerSample == 8 ? 0x80 : 0;
-    SDL_AudioSpec want{};
-    want.freq = int(format->nSamplesPerSec);
-    want.format = format->wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-    want.channels = Uint8(format->nChannels);
-    // About 5 ms per pull (a power of two): a pull must fit in one written block with room to
-    // spare, since the block after it is written only when a block has played out; longer pulls
-    // would set the floor of the program's buffer setting (two of its buffers are in flight).
-    Uint16 samples = 64;
-    while (samples < 4096 && samples * 200u < format->nSamplesPerSec)
-        samples *= 2;
-    want.samples = samples;
-    want.callback = &HWAVEOUT__::FillCallback;
-    want.userdata = handle;
-    SDL_AudioSpec have{};
-    handle->device = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+    handle->format = *format;
+    handle->name = name ? name : "";
+    handle->pull = ShortestPull(format->nSamplesPerSec);
+    handle->device = handle->OpenDevice(handle->pull);
     if (handle->device == 0) {
         delete handle;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -247,6 +289,7 @@ MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT)
     header->dwFlags = (flags & ~WHDR_DONE) | WHDR_INQUEUE;
     device->queued.Push(header);
     if (!device->started) {
+        device->FitPullTo(header->dwBufferLength);
         SDL_PauseAudioDevice(device->device, 0);
         device->started = true;
     }
