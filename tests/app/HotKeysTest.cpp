@@ -61,14 +61,16 @@ TEST(HotKeyTable, EveryKeyUnderEveryHeldModifierReachesItsCell)
 {
     for (const ExpectedRow& row : kExpected)
         for (unsigned held = 0; held < 8; ++held) {
-            const TShiftState shift = ((held & 1) ? ssShift : 0) | ((held & 2) ? ssAlt : 0) | ((held & 4) ? ssCtrl : 0);
+            const TShiftState shift = ((held & 1) ? TShiftState{ssShift} : 0) | ((held & 2) ? TShiftState{ssAlt} : 0) |
+                                      ((held & 4) ? TShiftState{ssCtrl} : 0);
             // Shift is tried first, then Alt, then Ctrl; every row fills every column.
             const THotKeyCell& want = (held & 1) ? row.shift : (held & 2) ? row.alt : (held & 4) ? row.ctrl : row.plain;
             SCOPED_TRACE("key " + std::to_string(row.key) + " held " + std::to_string(held));
             EXPECT_EQ(HotKeyTable::Lookup(row.key, shift), want);
             // Space does what F9 does, under every modifier.
-            if (row.key == 120)
+            if (row.key == 120) {
                 EXPECT_EQ(HotKeyTable::Lookup(VK_SPACE, shift), want);
+            }
             // Mouse buttons held with the key change nothing.
             EXPECT_EQ(HotKeyTable::Lookup(row.key, shift | ssLeft), want);
         }

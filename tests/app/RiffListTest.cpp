@@ -139,8 +139,9 @@ TEST_F(RiffList, RowsMergeTheKeysOfARiffAndKeepTheSetOfItsFirstKey)
         EXPECT_EQ(row.HotKey, e.hotKey);
         EXPECT_EQ(row.set, e.set);
         ASSERT_EQ(row.thumbnail != nullptr, e.thumbnail);
-        if (row.thumbnail)
+        if (row.thumbnail) {
             EXPECT_EQ(row.thumbnail->Width(), 250);
+        }
     }
     const RiffInfo& box = rows["BoxLick"];
     EXPECT_EQ((std::vector<std::string>{box.info1, box.info2, box.info3, box.info4}),

@@ -585,8 +585,9 @@ TEST_F(DemoContent, VideosForEveryRiffAndTheTutorialPlacements)
         TDVContext* entry = root.GetContextByID("general.VideoHelp[#]", id);
         const int size = entry->GetInteger("Size");
         sizes.insert(size);
-        if (size == 1)
+        if (size == 1) {
             EXPECT_EQ(entry->GetInteger("Left"), -1);
+        }
         missing += !FileExists(InFolder(dir_, "video\\" + entry->GetValueText("FileName")));
         EXPECT_FALSE(entry->GetValueText("Description").empty());
     }
