@@ -106,7 +106,7 @@ const Bytes& GifFile() {
         EGifPutImageDesc(g, 0, 0, kSide, kSide, false, nullptr);
         std::vector<GifPixelType> line(kSide);
         for (int y = 0; y < kSide; ++y) {
-            for (int x = 0; x < kSide; ++x) line[std::size_t(x)] = Sample(x, y, 0) & 0xF0 | (y & 15);
+            for (int x = 0; x < kSide; ++x) line[std::size_t(x)] = (Sample(x, y, 0) & 0xF0) | (y & 15);
             EGifPutLine(g, line.data(), kSide);
         }
         EGifCloseFile(g, &error);

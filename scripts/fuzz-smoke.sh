@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-15}
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DFUZZ=ON -DRT_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DFUZZ=ON -DRT_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRT_WERROR=ON >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_targets
 
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"

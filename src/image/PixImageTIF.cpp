@@ -56,9 +56,10 @@ void UnmapProc(thandle_t, void*, toff_t) {}
 // libtiff's diagnostics: kept in the image's error text, never printed.
 int OnMessage(TIFF*, void* userData, const char* module, const char* fmt, va_list ap) {
     char* text = static_cast<char*>(userData);
-    char message[256];
-    std::vsnprintf(message, sizeof message, fmt, ap);
-    std::snprintf(text, 256, "%s: %s", module ? module : "libtiff", message);
+    constexpr int kSize = sizeof PixImage::Info::lastError;
+    // The message goes straight after its module's name; whatever does not fit is cut off.
+    const int prefix = std::snprintf(text, kSize, "%s: ", module ? module : "libtiff");
+    if (prefix >= 0 && prefix < kSize) std::vsnprintf(text + prefix, kSize - prefix, fmt, ap);
     return 1;
 }
 

@@ -69,7 +69,7 @@ struct Brush {
     UINT style = BS_SOLID;
     COLORREF color = 0xFFFFFF;
     int hatch = 0;
-    QImage pattern;
+    QImage pattern{};
 };
 
 struct Font {

@@ -31,7 +31,6 @@ constexpr TColor kBlack = 0x000000;
 constexpr TColor kRed = 0x0000FF;
 constexpr TColor kGreen = 0x00FF00;
 constexpr TColor kBlue = 0xFF0000;
-constexpr TColor kYellow = 0x00FFFF;
 
 // Riff One has the default page "pageA" and page 3 "PageB"; riff Two names "PageB" in other
 // letters; riff Three shares "pageA". The mode "empty" has no riff.

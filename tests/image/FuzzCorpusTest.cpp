@@ -29,7 +29,9 @@ TEST(ImageFuzzCorpus, EveryInputDecodesOrIsRefusedWithinSeconds) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << name;
         if (found.count(name)) {
             ++seen;
-            if (name.ends_with(".emf")) EXPECT_TRUE(decoded) << name << ": " << image.GetLastError();
+            if (name.ends_with(".emf")) {
+                EXPECT_TRUE(decoded) << name << ": " << image.GetLastError();
+            }
         }
     }
     EXPECT_EQ(seen, found.size());

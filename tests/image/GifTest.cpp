@@ -54,12 +54,12 @@ Bytes SubBlocks(std::uint8_t minSize, const Bytes& data) {
 
 struct Frame {
     std::uint16_t left = 0, top = 0, width = 1, height = 1;
-    std::vector<std::uint8_t> indices;  // rows in file order
-    std::vector<std::uint32_t> palette;  // local table (0xRRGGBB), empty for none
+    std::vector<std::uint8_t> indices{};  // rows in file order
+    std::vector<std::uint32_t> palette{};  // local table (0xRRGGBB), empty for none
     bool interlaced = false;
     int transparent = -1;                // graphic control extension when >= 0 or disposal set
     int disposal = 0;
-    Bytes rawData;                       // replaces the encoded data when not empty
+    Bytes rawData{};                     // replaces the encoded data when not empty
 };
 
 void PutTable(Bytes& b, const std::vector<std::uint32_t>& pal) {

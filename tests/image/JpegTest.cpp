@@ -24,7 +24,7 @@ struct Jpeg {
     bool jfif = true;
     UINT8 densityUnit = 0;
     UINT16 xDensity = 1, yDensity = 1;
-    Bytes app1;  // written as an APP1 marker when not empty
+    Bytes app1{};  // written as an APP1 marker when not empty
 
     [[nodiscard]] Bytes Build() const {
         jpeg_compress_struct c;

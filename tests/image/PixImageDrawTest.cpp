@@ -102,7 +102,9 @@ TEST(PixImageDraw, SmoothScalingBlendsNeighboursAndRepeatsTheEdges) {
         EXPECT_TRUE(sharpRed == 0 || sharpRed == 255) << x;
         const int red = GetRValue(smooth.At(x, 0));
         if (red != 0 && red != 255) ++between;
-        if (x > 0) EXPECT_GE(red, GetRValue(smooth.At(x - 1, 0))) << x;
+        if (x > 0) {
+            EXPECT_GE(red, GetRValue(smooth.At(x - 1, 0))) << x;
+        }
     }
     EXPECT_GE(between, 2);
     EXPECT_EQ(smooth.At(0, 0), RGB(0, 0, 0));

@@ -25,12 +25,12 @@ struct Page {
     std::uint16_t orientation = ORIENTATION_TOPLEFT;
     std::uint32_t rowsPerStrip = 0;
     std::uint32_t tileSize = 0;
-    std::vector<std::uint16_t> extra;  // extra-sample kinds
-    std::vector<std::uint16_t> colormap;  // red, green, blue runs of 2^bits entries each
+    std::vector<std::uint16_t> extra{};  // extra-sample kinds
+    std::vector<std::uint16_t> colormap{};  // red, green, blue runs of 2^bits entries each
     float xres = 0;
     std::uint16_t unit = RESUNIT_INCH;
     float xpos = -1;
-    Bytes data;
+    Bytes data{};
 };
 
 Bytes WriteTiff(const std::vector<Page>& pages) {
