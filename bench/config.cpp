@@ -5,7 +5,7 @@
 // into one file of about 5,000 lines by repeating them.
 #include "config/TDVContext.h"
 #include "demo/ConfigFiles.h"
-#include "platform/TStringList.h"
+#include "platform/system/TStringList.h"
 
 #include "InterleavedRounds.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "InterleavedRounds.h"
-#include "platform/Gdi.h"
+#include "platform/drawing/Gdi.h"
 
 namespace {
 

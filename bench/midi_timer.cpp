@@ -9,9 +9,9 @@
 //   no raised one for any thread (the child drops root and both limits), so the timer thread falls
 //   back as the program's does and the receiver is an ordinary thread, as the program's GUI is.
 // Run it beside a load (a parallel build, stress-ng) for the loaded figures.
-#include "platform/MmTimer.h"
-#include "platform/MmTimerService.h"
-#include "platform/WindowMessages.h"
+#include "platform/multimedia/MmTimer.h"
+#include "platform/multimedia/MmTimerService.h"
+#include "platform/ui/WindowMessages.h"
 #include "sound/midi/MIDIData.h"
 #include "sound/midi/MIDIMemoryStream.h"
 #include "sound/midi/Player.h"

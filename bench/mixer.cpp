@@ -1,7 +1,7 @@
 // The mixing kernel against memcpy, plain saturating adds and SDL's mixer, a whole scene render against
 // its period, and the WAV render against real time. Frames are stereo 16-bit at 44100 Hz.
 #include "BenchWaves.h"
-#include "platform/Threads.h"
+#include "platform/system/Threads.h"
 #include "sound/TFileWaveWriter.h"
 #include "sound/TVolumer.h"
 #include "sound/TWaveBuffer.h"

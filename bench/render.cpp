@@ -4,7 +4,7 @@
 // thread into a WAV file. Shown: x_realtime (performance length / wall time from Play until the
 // replay ends) and the longest the polling (GUI) thread waited for the scene meanwhile.
 #include "BenchWaves.h"
-#include "platform/Threads.h"
+#include "platform/system/Threads.h"
 #include "sound/TFileWaveWriter.h"
 #include "sound/TWaveBuffer.h"
 #include "sound/TWaveScene.h"

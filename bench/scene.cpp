@@ -15,9 +15,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/TBitmap.h"
-#include "platform/TCanvas.h"
-#include "platform/TPicture.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/drawing/TCanvas.h"
+#include "platform/drawing/TPicture.h"
 #include "sprite/TAScene.h"
 #include "sprite/TASpriteLibrary.h"
 

@@ -2,8 +2,8 @@
 // into one root, as the program does at start-up, and prints a short summary or the error text.
 // Exit code 0 when both load, 1 otherwise.
 #include "config/TDVContext.h"
-#include "platform/Exception.h"
-#include "platform/TStringList.h"
+#include "platform/system/Exception.h"
+#include "platform/system/TStringList.h"
 
 #include <iostream>
 #include <string>

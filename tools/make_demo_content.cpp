@@ -12,7 +12,7 @@
 #include "demo/TranscriptionPages.h"
 #include "demo/VideoContent.h"
 #include "demo/WaveContent.h"
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 
 #include <QGuiApplication>
 

@@ -1,8 +1,8 @@
 // Arbitrary text through the configuration parser over a small fixed set of declarations, then
 // through the writer. Any Exception is an expected outcome; crashes, leaks and hangs are not.
 #include "config/TDVContext.h"
-#include "platform/Exception.h"
-#include "platform/TStringList.h"
+#include "platform/system/Exception.h"
+#include "platform/system/TStringList.h"
 
 #include <cstddef>
 #include <cstdint>

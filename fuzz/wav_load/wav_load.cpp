@@ -1,6 +1,6 @@
 // Arbitrary bytes as a WAV file through the wave container's load: it either stores a wave or
 // throws the class library's exception; it never crashes, leaks or hangs.
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 #include "sound/TWaveContainer.h"
 
 #include <cstddef>

@@ -5,15 +5,15 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/TBusyFrm.h"
-#include "app/TKorvaneForm.h"
-#include "app/TPrintForm.h"
-#include "app/TRiffListDlg.h"
-#include "app/TSplashScreen.h"
-#include "app/TVideoTutorialForm.h"
-#include "platform/ApplicationInstance.h"
-#include "platform/EventBridge.h"
-#include "platform/SingleInstance.h"
+#include "app/dialogs/TBusyFrm.h"
+#include "app/mainform/TKorvaneForm.h"
+#include "app/dialogs/TPrintForm.h"
+#include "app/dialogs/TRiffListDlg.h"
+#include "app/dialogs/TSplashScreen.h"
+#include "app/video/TVideoTutorialForm.h"
+#include "platform/ui/ApplicationInstance.h"
+#include "platform/ui/EventBridge.h"
+#include "platform/system/SingleInstance.h"
 
 int main(int argc, char** argv)
 {

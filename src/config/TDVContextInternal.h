@@ -2,8 +2,8 @@
 // Helpers shared by the units of TDVContext (tree, key paths, parser, statements, writer); not
 // for use outside src/config.
 #include "config/TDVContext.h"
-#include "platform/Exception.h"
-#include "platform/NumberText.h"
+#include "platform/system/Exception.h"
+#include "platform/system/NumberText.h"
 
 #include <algorithm>
 #include <cstdint>

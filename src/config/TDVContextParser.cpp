@@ -3,7 +3,7 @@
 #include "config/NormalizeLine.h"
 #include "config/TDVContextHive.h"
 #include "config/TDVContextInternal.h"
-#include "platform/TStringList.h"
+#include "platform/system/TStringList.h"
 
 #include <algorithm>
 #include <unordered_set>

@@ -3,7 +3,7 @@
 #include "config/NormalizeLine.h"
 #include "config/TDVContextInternal.h"
 #include "config/TIndxQueue.h"
-#include "platform/TStringList.h"
+#include "platform/system/TStringList.h"
 
 #include <unordered_set>
 

@@ -3,8 +3,8 @@
 #include "config/NormalizeLine.h"
 #include "config/TDVContextInternal.h"
 #include "config/TIndxQueue.h"
-#include "platform/LinuxFileNames.h"
-#include "platform/TStringList.h"
+#include "platform/system/LinuxFileNames.h"
+#include "platform/system/TStringList.h"
 
 #include <cmath>
 #include <set>

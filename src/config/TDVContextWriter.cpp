@@ -2,7 +2,7 @@
 
 #include "config/NormalizeLine.h"
 #include "config/TDVContextInternal.h"
-#include "platform/TStringList.h"
+#include "platform/system/TStringList.h"
 
 #include <vector>
 

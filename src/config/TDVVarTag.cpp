@@ -1,8 +1,8 @@
 #include "config/TDVVarTag.h"
 
 #include "config/TDVContext.h"
-#include "platform/Exception.h"
-#include "platform/NumberText.h"
+#include "platform/system/Exception.h"
+#include "platform/system/NumberText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "config/TIndxQueue.h"
 
-#include "platform/NumberText.h"
+#include "platform/system/NumberText.h"
 
 void TIndxQueue::PushInteger(std::int32_t value) { values_.push_back(IntToStr(value)); }
 

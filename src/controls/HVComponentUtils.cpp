@@ -1,10 +1,10 @@
 #include "controls/HVComponentUtils.h"
 
-#include "platform/Exception.h"
-#include "platform/Gdi.h"
-#include "platform/LinuxFileNames.h"
-#include "platform/TFont.h"
-#include "platform/TPicture.h"
+#include "platform/system/Exception.h"
+#include "platform/drawing/Gdi.h"
+#include "platform/system/LinuxFileNames.h"
+#include "platform/drawing/TFont.h"
+#include "platform/drawing/TPicture.h"
 #include "sprite/PicUtils.h"
 
 void SetFontAntialiased(TFont* font)

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "controls/HVComponentUtils.h"
-#include "platform/TCanvas.h"
-#include "platform/TStringList.h"
+#include "platform/drawing/TCanvas.h"
+#include "platform/system/TStringList.h"
 #include "sprite/PicUtils.h"
 
 THVList::THVList(TControl* owner) : TPanel(owner)

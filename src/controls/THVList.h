@@ -13,11 +13,11 @@
 #include <string>
 
 #include "controls/TNotifyStringList.h"
-#include "platform/MouseTracking.h"
-#include "platform/TBitmap.h"
-#include "platform/TFont.h"
-#include "platform/TPanel.h"
-#include "platform/TPicture.h"
+#include "platform/ui/MouseTracking.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/drawing/TFont.h"
+#include "platform/ui/TPanel.h"
+#include "platform/drawing/TPicture.h"
 
 class TStringList;
 

@@ -2,11 +2,11 @@
 
 #include "controls/HVComponentUtils.h"
 #include "image/PixImage.h"
-#include "platform/Exception.h"
-#include "platform/LinuxFileNames.h"
-#include "platform/TCanvas.h"
-#include "platform/TImage.h"
-#include "platform/TPicture.h"
+#include "platform/system/Exception.h"
+#include "platform/system/LinuxFileNames.h"
+#include "platform/drawing/TCanvas.h"
+#include "platform/ui/TImage.h"
+#include "platform/drawing/TPicture.h"
 
 struct THVPanel::Slot {
     int kind = 0;  // 0 a bitmap picture, 1 an alpha image

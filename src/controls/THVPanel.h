@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/MouseTracking.h"
-#include "platform/TFont.h"
-#include "platform/TPanel.h"
+#include "platform/ui/MouseTracking.h"
+#include "platform/drawing/TFont.h"
+#include "platform/ui/TPanel.h"
 
 class PixImage;
 class TCanvas;

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "controls/HVComponentUtils.h"
-#include "platform/TCanvas.h"
+#include "platform/drawing/TCanvas.h"
 
 THVSlider::THVSlider(TControl* owner) : TPanel(owner)
 {

@@ -8,10 +8,10 @@
 // as an empty name; out-of-range values are clamped or ignored without a message.
 #include <string>
 
-#include "platform/MouseTracking.h"
-#include "platform/TBitmap.h"
-#include "platform/TPanel.h"
-#include "platform/TPicture.h"
+#include "platform/ui/MouseTracking.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/ui/TPanel.h"
+#include "platform/drawing/TPicture.h"
 
 class THVSlider : public TPanel {
 public:

@@ -1,7 +1,7 @@
 #include "controls/TNotifyStringList.h"
 
-#include "platform/Exception.h"
-#include "platform/TStringList.h"
+#include "platform/system/Exception.h"
+#include "platform/system/TStringList.h"
 
 void TNotifyStringList::Check(int index, int limit) const
 {

@@ -9,7 +9,7 @@
 // Nothing here throws. Operations report failure by returning false, 0 or null; where there is
 // a message it is kept in the image's last-error text (at most 255 characters), which survives
 // Destroy so it can be read after a failed load. All of it runs on the GUI thread.
-#include "platform/Gdi.h"
+#include "platform/drawing/Gdi.h"
 
 #include <cstdint>
 #include <cstdio>

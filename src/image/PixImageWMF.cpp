@@ -1,7 +1,7 @@
 #include "image/PixImageWMF.h"
 
 #include "image/PixDecodeLimits.h"
-#include "platform/Metafile.h"
+#include "platform/metafile/Metafile.h"
 
 #include <algorithm>
 #include <cstring>

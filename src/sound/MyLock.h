@@ -1,6 +1,6 @@
 #pragma once
 // A scoped hold on a critical section: Lock takes it once, Unlock and the destructor give it back.
-#include "platform/TCriticalSection.h"
+#include "platform/system/TCriticalSection.h"
 
 class MyLock {
 public:

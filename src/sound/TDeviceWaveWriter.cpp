@@ -1,6 +1,6 @@
 #include "sound/TDeviceWaveWriter.h"
 
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 
 #include <charconv>
 #include <cstring>

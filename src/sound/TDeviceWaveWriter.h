@@ -4,9 +4,9 @@
 // scene, which renders and writes the next buffer. The device callback only counts and signals.
 // Open, Close and WriteBuffer run under the scene's lock (the scene's Play and its callback), or
 // after StopThread, so they never overlap.
-#include "platform/TEvent.h"
-#include "platform/TThread.h"
-#include "platform/WaveOut.h"
+#include "platform/system/TEvent.h"
+#include "platform/system/TThread.h"
+#include "platform/multimedia/WaveOut.h"
 #include "sound/TWaveWriter.h"
 
 #include <array>

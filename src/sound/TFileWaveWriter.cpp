@@ -1,8 +1,8 @@
 #include "sound/TFileWaveWriter.h"
 
-#include "platform/Exception.h"
-#include "platform/LinuxFileNames.h"
-#include "platform/Threads.h"
+#include "platform/system/Exception.h"
+#include "platform/system/LinuxFileNames.h"
+#include "platform/system/Threads.h"
 
 #include <algorithm>
 #include <chrono>

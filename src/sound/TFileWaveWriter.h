@@ -7,8 +7,8 @@
 //
 // A file that cannot be written completely (not created, disk full, file too big) ends up as a
 // valid WAV file holding the whole frames that did reach it, and the writer reports the failure.
-#include "platform/TEvent.h"
-#include "platform/TThread.h"
+#include "platform/system/TEvent.h"
+#include "platform/system/TThread.h"
 #include "sound/TWaveWriter.h"
 
 #include <condition_variable>

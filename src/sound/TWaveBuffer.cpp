@@ -1,7 +1,7 @@
 #include "sound/TWaveBuffer.h"
 
-#include "platform/Exception.h"
-#include "platform/Threads.h"
+#include "platform/system/Exception.h"
+#include "platform/system/Threads.h"
 #include "sound/WaveWriteTo.h"
 
 #include <cstring>

@@ -2,7 +2,7 @@
 // A block of interleaved PCM frames (8 or 16 bits, any channel count) with its format, shared by
 // reference count between the wave container, the scene's instances and the writers. Only the
 // reference count is thread-safe; every other use happens under the scene's lock or on one thread.
-#include "platform/WaveOut.h"
+#include "platform/multimedia/WaveOut.h"
 #include "sound/WavFile.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "sound/TWaveContainer.h"
 
-#include "platform/Exception.h"
-#include "platform/LinuxFileNames.h"
+#include "platform/system/Exception.h"
+#include "platform/system/LinuxFileNames.h"
 #include "sound/WavFile.h"
 
 #include <new>

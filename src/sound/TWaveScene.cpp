@@ -1,6 +1,6 @@
 #include "sound/TWaveScene.h"
 
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 #include "sound/MyLock.h"
 #include "sound/TDeviceWaveWriter.h"
 #include "sound/TFileWaveWriter.h"

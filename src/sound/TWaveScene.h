@@ -8,8 +8,8 @@
 // Threads: the operations run on the GUI thread; the writer's thread calls OnBufferDone. One
 // re-entrant lock guards all state, so an operation takes effect at a buffer boundary. Failures
 // throw Exception with the texts given below; the lock is released on the way out.
-#include "platform/TCriticalSection.h"
-#include "platform/WindowMessages.h"
+#include "platform/system/TCriticalSection.h"
+#include "platform/ui/WindowMessages.h"
 #include "sound/TVolumer.h"
 #include "sound/TWaveBuffer.h"
 #include "sound/TWaveWriter.h"

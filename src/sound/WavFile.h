@@ -1,8 +1,8 @@
 #pragma once
 // A RIFF/WAVE file read or written through the platform's RIFF access. Results are signed 32-bit
 // codes: 0 success, negative failure (callers test for < 0). One thread at a time.
-#include "platform/Mmio.h"
-#include "platform/WaveOut.h"
+#include "platform/multimedia/Mmio.h"
+#include "platform/multimedia/WaveOut.h"
 
 #include <cstdint>
 #include <memory>

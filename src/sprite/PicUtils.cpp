@@ -1,10 +1,10 @@
 #include "sprite/PicUtils.h"
 
 #include "image/PixImage.h"
-#include "platform/Exception.h"
-#include "platform/LinuxFileNames.h"
-#include "platform/TBitmap.h"
-#include "platform/TPicture.h"
+#include "platform/system/Exception.h"
+#include "platform/system/LinuxFileNames.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/drawing/TPicture.h"
 #include "sprite/SpriteSourcePaths.h"
 
 namespace {

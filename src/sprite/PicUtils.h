@@ -3,7 +3,7 @@
 // GUI thread only.
 #include <string>
 
-#include "platform/Gdi.h"
+#include "platform/drawing/Gdi.h"
 
 class TBitmap;
 class TPicture;

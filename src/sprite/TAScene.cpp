@@ -5,7 +5,7 @@
 #include <cmath>
 #include <unordered_set>
 
-#include "platform/TCanvas.h"
+#include "platform/drawing/TCanvas.h"
 #include "sprite/TASprite.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "image/PixImage.h"
-#include "platform/Exception.h"
-#include "platform/LinuxFileNames.h"
-#include "platform/TCanvas.h"
+#include "platform/system/Exception.h"
+#include "platform/system/LinuxFileNames.h"
+#include "platform/drawing/TCanvas.h"
 #include "sprite/PicUtils.h"
 #include "sprite/SpriteSourcePaths.h"
 #include "sprite/Win9xMode.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/TBitmap.h"
-#include "platform/TColor.h"
-#include "platform/TRect.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/drawing/TColor.h"
+#include "platform/drawing/TRect.h"
 #include "sprite/TAnimations.h"
 #include "sprite/TASpriteInstance.h"
 

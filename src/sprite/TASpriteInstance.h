@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/TBitmap.h"
-#include "platform/TRect.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/drawing/TRect.h"
 
 class TASprite;
 class TCanvas;

@@ -4,8 +4,8 @@
 // class library's TImage) can be the target; the viewport only borrows it. GUI thread only.
 #include <concepts>
 
-#include "platform/TBitmap.h"
-#include "platform/TCanvas.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/drawing/TCanvas.h"
 
 template <class Image>
 concept ViewTargetImage = requires(Image* image) {

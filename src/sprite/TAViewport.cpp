@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/TCanvas.h"
+#include "platform/drawing/TCanvas.h"
 
 namespace {
 

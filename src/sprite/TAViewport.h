@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/TBitmap.h"
-#include "platform/TRect.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/drawing/TRect.h"
 #include "sprite/TAViewTarget.h"
 
 class TCanvas;

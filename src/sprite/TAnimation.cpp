@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 
 namespace {
 constexpr const char* kIndexOutOfBounds = "TAnimation: index out of bounds";

@@ -1,6 +1,6 @@
 #include "sprite/TAnimations.h"
 
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 
 int TAnimations::Add(const TAnimation& animation)
 {

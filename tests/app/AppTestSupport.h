@@ -2,11 +2,11 @@
 // Helpers shared by the application tests: configuration trees from text, temporary folders,
 // and message boxes, beeps, program ends and the keyboard's modifiers captured instead of shown,
 // done or asked.
-#include "app/ProgramEnd.h"
+#include "app/mainform/ProgramEnd.h"
 #include "config/TDVContext.h"
-#include "platform/MessageBox.h"
-#include "platform/TStringList.h"
-#include "platform/VirtualKeysQt.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/system/TStringList.h"
+#include "platform/ui/VirtualKeysQt.h"
 
 #include <filesystem>
 #include <fstream>

@@ -4,11 +4,11 @@
 // tests can look for, and short silent WAV files. Plus a fixture that starts a main window on it
 // with message boxes, beeps and program ends captured.
 #include "AppTestSupport.h"
-#include "app/TGameObj.h"
-#include "app/TKorvaneEnv.h"
-#include "app/TKorvaneForm.h"
-#include "platform/ApplicationInstance.h"
-#include "platform/TTimer.h"
+#include "app/game/TGameObj.h"
+#include "app/game/TKorvaneEnv.h"
+#include "app/mainform/TKorvaneForm.h"
+#include "platform/ui/ApplicationInstance.h"
+#include "platform/ui/TTimer.h"
 #include "sound/TWaveContainer.h"
 #include "sound/TWaveScene.h"
 

@@ -3,8 +3,8 @@
 // until the test runner kills it. RenderWithin gives the render a deadline: past it the test
 // fails saying so, and the render is ended as Esc would end it. Should the GUI thread itself be
 // stuck, a watchdog ends the process a while later with the same message.
-#include "app/TBusyFrm.h"
-#include "app/TWaveFileRender.h"
+#include "app/dialogs/TBusyFrm.h"
+#include "app/dialogs/TWaveFileRender.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -2,8 +2,8 @@
 // Small helpers shared by the configuration tests: texts are built in the test, loaded from
 // memory, and failures are compared by their message.
 #include "config/TDVContext.h"
-#include "platform/Exception.h"
-#include "platform/TStringList.h"
+#include "platform/system/Exception.h"
+#include "platform/system/TStringList.h"
 
 #include <functional>
 #include <string>

@@ -2,7 +2,7 @@
 // the locale of its own process to German (comma as decimal separator), creating the locale
 // first when the machine lacks it.
 #include "ConfigTestSupport.h"
-#include "platform/NumberText.h"
+#include "platform/system/NumberText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Property: what the writer writes, read back over the same declarations, gives a tree that the
 // writer writes identically; random trees, both block thresholds.
 #include "ConfigTestSupport.h"
-#include "platform/NumberText.h"
+#include "platform/system/NumberText.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "ControlFixtures.h"
-#include "platform/EventBridge.h"
-#include "platform/Exception.h"
-#include "platform/TPanel.h"
+#include "platform/ui/EventBridge.h"
+#include "platform/system/Exception.h"
+#include "platform/ui/TPanel.h"
 
 using namespace fixtures;
 

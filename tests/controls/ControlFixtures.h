@@ -19,11 +19,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ApplicationInstance.h"
-#include "platform/ControlsInternal.h"
-#include "platform/TCanvas.h"
-#include "platform/TControl.h"
-#include "platform/WindowMessages.h"
+#include "platform/ui/ApplicationInstance.h"
+#include "platform/ui/ControlsInternal.h"
+#include "platform/drawing/TCanvas.h"
+#include "platform/ui/TControl.h"
+#include "platform/ui/WindowMessages.h"
 
 namespace fixtures {
 

@@ -4,9 +4,9 @@
 
 #include "ControlFixtures.h"
 #include "controls/THVList.h"
-#include "platform/Exception.h"
-#include "platform/TBitmap.h"
-#include "platform/TFont.h"
+#include "platform/system/Exception.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/drawing/TFont.h"
 
 using namespace fixtures;
 

@@ -3,11 +3,11 @@
 
 #include "ControlFixtures.h"
 #include "controls/THVPanel.h"
-#include "platform/Exception.h"
-#include "platform/TBitmap.h"
-#include "platform/TFont.h"
-#include "platform/TImage.h"
-#include "platform/TPicture.h"
+#include "platform/system/Exception.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/drawing/TFont.h"
+#include "platform/ui/TImage.h"
+#include "platform/drawing/TPicture.h"
 
 using namespace fixtures;
 

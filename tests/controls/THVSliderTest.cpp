@@ -3,7 +3,7 @@
 
 #include "ControlFixtures.h"
 #include "controls/THVSlider.h"
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 
 using namespace fixtures;
 

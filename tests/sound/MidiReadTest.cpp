@@ -1,6 +1,6 @@
 #include "MidiTestBytes.h"
 
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 #include "sound/midi/MIDIData.h"
 #include "sound/midi/MIDIMemoryStream.h"
 #include "sound/midi/MIDITrackProxy.h"

@@ -1,9 +1,9 @@
 #include "MidiTestBytes.h"
 
-#include "platform/MidiOut.h"
-#include "platform/MmTimer.h"
-#include "platform/MmTimerService.h"
-#include "platform/WindowMessages.h"
+#include "platform/multimedia/MidiOut.h"
+#include "platform/multimedia/MmTimer.h"
+#include "platform/multimedia/MmTimerService.h"
+#include "platform/ui/WindowMessages.h"
 #include "sound/midi/Player.h"
 
 #include <gtest/gtest.h>

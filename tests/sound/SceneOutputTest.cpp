@@ -2,7 +2,7 @@
 // render played through SDL's disk driver.
 #include "sound/TWaveScene.h"
 
-#include "platform/Threads.h"
+#include "platform/system/Threads.h"
 #include "FakeWaveWriter.h"
 #include "SoundEnv.h"
 #include "WavFixture.h"

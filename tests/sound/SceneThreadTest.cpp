@@ -2,7 +2,7 @@
 // time. Built as its own binary so that CI runs it under ThreadSanitizer.
 #include "sound/TWaveScene.h"
 
-#include "platform/Threads.h"
+#include "platform/system/Threads.h"
 #include "sound/MyLock.h"
 #include "WavFixture.h"
 

@@ -1,6 +1,6 @@
 #include "sound/TWaveBuffer.h"
 
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 #include "sound/TVolumer.h"
 
 #include <gtest/gtest.h>

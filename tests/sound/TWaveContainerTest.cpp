@@ -1,6 +1,6 @@
 #include "sound/TWaveContainer.h"
 
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 #include "WavFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "sound/TWaveScene.h"
 
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 #include "FakeWaveWriter.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 #include "sound/TFileWaveWriter.h"
 #include "sound/TWaveScene.h"
 
-#include "platform/Exception.h"
-#include "platform/Threads.h"
+#include "platform/system/Exception.h"
+#include "platform/system/Threads.h"
 #include "SoundEnv.h"
 #include "WavFixture.h"
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "SpriteFixtures.h"
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 #include "sprite/TAnimation.h"
 #include "sprite/TAnimations.h"
 

@@ -3,8 +3,8 @@
 #include <fstream>
 
 #include "SpriteFixtures.h"
-#include "platform/Exception.h"
-#include "platform/TPicture.h"
+#include "platform/system/Exception.h"
+#include "platform/drawing/TPicture.h"
 #include "sprite/PicUtils.h"
 
 using namespace fixtures;

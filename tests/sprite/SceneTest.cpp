@@ -9,7 +9,7 @@
 #include "sprite/Win9xMode.h"
 
 #if __has_include("platform/TImage.h")
-#include "platform/TImage.h"
+#include "platform/ui/TImage.h"
 static_assert(ViewTargetImage<TImage>, "a scene draws into the class library's image control");
 #endif
 

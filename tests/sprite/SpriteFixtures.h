@@ -13,12 +13,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/Exception.h"
-#include "platform/Gdi.h"
-#include "platform/TBitmap.h"
-#include "platform/TBrush.h"
-#include "platform/TCanvas.h"
-#include "platform/TPicture.h"
+#include "platform/system/Exception.h"
+#include "platform/drawing/Gdi.h"
+#include "platform/drawing/TBitmap.h"
+#include "platform/drawing/TBrush.h"
+#include "platform/drawing/TCanvas.h"
+#include "platform/drawing/TPicture.h"
 
 namespace fixtures {
 

@@ -2,7 +2,7 @@
 // start-up, mode loading and the keyboard read; every file they name exists; the waves, MIDI
 // files and pictures load through the program's own loaders and agree with one another; and two
 // runs write the same bytes.
-#include "app/HotKeyTable.h"
+#include "app/keyboard/HotKeyTable.h"
 #include "config/TDVContext.h"
 #include "demo/DemoKeyboard.h"
 #include "demo/DemoModel.h"
@@ -11,9 +11,9 @@
 #include "demo/SkinCatalog.h"
 #include "demo/WaveContent.h"
 #include "image/PixImage.h"
-#include "platform/Exception.h"
-#include "platform/LinuxFileNames.h"
-#include "platform/TStringList.h"
+#include "platform/system/Exception.h"
+#include "platform/system/LinuxFileNames.h"
+#include "platform/system/TStringList.h"
 #include "sound/midi/MIDIData.h"
 #include "sound/TWaveContainer.h"
 

@@ -1,6 +1,6 @@
 #include "demo/DemoOutput.h"
 
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 
 #include <fstream>
 #include <iostream>

@@ -1,7 +1,7 @@
 #pragma once
 // Writing the demo's files: folder names as the content refers to them, and small writers that
 // say what they wrote. Every failure throws Exception with the file's name.
-#include "platform/TStringList.h"
+#include "platform/system/TStringList.h"
 
 #include <cstdint>
 #include <filesystem>

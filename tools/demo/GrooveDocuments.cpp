@@ -3,7 +3,7 @@
 #include "demo/DemoOutput.h"
 #include "demo/PageLayout.h"
 #include "demo/TranscriptionPages.h"
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 
 #include <QPageSize>
 #include <QPainter>

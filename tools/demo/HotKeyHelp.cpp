@@ -1,8 +1,8 @@
 #include "demo/HotKeyHelp.h"
 
-#include "app/HotKeyTable.h"
-#include "platform/Exception.h"
-#include "platform/VirtualKeys.h"
+#include "app/keyboard/HotKeyTable.h"
+#include "platform/system/Exception.h"
+#include "platform/ui/VirtualKeys.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include "demo/MidiFile.h"
 
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 
 namespace demo {
 

@@ -1,7 +1,7 @@
 #include "demo/SkinPainting.h"
 
 #include "demo/DemoOutput.h"
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 
 #include <QLinearGradient>
 

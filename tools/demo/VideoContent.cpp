@@ -3,7 +3,7 @@
 #include "demo/DemoModel.h"
 #include "demo/DemoOutput.h"
 #include "demo/SkinPainting.h"
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 
 #include <QFontMetrics>
 #include <QImage>

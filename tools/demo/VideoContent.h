@@ -4,7 +4,7 @@
 // window's button bar. Encoding runs GStreamer's command-line tool (package gstreamer1.0-tools)
 // with raw frames on its standard input; the file and creation stamps the muxer makes up are then
 // replaced by fixed ones, so two runs write the same bytes.
-#include "platform/TStringList.h"
+#include "platform/system/TStringList.h"
 
 #include <QColor>
 #include <QRect>

@@ -3,7 +3,7 @@
 #include "demo/DemoOutput.h"
 #include "demo/MidiContent.h"
 #include "demo/Voices.h"
-#include "platform/Exception.h"
+#include "platform/system/Exception.h"
 #include "sound/TWaveBuffer.h"
 
 #include <map>

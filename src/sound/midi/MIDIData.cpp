@@ -1,6 +1,6 @@
 #include "sound/midi/MIDIData.h"
 
-#include "platform/LinuxFileNames.h"
+#include "platform/system/LinuxFileNames.h"
 #include "sound/midi/MIDIFileStream.h"
 
 #include <cstring>

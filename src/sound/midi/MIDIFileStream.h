@@ -1,6 +1,6 @@
 #pragma once
 // A MIDIStream over the class library's file stream; owns the open file.
-#include "platform/TFileStream.h"
+#include "platform/system/TFileStream.h"
 #include "sound/midi/MIDIStream.h"
 
 #include <string>

@@ -9,10 +9,10 @@
 // Threads: the GUI thread calls everything here; the timer callback runs on the timer thread.
 // One re-entrant lock serialises them; the callback only posts to windows. Failures are reported by
 // bool results; nothing throws.
-#include "platform/MidiOut.h"
-#include "platform/MmTimer.h"
-#include "platform/TCriticalSection.h"
-#include "platform/WindowMessages.h"
+#include "platform/multimedia/MidiOut.h"
+#include "platform/multimedia/MmTimer.h"
+#include "platform/system/TCriticalSection.h"
+#include "platform/ui/WindowMessages.h"
 #include "sound/midi/MIDIData.h"
 
 #include <atomic>

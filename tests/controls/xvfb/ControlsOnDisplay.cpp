@@ -13,8 +13,8 @@
 #include "controls/THVList.h"
 #include "controls/THVPanel.h"
 #include "controls/THVSlider.h"
-#include "platform/TFont.h"
-#include "platform/TPanel.h"
+#include "platform/drawing/TFont.h"
+#include "platform/ui/TPanel.h"
 
 using namespace fixtures;
 

@@ -1,0 +1,153 @@
+#include "app/settings/TSettingsHolder.h"
+
+#include "platform/system/Exception.h"
+#include "platform/system/LinuxFileNames.h"
+#include "platform/system/TStringList.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Restores the writer's process-wide block threshold on the way out.
+struct BlockThreshold {
+    explicit BlockThreshold(int threshold) : before(TDVContext::BlockThreshold())
+    {
+        TDVContext::SetBlockThreshold(threshold);
+    }
+    ~BlockThreshold() { TDVContext::SetBlockThreshold(before); }
+    int before;
+};
+
+bool WriteAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+// Moves from to to unless to exists (then errno is EEXIST); never replaces a file.
+bool RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the exclusive rename: a hard link fails as well when the name is taken.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+// Names tried for a kept copy before giving up (the file then stays where it is).
+constexpr int kMaxKeptCopies = 1000;
+
+}  // namespace
+
+settings_t::~settings_t()
+{
+    root.Clear();
+}
+
+void settings_t::LoadDefaults(const std::string& fileName)
+{
+    DEFFileName = fileName;
+    keptUserFile_.clear();
+    userFileHeld_ = true;
+    root.LoadFromFile(fileName, true);
+    userFileHeld_ = false;
+}
+
+void settings_t::LoadUser(const std::string& fileName)
+{
+    INIFileName = fileName;
+    keptUserFile_.clear();
+    try {
+        root.LoadFromFile(fileName, false);
+    } catch (...) {
+        KeepUnreadable(fileName);
+        // Where it could not be moved aside, the next write must not replace it either.
+        if (keptUserFile_.empty() && FileExists(fileName))
+            userFileHeld_ = true;
+        throw;
+    }
+}
+
+void settings_t::Load(const std::string& folder)
+{
+    INIFileName = folder + UserFileName;
+    LoadDefaults(folder + DefaultsFileName);
+    LoadUser(INIFileName);
+}
+
+void settings_t::Reload()
+{
+    root.Clear();
+    LoadDefaults(DEFFileName);
+    if (!INIFileName.empty())
+        LoadUser(INIFileName);
+}
+
+void settings_t::KeepUnreadable(const std::string& fileName)
+{
+    const std::string current = ResolveFileName(fileName);
+    if (!FileExists(current))
+        return;
+    for (int n = 0; n < kMaxKeptCopies; ++n) {
+        const std::string kept =
+            ResolveFileName(fileName + UnreadableSuffix + (n == 0 ? std::string() : std::to_string(n)));
+        std::error_code error;
+        if (std::filesystem::symlink_status(kept, error).type() != std::filesystem::file_type::not_found)
+            continue;
+        if (RenameNoReplace(current, kept)) {
+            keptUserFile_ = kept;
+            return;
+        }
+        if (errno != EEXIST)
+            return;
+    }
+}
+
+void settings_t::SaveSettings(const std::string& fileName)
+{
+    TStringList lines;
+    {
+        BlockThreshold threshold(1);
+        root.SaveTagToStrings("settings", lines);
+    }
+    const std::string text = lines.Text();
+
+    // Write through a link to the file it names, so the link survives the rename.
+    std::error_code error;
+    std::filesystem::path target = ResolveFileName(fileName);
+    const std::filesystem::path real = std::filesystem::weakly_canonical(target, error);
+    if (!error)
+        target = real;
+    const std::filesystem::path temp = target.string() + ".tmp";
+    const std::string failure = "Cannot create file \"" + ResolveFileName(fileName) + "\"";
+
+    struct stat old {};
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0)
+        throw Exception(failure);
+    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        throw Exception(failure);
+    }
+}

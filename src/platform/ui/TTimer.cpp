@@ -1,0 +1,68 @@
+#include "platform/ui/TTimer.h"
+
+#include "platform/ui/ApplicationInstance.h"
+#include "platform/ui/EventBridge.h"
+
+#include <QObject>
+#include <QTimer>
+
+struct TTimer::Impl {
+    QTimer timer;
+    // Cleared by the destructor, so a handler that destroys its own timer is noticed.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+TTimer::TTimer(TObject* owner) : owner_(owner)
+{
+    EnsureApplication();
+    impl_ = std::make_unique<Impl>();
+    impl_->timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&impl_->timer, &QTimer::timeout, [this, alive = impl_->alive] {
+        if (*alive)
+            CallEventHandler([this] { Timer(); });
+    });
+}
+
+TTimer::~TTimer()
+{
+    *impl_->alive = false;
+    impl_->timer.stop();
+}
+
+void TTimer::SetEnabled(bool enabled)
+{
+    if (enabled == enabled_)
+        return;
+    enabled_ = enabled;
+    UpdateTimer();
+}
+
+void TTimer::SetInterval(int interval)
+{
+    const unsigned value = interval < 0 ? 0u : unsigned(interval);
+    if (value == interval_)
+        return;
+    interval_ = value;
+    UpdateTimer();
+}
+
+void TTimer::SetOnTimer(TNotifyEvent handler)
+{
+    onTimer_ = std::move(handler);
+    UpdateTimer();
+}
+
+void TTimer::Timer()
+{
+    // A copy: the handler may replace itself.
+    const TNotifyEvent handler = onTimer_;
+    if (handler)
+        handler(this);
+}
+
+void TTimer::UpdateTimer()
+{
+    impl_->timer.stop();
+    if (enabled_ && interval_ > 0 && onTimer_)
+        impl_->timer.start(int(interval_));
+}

@@ -1,0 +1,170 @@
+// The settings holder: loading the defaults and the user file into one root, keeping an unreadable
+// user file, and writing the "settings" context back atomically.
+#include "app/AppTestSupport.h"
+#include "app/settings/TSettingsHolder.h"
+#include "platform/system/Exception.h"
+
+#include <gtest/gtest.h>
+
+
+namespace {
+
+const char* kDefaults = R"(context general
+	string Version="2.0"
+endcontext
+context settings
+	integer current_mode=0
+	float riff_volume=0.8
+	float groove_volume=0.7
+	bool ShowHints=1
+	context SelectedRiff[]
+		string Riff=""
+		string Set=""
+	endcontext
+endcontext
+)";
+
+std::string ErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "<no error>";
+}
+
+TEST(SettingsHolder, UserFileLoadsOverTheDefaultsIntoOneRoot)
+{
+    TempFolder dir;
+    dir.Write("Korvane.DEF", kDefaults);
+    dir.Write("korvane.ini", "settings.riff_volume=0.25\nsettings.SelectedRiff[blues].Riff=\"r2\"\n");
+    settings_t s;
+    s.Load(dir.Dir());
+    EXPECT_EQ(s.DEFFileName, dir.Dir() + "Korvane.DEF");
+    EXPECT_EQ(s.INIFileName, dir.Dir() + "Korvane.INI");
+    EXPECT_FLOAT_EQ(s.GetContext()->GetFloat("settings.riff_volume"), 0.25f);
+    EXPECT_FLOAT_EQ(s.GetContext()->GetFloat("settings.groove_volume"), 0.7f);
+    EXPECT_EQ(s.GetContext()->GetValueText("settings.SelectedRiff[blues].Riff"), "r2");
+    EXPECT_EQ(s.GetContext()->GetValueText("general.Version"), "2.0");
+}
+
+TEST(SettingsHolder, MissingUserFileIsNoErrorButMissingDefaultsAre)
+{
+    TempFolder dir;
+    dir.Write("Korvane.DEF", kDefaults);
+    settings_t s;
+    EXPECT_NO_THROW(s.Load(dir.Dir()));
+    EXPECT_EQ(s.GetContext()->GetInteger("settings.current_mode"), 0);
+
+    TempFolder empty;
+    settings_t none;
+    EXPECT_EQ(ErrorOf([&] { none.Load(empty.Dir()); }),
+              "TDVContext::LoadFromFile: file not found '" + empty.Dir() + "Korvane.DEF'");
+}
+
+TEST(SettingsHolder, UnreadableUserFileIsKeptAsideWithoutReplacingAnEarlierCopy)
+{
+    TempFolder dir;
+    dir.Write("Korvane.DEF", kDefaults);
+    const std::string broken = "settings.riff_volume=0.5\nsettings.NotDeclared=1\n";
+    dir.Write("Korvane.INI.bad", "an older copy");
+    // Each start with an unreadable user file keeps it under the next free name.
+    for (const char* kept : {"Korvane.INI.bad1", "Korvane.INI.bad2"}) {
+        SCOPED_TRACE(kept);
+        dir.Write("Korvane.INI", broken);
+        settings_t s;
+        EXPECT_THROW(s.Load(dir.Dir()), Exception);
+        // What was parsed before the error stays; the file is out of the way of the next write.
+        EXPECT_FLOAT_EQ(s.GetContext()->GetFloat("settings.riff_volume"), 0.5f);
+        EXPECT_FALSE(dir.Exists("Korvane.INI"));
+        EXPECT_EQ(s.KeptUserFile(), dir.Dir() + kept);
+        EXPECT_EQ(dir.Read(kept), broken);
+        EXPECT_TRUE(s.UserFileWritable());
+        s.SaveSettings(s.INIFileName);
+        EXPECT_TRUE(dir.Exists("Korvane.INI"));
+    }
+    EXPECT_EQ(dir.Read("Korvane.INI.bad"), "an older copy");
+}
+
+TEST(SettingsHolder, UserFileStaysAndIsNotWritableWhenTheDefaultsFailToLoad)
+{
+    TempFolder dir;
+    dir.Write("Korvane.DEF", "context settings\n\tinteger current_mode=0\n\tbroken line here\nendcontext\n");
+    dir.Write("Korvane.INI", "settings.current_mode=1\n");
+    settings_t s;
+    EXPECT_THROW(s.Load(dir.Dir()), Exception);
+    EXPECT_EQ(dir.Read("Korvane.INI"), "settings.current_mode=1\n");
+    EXPECT_FALSE(dir.Exists("Korvane.INI.bad"));
+    EXPECT_TRUE(s.KeptUserFile().empty());
+    EXPECT_FALSE(s.UserFileWritable());
+    // Once the defaults are mended, the user file loads and may be written again.
+    dir.Write("Korvane.DEF", kDefaults);
+    s.Reload();
+    EXPECT_TRUE(s.UserFileWritable());
+}
+
+TEST(SettingsHolder, SavedSettingsHoldOnlyTheSettingsContextAndReadBack)
+{
+    TempFolder dir;
+    dir.Write("Korvane.DEF", kDefaults);
+    settings_t s;
+    s.Load(dir.Dir());
+    TDVContext* settings = s.GetContext()->GetContext("settings");
+    settings->SetFloat("groove_volume", 1.0f);
+    settings->SetStringAt("SelectedRiff[#].Riff", "r3", 2);
+    const int thresholdBefore = TDVContext::BlockThreshold();
+    s.SaveSettings(dir.Dir() + "Korvane.INI");
+    EXPECT_EQ(TDVContext::BlockThreshold(), thresholdBefore);
+    const std::string first = dir.Read("Korvane.INI");
+    EXPECT_EQ(first.find("general"), std::string::npos);
+    EXPECT_NE(first.find("settings"), std::string::npos);
+    EXPECT_NE(first.find("{"), std::string::npos) << "contexts are written as blocks";
+    s.SaveSettings(dir.Dir() + "Korvane.INI");
+    EXPECT_EQ(dir.Read("Korvane.INI"), first) << "saving twice gives the same file";
+
+    settings_t again;
+    again.Load(dir.Dir());
+    EXPECT_FLOAT_EQ(again.GetContext()->GetFloat("settings.groove_volume"), 1.0f);
+    EXPECT_EQ(again.GetContext()->GetValueTextAt("settings.SelectedRiff[#].Riff", 2), "r3");
+    EXPECT_FLOAT_EQ(again.GetContext()->GetFloat("settings.riff_volume"), 0.8f);
+}
+
+TEST(SettingsHolder, FailedWriteReportsItsErrorAndLeavesTheOldFileWhole)
+{
+    TempFolder dir;
+    dir.Write("Korvane.DEF", kDefaults);
+    dir.Write("Korvane.INI", "settings.riff_volume=0.5\n");
+    settings_t s;
+    s.Load(dir.Dir());
+    // A folder where the new text would be written first: the write fails whoever runs the test.
+    std::filesystem::create_directory(dir.path / "Korvane.INI.tmp");
+    const std::string name = dir.Dir() + "Korvane.INI";
+    EXPECT_EQ(ErrorOf([&] { s.SaveSettings(name); }), "Cannot create file \"" + name + "\"");
+    EXPECT_EQ(dir.Read("Korvane.INI"), "settings.riff_volume=0.5\n");
+}
+
+TEST(SettingsHolder, WriteIntoAMissingFolderReportsItsError)
+{
+    TempFolder dir;
+    dir.Write("Korvane.DEF", kDefaults);
+    settings_t s;
+    s.Load(dir.Dir());
+    const std::string name = dir.Dir() + "gone/Korvane.INI";
+    EXPECT_EQ(ErrorOf([&] { s.SaveSettings(name); }), "Cannot create file \"" + name + "\"");
+}
+
+TEST(SettingsHolder, ReloadStartsFromAnEmptyRoot)
+{
+    TempFolder dir;
+    dir.Write("Korvane.DEF", kDefaults);
+    dir.Write("Korvane.INI", "settings.riff_volume=0.5\n");
+    settings_t s;
+    s.Load(dir.Dir());
+    s.GetContext()->SetFloat("settings.riff_volume", 0.1f);
+    std::filesystem::remove(dir.path / "Korvane.INI");
+    s.Reload();
+    EXPECT_FLOAT_EQ(s.GetContext()->GetFloat("settings.riff_volume"), 0.8f);
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// Opening files and starting programs: name resolution, missing files and programs, and the
+// replaceable launchers.
+#include "platform/system/AppPath.h"
+#include "platform/system/ShellExecute.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempDir {
+    TempDir()
+    {
+        path = fs::temp_directory_path() / ("shellexec-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    fs::path path;
+    static inline int counter = 0;
+};
+
+TEST(ShellExecute, OpensAnExistingFileByAnyCaseAndBackslashName)
+{
+    TempDir dir;
+    fs::create_directories(dir.path / "Help");
+    std::ofstream(dir.path / "Help" / "ReadMe.txt") << "x";
+    std::string opened;
+    TFileOpener before = SetFileOpener([&](const std::string& file) {
+        opened = file;
+        return true;
+    });
+    EXPECT_TRUE(ShellOpenFile(dir.path.string() + "\\help\\README.TXT"));
+    EXPECT_EQ(opened, (dir.path / "Help" / "ReadMe.txt").string());
+    opened.clear();
+    EXPECT_FALSE(ShellOpenFile(dir.path.string() + "/missing.txt"));
+    EXPECT_EQ(opened, "") << "a missing file is never handed to the desktop";
+    SetFileOpener([](const std::string&) -> bool { throw std::runtime_error("no desktop"); });
+    EXPECT_FALSE(ShellOpenFile(dir.path.string() + "/help/readme.txt"));
+    SetFileOpener(before);
+}
+
+TEST(ShellExecute, StartsProgramsWithoutWaitingAndReportsMissingOnes)
+{
+    TempDir dir;
+    const fs::path marker = dir.path / "ran";
+    EXPECT_TRUE(ProgramExists("sh"));
+    EXPECT_FALSE(ProgramExists("no-such-program-here"));
+    EXPECT_FALSE(ProgramExists(""));
+    EXPECT_TRUE(StartProcess("sh", {"-c", "sleep 0.5; touch '" + marker.string() + "'"}));
+    EXPECT_FALSE(fs::exists(marker)) << "the call returns before the program ends";
+    for (int i = 0; i < 1000 && !fs::exists(marker); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(fs::exists(marker));
+    EXPECT_FALSE(StartProcess("no-such-program-here"));
+    EXPECT_FALSE(StartProcess((dir.path / "not-executable").string()));
+}
+
+TEST(ShellExecute, ReplacedStarterSeesProgramAndArguments)
+{
+    std::vector<std::string> seen;
+    TProcessStarter before = SetProcessStarter([&](const std::string& program, const std::vector<std::string>& args) {
+        seen.push_back(program);
+        seen.insert(seen.end(), args.begin(), args.end());
+        return program == "mixer";
+    });
+    EXPECT_TRUE(StartProcess("mixer", {"--tab", "3"}));
+    EXPECT_FALSE(StartProcess("other"));
+    SetProcessStarter(before);
+    EXPECT_EQ(seen, (std::vector<std::string>{"mixer", "--tab", "3", "other"}));
+}
+
+TEST(AppPath, FolderOfTheRunningExecutableWithTrailingSlash)
+{
+    const std::string exe = ExecutableName();
+    const std::string folder = ExecutableFolder();
+    ASSERT_FALSE(exe.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_EQ(exe.rfind(folder, 0), 0u);
+    EXPECT_EQ(fs::path(exe).filename().string(), exe.substr(folder.size()));
+    EXPECT_TRUE(fs::is_regular_file(exe));
+}
+
+}  // namespace
