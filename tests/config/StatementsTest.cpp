@@ -128,6 +128,21 @@ TEST_F(Include, SelfIncludeRaisesInsteadOfOverflowing)
     EXPECT_NO_THROW(other.LoadFromFile((dir / "twice.def").string(), true));
 }
 
+TEST_F(Include, IncludedFilesDrawOnTheLoadsOneEntryBudget)
+{
+    std::string big;
+    for (int i = 0; i < 4; ++i)
+        big += "t[1-65536]=1\n";
+    Write("big.inc", big);
+    Write("once.def", "integer t[]=0\ninclude(\"big.inc\")\n");
+    Write("twice.def", "integer t[]=0\ninclude(\"big.inc\",\"big.inc\")\n");
+    TDVContext once;
+    EXPECT_NO_THROW(once.LoadFromFile((dir / "once.def").string(), true));
+    TDVContext twice;
+    const std::string message = ErrorOf([&] { twice.LoadFromFile((dir / "twice.def").string(), true); });
+    EXPECT_NE(message.find("Configuration text too large"), std::string::npos) << message;
+}
+
 TEST_F(Include, MissingOptionalFileChangesNothing)
 {
     TDVContext root;

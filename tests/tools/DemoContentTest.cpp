@@ -338,6 +338,22 @@ double Rms(const TWaveBuffer& wave, std::uint32_t from, std::uint32_t frames)
     return std::sqrt(sum / frames);
 }
 
+TEST_F(DemoContent, OneLineAskingForMillionsOfEntriesMakesTheDefaultsABrokenFile)
+{
+    const fs::path overgrown = dir_ / "Overgrown.DEF";
+    std::ofstream(overgrown, std::ios::binary)
+        << Content(dir_ / "Korvane.DEF") << "\nmode[1-3000].riff[1-3000].title=\"x\"\n";
+    TDVContext root;
+    std::string message;
+    try {
+        root.LoadFromFile(overgrown.string(), true);
+    } catch (const Exception& e) {
+        message = e.what();
+    }
+    EXPECT_NE(message.find("Configuration text too large"), std::string::npos) << message;
+    EXPECT_NE(message.find("; File=" + overgrown.string()), std::string::npos) << message;
+}
+
 TEST_F(DemoContent, WavesLoadAsWholeBarLoops)
 {
     using namespace demo;
@@ -585,8 +601,9 @@ TEST_F(DemoContent, VideosForEveryRiffAndTheTutorialPlacements)
         TDVContext* entry = root.GetContextByID("general.VideoHelp[#]", id);
         const int size = entry->GetInteger("Size");
         sizes.insert(size);
-        if (size == 1)
+        if (size == 1) {
             EXPECT_EQ(entry->GetInteger("Left"), -1);
+        }
         missing += !FileExists(InFolder(dir_, "video\\" + entry->GetValueText("FileName")));
         EXPECT_FALSE(entry->GetValueText("Description").empty());
     }
