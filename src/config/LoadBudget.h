@@ -12,7 +12,7 @@ namespace tdv_detail {
 
 class LoadBudget {
 public:
-    static constexpr std::int64_t MaxEntries = 500'000;
+    static constexpr std::int64_t MaxEntries = 100'000;
     static constexpr std::size_t TextBytesPerEntry = 256;
 
     // Opens a full budget unless a load on this thread holds one already.

@@ -1,4 +1,5 @@
 #include "ConfigTestSupport.h"
+#include "config/LoadBudget.h"
 
 #include <gtest/gtest.h>
 
@@ -130,9 +131,9 @@ TEST_F(Include, SelfIncludeRaisesInsteadOfOverflowing)
 
 TEST_F(Include, IncludedFilesDrawOnTheLoadsOneEntryBudget)
 {
-    std::string big;
-    for (int i = 0; i < 4; ++i)
-        big += "t[1-65536]=1\n";
+    // One include creates a fifth of the budget's entries and addresses them three times more.
+    const std::string range = "t[1-" + std::to_string(tdv_detail::LoadBudget::MaxEntries / 5) + "]=1\n";
+    const std::string big = range + range + range;
     Write("big.inc", big);
     Write("once.def", "integer t[]=0\ninclude(\"big.inc\")\n");
     Write("twice.def", "integer t[]=0\ninclude(\"big.inc\",\"big.inc\")\n");
