@@ -13,7 +13,7 @@ namespace tdv_detail {
 class LoadBudget {
 public:
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-    // A fuzzer meets the limit at every other input: there it costs a fraction of the work.
+    // Fuzzed inputs meet the limit often: there it should cost little.
     static constexpr std::int64_t MaxEntries = 5'000;
 #else
     static constexpr std::int64_t MaxEntries = 100'000;
