@@ -64,6 +64,7 @@ void TDVContext::Clear()
 
 TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, int arraySize)
 {
+    LoadBudget::Spend(arraySize > 1 ? arraySize : 1);
     auto tag = std::make_unique<TDVVarTag>(name, type, arraySize, this);
     TDVVarTag* raw = tag.get();
     if (tags_.empty())

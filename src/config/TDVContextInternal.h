@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the units of TDVContext (tree, key paths, parser, statements, writer); not
 // for use outside src/config.
+#include "config/LoadBudget.h"
 #include "config/TDVContext.h"
 #include "platform/system/Exception.h"
 #include "platform/system/NumberText.h"
@@ -49,4 +50,5 @@ struct TDVContext::LoadState {
     std::int64_t linesLeft = tdv_detail::MaxLineParses;
     int passDepth = 0;
     int scopeDepth = 0;
+    tdv_detail::LoadBudget budget;
 };

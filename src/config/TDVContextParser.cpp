@@ -200,6 +200,7 @@ std::vector<IndexItem> ParseIndexList(TDVVarTag* tag, std::string raw)
         const std::string item = raw.substr(start, comma - start);
         start = comma + 1;
         if (item == "*") {
+            LoadBudget::Spend(list ? static_cast<std::int64_t>(tag->Entries().size()) : tag->Count());
             if (list) {
                 for (const TDVVarTag* entry : tag->Entries())
                     out.push_back({0, EntryID(entry)});
@@ -221,17 +222,20 @@ std::vector<IndexItem> ParseIndexList(TDVVarTag* tag, std::string raw)
             if (a <= b) {
                 if (static_cast<std::int64_t>(b) - a + 1 + static_cast<std::int64_t>(out.size()) > TDVContext::MaxElements)
                     tooLong();
+                LoadBudget::Spend(static_cast<std::int64_t>(b) - a + 1);
                 for (std::int32_t n = a; n <= b; ++n)
                     out.push_back({list ? 0 : n, IntToStr(n)});
             }
         } else if (list) {
             if (item.empty())
                 Fail("Invalid index: " + item);
+            LoadBudget::Spend(1);
             out.push_back({0, item});
         } else {
             std::int32_t n = 0;
             if (!TryStrToInt(item, n) || n < 0)
                 Fail("Invalid index: " + item);
+            LoadBudget::Spend(1);
             out.push_back({n, item});
         }
         if (out.size() > static_cast<std::size_t>(TDVContext::MaxElements))

@@ -202,6 +202,7 @@ ValType TypeAtFirst(TDVContext* self, const std::string& path)
 // Fills the holes (zeros) of elements kFirst..kLast that are followed by a non-zero element.
 void FillHoles(TDVContext* self, const std::string& path, ValType type, int kFirst, int kLast)
 {
+    LoadBudget::Spend(static_cast<std::int64_t>(kLast) - kFirst + 1);
     float anchor = ReadNumber(self, path, type, kFirst);
     int gap = 0;
     for (int k = kFirst; k <= kLast; ++k) {
@@ -234,6 +235,7 @@ void TDVContext::Morph(const std::string& path, int from, int to)
         Fail("Morphing: Invalid format in " + path);
     if (static_cast<std::int64_t>(to) - from > MaxElements)
         Fail("Morphing: range too large in " + path);
+    LoadBudget::Spend(static_cast<std::int64_t>(to) - from + 1);
     const ValType type = TypeAtFirst(this, path);
     if (type == vtContext) {
         for (const auto& name : MemberNames(ElementContext(this, path, from)))

@@ -1,5 +1,6 @@
 #include "config/TDVVarTag.h"
 
+#include "config/LoadBudget.h"
 #include "config/TDVContext.h"
 #include "platform/system/Exception.h"
 #include "platform/system/NumberText.h"
@@ -139,8 +140,10 @@ void TDVVarTag::CopyValuesTo(void* buffer)
     case vtString:
     case vtPointer: {
         auto* out = static_cast<std::string*>(buffer);
-        for (int i = 0; i < Count(); ++i)
+        for (int i = 0; i < Count(); ++i) {
+            tdv_detail::LoadBudget::SpendText(stringData_[i].size());
             out[i] = stringData_[i];
+        }
         break;
     }
     default: throw Exception(" Unknown ValType");
@@ -198,7 +201,12 @@ void TDVVarTag::SetFromStrings(const std::vector<std::string>& values, int start
             *p = StrToInt(values[k]) != 0 ? 1 : 0;
             break;
         }
-        default: *String(i) = values[k]; break;
+        default: {
+            std::string* p = String(i);
+            tdv_detail::LoadBudget::SpendText(values[k].size());
+            *p = values[k];
+            break;
+        }
         }
     }
 }

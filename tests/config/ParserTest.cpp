@@ -1,4 +1,5 @@
 #include "ConfigTestSupport.h"
+#include "config/LoadBudget.h"
 #include "config/NormalizeLine.h"
 #include "config/TDVContextHive.h"
 
@@ -271,6 +272,40 @@ TEST(Parser, HugeRangesAreRefusedInsteadOfExpanded)
               " Error in array size; Line='integer big[2000000000]'; Line=0");
 }
 
+// Each index list is bounded, but nested lists multiply and repeated ranges, morphs, large
+// declarations and long texts add up: one load may create or address only so many entries, and
+// is refused before it makes them.
+TEST(Parser, LoadsBeyondTheEntryBudgetAreRefused)
+{
+    const std::string declarations = "integer t[]=0\nstring s[]\ncontext mode[]\n context riff[]\n"
+                                     "  integer size=0\n  string title\n endcontext\nendcontext";
+    // Lines that differ only in a number: prefix, the line's number, suffix.
+    auto lines = [](const std::string& prefix, const std::string& suffix, int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += prefix + std::to_string(i) + suffix + "\n";
+        return text;
+    };
+    std::vector<std::string> texts;
+    for (const char* name : {"config-nested-list-ranges-oom.ini", "config-nested-list-ranges-slow.ini",
+                             "config-repeated-range-slow.ini", "demo-def-appended-line-bad-alloc.txt"})
+        texts.push_back(TStringList::ReadFile(std::string(RT_FUZZ_DIR) + "/config_parse/corpus/" + name));
+    texts.push_back("s[1-2000]=\"" + std::string(16000, 'x') + "\"");
+    texts.push_back(lines("morph(t[#],1,65536) ;", "", 2));
+    texts.push_back("t[1]=1\nt[65536]=2\n" + lines("auto_morph(t[#]) ;", "", 2));
+    texts.push_back(lines("integer d", "[65536]", 2));
+    for (const auto& text : texts) {
+        TDVContext root;
+        Load(root, declarations);
+        const std::string message = ErrorOf([&] { Load(root, text); });
+        EXPECT_NE(message.find("Configuration text too large: more than " +
+                               std::to_string(tdv_detail::LoadBudget::MaxEntries) +
+                               " entries created or addressed; Line='"),
+                  std::string::npos)
+            << message.substr(0, 200);
+    }
+}
+
 TEST(Parser, RunawayNestingStopsWithAnError)
 {
     std::string deep;
@@ -294,6 +329,7 @@ TEST(Parser, RunawayNestingStopsWithAnError)
     Load(other, text);
     const std::string message = ErrorOf([&] { Load(other, blocks); });
     EXPECT_TRUE(message.find("Configuration text too complex") != std::string::npos ||
+                message.find("Configuration text too large") != std::string::npos ||
                 message.find("Blocks nested too deeply") != std::string::npos)
         << message;
 }

@@ -1,4 +1,5 @@
 #include "ConfigTestSupport.h"
+#include "config/LoadBudget.h"
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,21 @@ TEST_F(Include, SelfIncludeRaisesInsteadOfOverflowing)
     Write("twice.def", "include(\"c.inc\")\n");
     TDVContext other;
     EXPECT_NO_THROW(other.LoadFromFile((dir / "twice.def").string(), true));
+}
+
+TEST_F(Include, IncludedFilesDrawOnTheLoadsOneEntryBudget)
+{
+    // One include creates a fifth of the budget's entries and addresses them three times more.
+    const std::string range = "t[1-" + std::to_string(tdv_detail::LoadBudget::MaxEntries / 5) + "]=1\n";
+    const std::string big = range + range + range;
+    Write("big.inc", big);
+    Write("once.def", "integer t[]=0\ninclude(\"big.inc\")\n");
+    Write("twice.def", "integer t[]=0\ninclude(\"big.inc\",\"big.inc\")\n");
+    TDVContext once;
+    EXPECT_NO_THROW(once.LoadFromFile((dir / "once.def").string(), true));
+    TDVContext twice;
+    const std::string message = ErrorOf([&] { twice.LoadFromFile((dir / "twice.def").string(), true); });
+    EXPECT_NE(message.find("Configuration text too large"), std::string::npos) << message;
 }
 
 TEST_F(Include, MissingOptionalFileChangesNothing)

@@ -342,6 +342,22 @@ double Rms(const TWaveBuffer& wave, std::uint32_t from, std::uint32_t frames)
     return std::sqrt(sum / frames);
 }
 
+TEST_F(DemoContent, OneLineAskingForMillionsOfEntriesMakesTheDefaultsABrokenFile)
+{
+    const fs::path overgrown = dir_ / "Overgrown.DEF";
+    std::ofstream(overgrown, std::ios::binary)
+        << Content(dir_ / "Korvane.DEF") << "\nmode[1-3000].riff[1-3000].title=\"x\"\n";
+    TDVContext root;
+    std::string message;
+    try {
+        root.LoadFromFile(overgrown.string(), true);
+    } catch (const Exception& e) {
+        message = e.what();
+    }
+    EXPECT_NE(message.find("Configuration text too large"), std::string::npos) << message;
+    EXPECT_NE(message.find("; File=" + overgrown.string()), std::string::npos) << message;
+}
+
 TEST_F(DemoContent, WavesLoadAsWholeBarLoops)
 {
     using namespace demo;
