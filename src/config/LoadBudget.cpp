@@ -1,7 +1,7 @@
 #include "config/LoadBudget.h"
 
-#include "platform/Exception.h"
-#include "platform/NumberText.h"
+#include "platform/system/Exception.h"
+#include "platform/system/NumberText.h"
 
 namespace tdv_detail {
 
