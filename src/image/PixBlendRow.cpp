@@ -184,7 +184,8 @@ constexpr std::array<std::uint8_t, 64> WeightIndices(int half)
 // outweighs the loads and stores that cross a line.
 template <bool HasAlpha, bool Scaled, bool Keyed>
 PIX_AVX512 void BlendAvx512(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale,
-                            std::int64_t key, int count, std::uint32_t* words)
+                            std::int64_t key, int count, std::uint32_t* words, const std::uint8_t* nextBgr,
+                            const std::uint8_t* nextAlpha)
 {
     // Byte 3i + j of the 48 colour bytes to byte 4i + j of the lanes (j < 3; the fourth is zeroed).
     alignas(64) static constexpr std::uint8_t kToLanes[64] = {
@@ -209,10 +210,18 @@ PIX_AVX512 void BlendAvx512(const std::uint8_t* bgr, const std::uint8_t* alpha, 
     k.opaque = _mm512_set1_epi32(255);
     k.signBits = _mm512_set1_epi8(-128);
     k.bias = _mm512_set1_epi16(128 * 255);
+    // Without a next row the prefetches fall on this row's bytes, which are read anyway.
+    const std::uint8_t* bgrAhead = nextBgr ? nextBgr : bgr;
+    const std::uint8_t* alphaAhead = nextAlpha ? nextAlpha : alpha ? alpha : bgr;
     int c = 0;
-    // Whole steps load 64 colour bytes where all of them lie in the row.
-    for (; 3 * (c + 16) + 16 <= 3 * count; c += 16)
+    // Whole steps load 64 colour bytes where all of them lie in the row. Each fetches the next
+    // row's colour bytes in the same columns (a line per step at most), and every fourth its alpha.
+    for (; 3 * (c + 16) + 16 <= 3 * count; c += 16) {
+        _mm_prefetch(reinterpret_cast<const char*>(bgrAhead + 3 * static_cast<std::size_t>(c)), _MM_HINT_T0);
+        if (HasAlpha && c % 64 == 0)
+            _mm_prefetch(reinterpret_cast<const char*>(alphaAhead + c), _MM_HINT_T0);
         Step512<HasAlpha, Scaled, Keyed, true>(k, bgr, alpha, words, c, 16);
+    }
     for (; c + 16 <= count; c += 16)
         Step512<HasAlpha, Scaled, Keyed>(k, bgr, alpha, words, c, 16);
     if (c < count)
@@ -237,18 +246,20 @@ bool HasAvx2()
 }  // namespace
 
 void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale, std::int64_t key,
-                   int count, std::uint32_t* words)
+                   int count, std::uint32_t* words, [[maybe_unused]] const std::uint8_t* nextBgr,
+                   [[maybe_unused]] const std::uint8_t* nextAlpha)
 {
     int done = 0;
 #ifdef PIX_BLEND_AVX2
     if (HasAvx512()) {
-        using Row = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint32_t, std::int64_t, int, std::uint32_t*);
+        using Row = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint32_t, std::int64_t, int, std::uint32_t*,
+                             const std::uint8_t*, const std::uint8_t*);
         static constexpr Row kRows[8] = {BlendAvx512<false, false, false>, BlendAvx512<false, false, true>,
                                          BlendAvx512<false, true, false>,  BlendAvx512<false, true, true>,
                                          BlendAvx512<true, false, false>,  BlendAvx512<true, false, true>,
                                          BlendAvx512<true, true, false>,   BlendAvx512<true, true, true>};
         kRows[(alpha ? 4 : 0) | (alphaScale != 256 ? 2 : 0) | (key >= 0 ? 1 : 0)](bgr, alpha, alphaScale, key, count,
-                                                                                   words);
+                                                                                   words, nextBgr, nextAlpha);
         return;
     }
     if (HasAvx2()) {
