@@ -1,6 +1,5 @@
 #include "image/PixBlendRow.h"
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -178,6 +177,19 @@ constexpr std::array<std::uint8_t, 64> WeightIndices(int half)
     return w;
 }
 
+// The high byte of each 16-bit sum, back in pixel order: the first eight bytes of each 128-bit lane
+// from the sums of the low unpacking (first permute source), the next eight from the high ones.
+constexpr std::array<std::uint8_t, 64> HighByteIndices()
+{
+    std::array<std::uint8_t, 64> h{};
+    for (int lane = 0; lane < 4; ++lane)
+        for (int i = 0; i < 8; ++i) {
+            h[std::size_t(16 * lane + i)] = std::uint8_t(16 * lane + 2 * i + 1);
+            h[std::size_t(16 * lane + 8 + i)] = std::uint8_t(64 + 16 * lane + 2 * i + 1);
+        }
+    return h;
+}
+
 // The whole row sixteen pixels a step from its first pixel, and a partial step for the tail. The
 // steps keep to the image's own columns rather than to the cache lines of words: edges in a picture
 // tend to fall on its columns, so fewer steps mix opaque and partial pixels, and the work that saves
@@ -192,19 +204,14 @@ PIX_AVX512 void BlendAvx512(const std::uint8_t* bgr, const std::uint8_t* alpha, 
         0,  1,  2,  0, 3,  4,  5,  0, 6,  7,  8,  0, 9,  10, 11, 0, 12, 13, 14, 0, 15, 16, 17, 0,
         18, 19, 20, 0, 21, 22, 23, 0, 24, 25, 26, 0, 27, 28, 29, 0, 30, 31, 32, 0, 33, 34, 35, 0,
         36, 37, 38, 0, 39, 40, 41, 0, 42, 43, 44, 0, 45, 46, 47, 0};
-    // The high byte of each 16-bit sum, back in pixel order: the first eight bytes of each 128-bit
-    // lane from the low sums, the next eight from the high ones.
-    alignas(64) static constexpr std::uint8_t kHighBytes[64] = {
-        1,  3,  5,  7,  9,  11, 13, 15, 65,  67,  69,  71,  73,  75,  77,  79,  17,  19,  21,  23,  25, 27,
-        29, 31, 81, 83, 85, 87, 89, 91, 93,  95,  33,  35,  37,  39,  41,  43,  45,  47,  97,  99,  101, 103,
-        105, 107, 109, 111, 49, 51, 53, 55, 57, 59, 61, 63, 113, 115, 117, 119, 121, 123, 125, 127};
+    alignas(64) static constexpr std::array<std::uint8_t, 64> kHighBytes = HighByteIndices();
     alignas(64) static constexpr std::array<std::uint8_t, 64> kWeightsLow = WeightIndices(0);
     alignas(64) static constexpr std::array<std::uint8_t, 64> kWeightsHigh = WeightIndices(1);
     Lanes512 k;
     k.toLanes = _mm512_load_si512(kToLanes);
     k.weightsLow = _mm512_load_si512(kWeightsLow.data());
     k.weightsHigh = _mm512_load_si512(kWeightsHigh.data());
-    k.highBytes = _mm512_load_si512(kHighBytes);
+    k.highBytes = _mm512_load_si512(kHighBytes.data());
     k.scale = _mm512_set1_epi32(int(alphaScale));
     k.keyWords = _mm512_set1_epi32(key >= 0 ? int(key) : -1);  // -1 matches no colour
     k.opaque = _mm512_set1_epi32(255);
