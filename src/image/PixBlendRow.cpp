@@ -1,6 +1,6 @@
 #include "image/PixBlendRow.h"
 
-#include <algorithm>
+#include <array>
 #include <cstddef>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -95,17 +95,16 @@ __attribute__((target("avx2"))) int BlendAvx2(const std::uint8_t* bgr, const std
     return c;
 }
 
-#define PIX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
+#define PIX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,bmi2")))
 
 // What every AVX-512 step shares.
 struct Lanes512 {
-    __m512i toLanes, spread, scale, keyWords, opaque, lowBytes, topBytes;
+    __m512i toLanes, weightsLow, weightsHigh, highBytes, scale, keyWords, opaque, signBits, bias;
 };
 
-// n (1 .. 16) pixels from c on, with AVX-512 (byte permutes and masks): each 32-bit lane keeps its
-// pixel, blue and red in the low bytes of its two 16-bit halves and green and the top byte in the
-// high ones, so no unpacking is needed; masks take the place of blends. A partial step reads and
-// writes only its own pixels.
+// n (1 .. 16) pixels from c on, with AVX-512 (byte permutes and masks); masks take the place of
+// blends, and only the colour bytes of drawn pixels are stored, so the top bytes and the pixels
+// with a = 0 keep what they had. A partial step reads and writes only its own pixels.
 template <bool HasAlpha, bool Scaled, bool Keyed, bool Whole = false>
 PIX_AVX512 __attribute__((always_inline)) inline void Step512(const Lanes512& k, const std::uint8_t* bgr,
                                                              const std::uint8_t* alpha, std::uint32_t* words,
@@ -115,20 +114,18 @@ PIX_AVX512 __attribute__((always_inline)) inline void Step512(const Lanes512& k,
     const std::uint8_t* p = bgr + 3 * static_cast<std::size_t>(c);
     const __m512i loaded = Whole ? _mm512_loadu_si512(p) : _mm512_maskz_loadu_epi8((__mmask64(1) << (3 * n)) - 1, p);
     const __m512i colour = _mm512_maskz_permutexvar_epi8(0x7777777777777777ull, k.toLanes, loaded);
-    // drawn: a != 0; take: a = 255. Found on the alpha bytes when a needs no more work, so that
-    // runs that are wholly opaque or wholly transparent never widen them.
-    __m512i a = k.opaque;
+    // drawn: a != 0; take: a = 255; as: the sixteen a bytes. Found on the alpha bytes when a needs
+    // no more work, so that runs that are wholly opaque or wholly transparent never widen them.
+    __m128i as = _mm_set1_epi8(-1);
     __mmask16 drawn = lanes, take = lanes;
     if constexpr (HasAlpha && !Scaled && !Keyed) {
-        const __m128i bytes = Whole ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + c))
-                                    : _mm_maskz_loadu_epi8(lanes, alpha + c);
-        drawn = _mm_mask_test_epi8_mask(lanes, bytes, bytes);
+        as = Whole ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + c)) : _mm_maskz_loadu_epi8(lanes, alpha + c);
+        drawn = _mm_mask_test_epi8_mask(lanes, as, as);
         if (!drawn)
             return;
-        take = _mm_cmpeq_epi8_mask(bytes, _mm_set1_epi8(-1));
-        if ((take & drawn) != drawn)
-            a = _mm512_maskz_cvtepu8_epi32(lanes, bytes);
+        take = _mm_cmpeq_epi8_mask(as, _mm_set1_epi8(-1));
     } else {
+        __m512i a = k.opaque;
         if constexpr (HasAlpha)
             a = _mm512_maskz_cvtepu8_epi32(lanes, Whole ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + c))
                                                         : _mm_maskz_loadu_epi8(lanes, alpha + c));
@@ -140,64 +137,98 @@ PIX_AVX512 __attribute__((always_inline)) inline void Step512(const Lanes512& k,
         if (!drawn)
             return;
         take = _mm512_cmpeq_epi32_mask(a, k.opaque);
+        as = _mm512_maskz_cvtepi32_epi8(lanes, a);
     }
     std::uint32_t* out = words + c;
-    if (Whole && (drawn & take) == 0xFFFF) {
-        // Wholly opaque: the colour bytes go straight over the old ones, the top bytes untouched.
-        _mm512_mask_storeu_epi8(out, 0x7777777777777777ull, colour);
+    const __mmask64 colourBytes = _pdep_u64(drawn, 0x1111111111111111ull) * 7;
+    if ((take & drawn) == drawn) {
+        _mm512_mask_storeu_epi8(out, colourBytes, colour);
         return;
     }
-    const __m512i d = Whole ? _mm512_loadu_si512(out) : _mm512_maskz_loadu_epi32(lanes, out);
-    __m512i result = colour;
-    if ((take & drawn) != drawn) {
-        const __m512i a16 = _mm512_shuffle_epi8(a, k.spread);
-        const __m512i na16 = _mm512_sub_epi16(k.lowBytes, a16);
-        // (d * (255 - a) + s * a) >> 8 in each 16-bit half: no term exceeds 255 * 255.
-        const __m512i blueRed = _mm512_srli_epi16(
-            _mm512_add_epi16(_mm512_mullo_epi16(_mm512_and_si512(d, k.lowBytes), na16),
-                             _mm512_mullo_epi16(_mm512_and_si512(colour, k.lowBytes), a16)),
-            8);
-        const __m512i green = _mm512_add_epi16(_mm512_mullo_epi16(_mm512_srli_epi16(d, 8), na16),
-                                               _mm512_mullo_epi16(_mm512_srli_epi16(colour, 8), a16));
-        // blueRed | (green & ~lowBytes): green's sums already stand in the high bytes.
-        const __m512i mixed = _mm512_ternarylogic_epi32(blueRed, green, k.lowBytes, 0xF4);
-        result = _mm512_mask_mov_epi32(mixed, take, colour);
-    }
-    // The top bytes stay the bitmap's (topBytes ? d : result); pixels with a = 0 are not written.
-    result = _mm512_ternarylogic_epi32(k.topBytes, d, result, 0xCA);
-    if constexpr (Whole)
-        _mm512_storeu_si512(out, _mm512_mask_mov_epi32(d, drawn, result));
-    else
-        _mm512_mask_storeu_epi32(out, drawn, result);
+    // d * (255 - a) + s * a, for each colour byte, as one multiply-add of byte pairs: the pixel
+    // bytes less 128 (signed) against 255 - a and a (unsigned) sum to that total less 128 * 255,
+    // within 16 bits; adding it back gives the exact total, whose high byte is the result.
+    const __m512i weightSource = _mm512_zextsi128_si512(as);
+    const __m512i notA = _mm512_zextsi128_si512(_mm_xor_si128(as, _mm_set1_epi8(-1)));
+    const __m512i d = _mm512_xor_si512(Whole ? _mm512_loadu_si512(out) : _mm512_maskz_loadu_epi32(lanes, out), k.signBits);
+    const __m512i s = _mm512_xor_si512(colour, k.signBits);
+    const __m512i low = _mm512_add_epi16(
+        _mm512_maddubs_epi16(_mm512_permutex2var_epi8(notA, k.weightsLow, weightSource), _mm512_unpacklo_epi8(d, s)),
+        k.bias);
+    const __m512i high = _mm512_add_epi16(
+        _mm512_maddubs_epi16(_mm512_permutex2var_epi8(notA, k.weightsHigh, weightSource), _mm512_unpackhi_epi8(d, s)),
+        k.bias);
+    const __m512i mixed = _mm512_permutex2var_epi8(low, k.highBytes, high);
+    _mm512_mask_storeu_epi8(out, colourBytes, _mm512_mask_mov_epi32(mixed, take, colour));
 }
 
-// The whole row sixteen pixels a step; a partial step first up to the first 64-byte boundary of
-// words, so that the full steps neither load nor store across cache lines, and one for the tail.
+// Byte-pair weights (255 - a, a) for the pairs that unpacking the low (first) or high (second)
+// eight bytes of each 128-bit lane of two pixel registers makes: pixel i's 255 - a is byte i of
+// the first permute source, its a byte 64 + i.
+constexpr std::array<std::uint8_t, 64> WeightIndices(int half)
+{
+    std::array<std::uint8_t, 64> w{};
+    for (int lane = 0; lane < 4; ++lane)
+        for (int pair = 0; pair < 8; ++pair) {
+            const int pixel = 4 * lane + 2 * half + pair / 4;
+            w[std::size_t(16 * lane + 2 * pair)] = std::uint8_t(pixel);
+            w[std::size_t(16 * lane + 2 * pair + 1)] = std::uint8_t(64 + pixel);
+        }
+    return w;
+}
+
+// The high byte of each 16-bit sum, back in pixel order: the first eight bytes of each 128-bit lane
+// from the sums of the low unpacking (first permute source), the next eight from the high ones.
+constexpr std::array<std::uint8_t, 64> HighByteIndices()
+{
+    std::array<std::uint8_t, 64> h{};
+    for (int lane = 0; lane < 4; ++lane)
+        for (int i = 0; i < 8; ++i) {
+            h[std::size_t(16 * lane + i)] = std::uint8_t(16 * lane + 2 * i + 1);
+            h[std::size_t(16 * lane + 8 + i)] = std::uint8_t(64 + 16 * lane + 2 * i + 1);
+        }
+    return h;
+}
+
+// The whole row sixteen pixels a step from its first pixel, and a partial step for the tail. The
+// steps keep to the image's own columns rather than to the cache lines of words: edges in a picture
+// tend to fall on its columns, so fewer steps mix opaque and partial pixels, and the work that saves
+// outweighs the loads and stores that cross a line.
 template <bool HasAlpha, bool Scaled, bool Keyed>
 PIX_AVX512 void BlendAvx512(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale,
-                            std::int64_t key, int count, std::uint32_t* words)
+                            std::int64_t key, int count, std::uint32_t* words, const std::uint8_t* nextBgr,
+                            const std::uint8_t* nextAlpha)
 {
     // Byte 3i + j of the 48 colour bytes to byte 4i + j of the lanes (j < 3; the fourth is zeroed).
     alignas(64) static constexpr std::uint8_t kToLanes[64] = {
         0,  1,  2,  0, 3,  4,  5,  0, 6,  7,  8,  0, 9,  10, 11, 0, 12, 13, 14, 0, 15, 16, 17, 0,
         18, 19, 20, 0, 21, 22, 23, 0, 24, 25, 26, 0, 27, 28, 29, 0, 30, 31, 32, 0, 33, 34, 35, 0,
         36, 37, 38, 0, 39, 40, 41, 0, 42, 43, 44, 0, 45, 46, 47, 0};
+    alignas(64) static constexpr std::array<std::uint8_t, 64> kHighBytes = HighByteIndices();
+    alignas(64) static constexpr std::array<std::uint8_t, 64> kWeightsLow = WeightIndices(0);
+    alignas(64) static constexpr std::array<std::uint8_t, 64> kWeightsHigh = WeightIndices(1);
     Lanes512 k;
     k.toLanes = _mm512_load_si512(kToLanes);
-    // Each pixel's a to the low byte of both 16-bit halves of its lane.
-    k.spread = _mm512_set4_epi32(int(0x800C800Cu), int(0x80088008u), int(0x80048004u), int(0x80008000u));
+    k.weightsLow = _mm512_load_si512(kWeightsLow.data());
+    k.weightsHigh = _mm512_load_si512(kWeightsHigh.data());
+    k.highBytes = _mm512_load_si512(kHighBytes.data());
     k.scale = _mm512_set1_epi32(int(alphaScale));
     k.keyWords = _mm512_set1_epi32(key >= 0 ? int(key) : -1);  // -1 matches no colour
     k.opaque = _mm512_set1_epi32(255);
-    k.lowBytes = _mm512_set1_epi32(0x00FF00FF);
-    k.topBytes = _mm512_set1_epi32(int(0xFF000000u));
-    const auto misalign = reinterpret_cast<std::uintptr_t>(words) % 64;
-    int c = misalign % 4 ? 0 : std::min(count, int((64 - misalign) % 64 / 4));
-    if (c > 0)
-        Step512<HasAlpha, Scaled, Keyed>(k, bgr, alpha, words, 0, c);
-    // Whole steps load 64 colour bytes where all of them lie in the row.
-    for (; 3 * (c + 16) + 16 <= 3 * count; c += 16)
+    k.signBits = _mm512_set1_epi8(-128);
+    k.bias = _mm512_set1_epi16(128 * 255);
+    // Without a next row the prefetches fall on this row's bytes, which are read anyway.
+    const std::uint8_t* bgrAhead = nextBgr ? nextBgr : bgr;
+    const std::uint8_t* alphaAhead = nextAlpha ? nextAlpha : alpha ? alpha : bgr;
+    int c = 0;
+    // Whole steps load 64 colour bytes where all of them lie in the row. Each fetches the next
+    // row's colour bytes in the same columns (a line per step at most), and every fourth its alpha.
+    for (; 3 * (c + 16) + 16 <= 3 * count; c += 16) {
+        _mm_prefetch(reinterpret_cast<const char*>(bgrAhead + 3 * static_cast<std::size_t>(c)), _MM_HINT_T0);
+        if (HasAlpha && c % 64 == 0)
+            _mm_prefetch(reinterpret_cast<const char*>(alphaAhead + c), _MM_HINT_T0);
         Step512<HasAlpha, Scaled, Keyed, true>(k, bgr, alpha, words, c, 16);
+    }
     for (; c + 16 <= count; c += 16)
         Step512<HasAlpha, Scaled, Keyed>(k, bgr, alpha, words, c, 16);
     if (c < count)
@@ -207,7 +238,8 @@ PIX_AVX512 void BlendAvx512(const std::uint8_t* bgr, const std::uint8_t* alpha, 
 bool HasAvx512()
 {
     static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
+                            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+                            __builtin_cpu_supports("bmi2");
     return has;
 }
 
@@ -221,18 +253,20 @@ bool HasAvx2()
 }  // namespace
 
 void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale, std::int64_t key,
-                   int count, std::uint32_t* words)
+                   int count, std::uint32_t* words, [[maybe_unused]] const std::uint8_t* nextBgr,
+                   [[maybe_unused]] const std::uint8_t* nextAlpha)
 {
     int done = 0;
 #ifdef PIX_BLEND_AVX2
     if (HasAvx512()) {
-        using Row = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint32_t, std::int64_t, int, std::uint32_t*);
+        using Row = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint32_t, std::int64_t, int, std::uint32_t*,
+                             const std::uint8_t*, const std::uint8_t*);
         static constexpr Row kRows[8] = {BlendAvx512<false, false, false>, BlendAvx512<false, false, true>,
                                          BlendAvx512<false, true, false>,  BlendAvx512<false, true, true>,
                                          BlendAvx512<true, false, false>,  BlendAvx512<true, false, true>,
                                          BlendAvx512<true, true, false>,   BlendAvx512<true, true, true>};
         kRows[(alpha ? 4 : 0) | (alphaScale != 256 ? 2 : 0) | (key >= 0 ? 1 : 0)](bgr, alpha, alphaScale, key, count,
-                                                                                   words);
+                                                                                   words, nextBgr, nextAlpha);
         return;
     }
     if (HasAvx2()) {

@@ -10,8 +10,12 @@
 // alphaScale: the image's alpha maximum + 1 (1 .. 256).
 // key: the transparent colour as 0x00RRGGBB, or -1 for none.
 // words: count destination pixels, 0xXXRRGGBB; their top byte is kept.
+// nextBgr, nextAlpha: where the caller's next row starts (or null), fetched into the cache as this one
+// is blended: a bottom-up image drawn top down walks its rows backwards, which the processor's own
+// prefetching does not foresee. Never read as data.
 void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale, std::int64_t key,
-                   int count, std::uint32_t* words);
+                   int count, std::uint32_t* words, const std::uint8_t* nextBgr = nullptr,
+                   const std::uint8_t* nextAlpha = nullptr);
 
 // The instruction set PixBlendRow32 uses on this processor: "AVX-512", "AVX2" or "plain" (for
 // benchmark reports, whose figures depend on it).

@@ -60,14 +60,15 @@ TEST(PixBlendRow, EveryPathFollowsTheRule)
         for (int offset = 0; offset < 16; ++offset)
             for (int count : {0, 1, 7, 8, 9, 15, 16, 17, 21, 22, 31, 33, 47, 64, 100}) {
                 SCOPED_TRACE(testing::Message() << "variant " << variant << " offset " << offset << " count " << count);
-                // Runs of one alpha (0, 255 or any) and few colours, so that whole steps take every
-                // shortcut and the key colour occurs.
+                // Runs of one alpha (0, 255 or any) and colours mostly of 0 and 255, so that whole
+                // steps take every shortcut and the key colour occurs; a third of the pixels any colour.
                 Guarded bgr(3 * static_cast<std::size_t>(count)), alpha(static_cast<std::size_t>(count));
                 for (int i = 0; i < count; ++i) {
                     const int kind = (i / 16 + variant) % 3;
                     alpha[std::size_t(i)] = std::uint8_t(kind == 0 ? 0 : kind == 1 ? 255 : pick(0, 255));
+                    const bool anyColour = pick(0, 2) == 0;
                     for (int ch = 0; ch < 3; ++ch)
-                        bgr[3 * std::size_t(i) + std::size_t(ch)] = std::uint8_t(pick(0, 1) * 255);
+                        bgr[3 * std::size_t(i) + std::size_t(ch)] = std::uint8_t(anyColour ? pick(0, 255) : pick(0, 1) * 255);
                 }
                 const std::int64_t key = variant & 1 ? std::int64_t(pick(0, 1) * 0xFF00FF) : -1;
                 alignas(64) std::uint32_t words[16 + 100];
