@@ -240,10 +240,15 @@ bool PixImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t cx, std
             const std::size_t sy = static_cast<std::size_t>(s.Row(r));
             const std::size_t sx = static_cast<std::size_t>(s.Column(c0));
             // Rows come top down, so the next is the image row below this one (at a lower address).
-            const std::size_t next = r > 0 ? static_cast<std::size_t>(s.Row(r - 1)) : sy;
+            const std::uint8_t* nextBgr = nullptr;
+            const std::uint8_t* nextAlpha = nullptr;
+            if (r > 0) {
+                const std::size_t next = static_cast<std::size_t>(s.Row(r - 1));
+                nextBgr = info.pixels + next * info.stride + 3 * sx;
+                nextAlpha = hasAlpha ? alpha + next * w + sx : nullptr;
+            }
             PixBlendRow32(info.pixels + sy * info.stride + 3 * sx, hasAlpha ? alpha + sy * w + sx : nullptr, alphaScale,
-                          keyColour, count, words, r > 0 ? info.pixels + next * info.stride + 3 * sx : nullptr,
-                          r > 0 && hasAlpha ? alpha + next * w + sx : nullptr);
+                          keyColour, count, words, nextBgr, nextAlpha);
         });
         if (!direct) {
             // Any other bitmap: a copy of the background in a 24-bit section, blended and put back.
