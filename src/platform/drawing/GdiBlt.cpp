@@ -193,7 +193,7 @@ BOOL Transfer(DC& dest, int x, int y, int width, int height, const TransferSourc
     if (!dest.bitmap)
         return FALSE;
     Bitmap& db = *dest.bitmap;
-    ++db.generation;
+    NoteWritten(db);
     const std::uint8_t code = std::uint8_t(rop >> 16);
     const bool useS = ((code >> 2) & 0x33) != (code & 0x33);
     const bool useP = ((code >> 4) & 0x0F) != (code & 0x0F);

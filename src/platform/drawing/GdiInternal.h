@@ -102,6 +102,8 @@ struct DC final {
 
 // Registers a new object as a live handle; the registry owns it until DeleteObject.
 HBITMAP Register(std::unique_ptr<Bitmap> bitmap);
+// Counts a write of the bitmap's pixels and tells the window layer that something was drawn.
+void NoteWritten(Bitmap& bitmap);
 // The same for a brush, pen, font or region (the kinds GdiObjects.cpp instantiates).
 template <class T>
 T* Track(std::unique_ptr<T> object);
@@ -175,6 +177,9 @@ void PaintOn(DC& dc, const QRect& bounds, const std::function<void(class QPainte
 // How often the bitmap's pixels were written (through this layer, or through a DIB section's rows
 // followed by GdiFlush); nullopt for no bitmap.
 [[nodiscard]] std::optional<std::uint64_t> GdiWriteGeneration(HBITMAP bitmap);
+// Called, from whichever thread drew, after any bitmap is made or its pixels are written; null for
+// none. It must be cheap and safe from any thread: the window layer only notes that a look is due.
+void GdiSetWriteObserver(void (*observer)());
 [[nodiscard]] QImage* GdiColorImage(HDC hdc);
 // A colour device-dependent bitmap holding image's pixels (any format, alpha dropped); the caller
 // owns it. Null for an empty image.

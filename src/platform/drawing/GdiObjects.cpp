@@ -1,4 +1,5 @@
 // Handle table, object lifetime, stock objects, and device contexts: selection and attributes.
+#include <atomic>
 #include <array>
 #include <cstring>
 #include <mutex>
@@ -218,11 +219,30 @@ Pen* ToPen(HGDIOBJ object) { return dynamic_cast<Pen*>(LiveObject(object)); }
 Font* ToFont(HGDIOBJ object) { return dynamic_cast<Font*>(LiveObject(object)); }
 Region* ToRegion(HGDIOBJ object) { return dynamic_cast<Region*>(LiveObject(object)); }
 
+namespace {
+std::atomic<void (*)()> writeObserver{nullptr};
+
+void TellObserver()
+{
+    if (auto* observer = writeObserver.load(std::memory_order_acquire))
+        observer();
+}
+}  // namespace
+
 HBITMAP Register(std::unique_ptr<Bitmap> bitmap)
 {
     if (!bitmap)
         return nullptr;
-    return HandleOf<HBITMAP>(Track(std::move(bitmap)));
+    const auto handle = HandleOf<HBITMAP>(Track(std::move(bitmap)));
+    // A new bitmap may come with its pixels (a picture loaded, a copy): as news as a write.
+    TellObserver();
+    return handle;
+}
+
+void NoteWritten(Bitmap& bitmap)
+{
+    ++bitmap.generation;
+    TellObserver();
 }
 
 }  // namespace gdi
@@ -333,7 +353,7 @@ int GetObject(HGDIOBJ object, int size, void* buffer)
             bm.bmWidthBytes = LONG(b->stride);
             bm.bmBits = b->bits;
             b->bitsShared = true;
-            ++b->generation;  // the holder may write the rows before it says so
+            NoteWritten(*b);  // the holder may write the rows before it says so
         } else {
             bm.bmWidthBytes = LONG(((std::int64_t(b->width) * b->bpp + 15) / 16) * 2);
         }
@@ -351,6 +371,11 @@ int GetObject(HGDIOBJ object, int size, void* buffer)
     return 0;
 }
 
+void GdiSetWriteObserver(void (*observer)())
+{
+    writeObserver.store(observer, std::memory_order_release);
+}
+
 BOOL GdiFlush()
 {
     // Rows written through a section's own pointer are news to every window showing it.
@@ -358,7 +383,7 @@ BOOL GdiFlush()
     for (const Slot& slot : Slots()) {
         auto* b = dynamic_cast<Bitmap*>(slot.object);
         if (b && b->storage == Storage::Dib && b->bitsShared)
-            ++b->generation;
+            NoteWritten(*b);
     }
     return TRUE;
 }

@@ -180,7 +180,7 @@ void ReadValues(const Bitmap& b, int x, int y, int count, std::uint32_t* values)
 
 void WriteValues(Bitmap& b, int x, int y, int count, const std::uint32_t* values)
 {
-    ++b.generation;
+    NoteWritten(b);
     if (b.storage == Storage::Mono) {
         auto* line = reinterpret_cast<std::uint32_t*>(b.image.scanLine(y)) + x;
         for (int i = 0; i < count; ++i)
@@ -242,7 +242,7 @@ void FillSolid(DC& dc, const QRect& rect, COLORREF color)
     if (!dc.bitmap)
         return;
     Bitmap& b = *dc.bitmap;
-    ++b.generation;
+    NoteWritten(b);
     const std::uint32_t value = ColorToValue(b, ColorRefToRgb(color));
     const QRegion area = Drawable(dc).intersected(rect);
     std::vector<std::uint32_t> row;
@@ -258,7 +258,7 @@ void PaintOn(DC& dc, const QRect& bounds, const std::function<void(QPainter&)>& 
     if (!dc.bitmap)
         return;
     Bitmap& b = *dc.bitmap;
-    ++b.generation;
+    NoteWritten(b);
     const QRegion area = Drawable(dc).intersected(bounds);
     if (area.isEmpty())
         return;
@@ -325,7 +325,7 @@ BOOL GdiVisitPixels(HDC hdc, const RECT* bounds, const GdiPixelRun& visit)
     const int top = std::clamp(bounds->top, 0, b.height), bottom = std::clamp(bounds->bottom, 0, b.height);
     if (right <= left || bottom <= top)
         return TRUE;
-    ++b.generation;
+    NoteWritten(b);
     const QRegion area = gdi::Drawable(*dc).intersected(QRect(left, top, right - left, bottom - top));
     for (const QRect& r : area) {
         for (int y = r.top(); y <= r.bottom(); ++y) {

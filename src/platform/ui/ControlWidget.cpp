@@ -1,5 +1,10 @@
 #include "platform/ui/ControlWidget.h"
 
+#include <algorithm>
+#include <atomic>
+#include <vector>
+
+#include <QCoreApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,6 +13,7 @@
 
 #include "platform/ui/ApplicationInstance.h"
 #include "platform/ui/ControlsInternal.h"
+#include "platform/drawing/GdiInternal.h"
 
 namespace {
 
@@ -45,6 +51,39 @@ TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons)
 
 LPARAM PackPoint(QPoint p) { return LPARAM((p.x() & 0xFFFF) | ((p.y() & 0xFFFF) << 16)); }
 
+// Widgets whose controls show bitmaps that may be drawn on (SetWatchesDrawing).
+std::vector<ControlWidget*>& DrawingWatchers()
+{
+    static std::vector<ControlWidget*> watching;
+    return watching;
+}
+
+// One look is due at a time, however many writes asked for it; drawing costs a flag test.
+std::atomic<bool> lookPending{false};
+
+void LookAgain()
+{
+    lookPending.store(false, std::memory_order_release);
+    // A control may go away while another repaints: the list is read afresh each time.
+    std::vector<ControlWidget*>& watching = DrawingWatchers();
+    for (std::size_t i = 0; i < watching.size(); ++i) {
+        ControlWidget* widget = watching[i];
+        TControl* control = widget->Control();
+        if (control && widget->isVisible() && control->RefreshDue())
+            control->Invalidate();
+    }
+}
+
+// The drawing layer's write observer: any thread, any moment.
+void DrawingNoticed()
+{
+    if (lookPending.load(std::memory_order_relaxed) || lookPending.exchange(true, std::memory_order_acq_rel))
+        return;
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || !QMetaObject::invokeMethod(application, &LookAgain, Qt::QueuedConnection))
+        lookPending.store(false, std::memory_order_release);
+}
+
 }  // namespace
 
 ControlWidget::ControlWidget(TControl* control) : control_(control)
@@ -55,14 +94,11 @@ ControlWidget::ControlWidget(TControl* control) : control_(control)
     QObject::connect(&hoverTimer_, &QTimer::timeout, this, [this] { HoverElapsed(); });
     hintTimer_.setSingleShot(true);
     QObject::connect(&hintTimer_, &QTimer::timeout, this, [this] { ShowHintNow(); });
-    QObject::connect(&refreshTimer_, &QTimer::timeout, this, [this] {
-        if (control_ && isVisible() && control_->RefreshDue())
-            control_->Invalidate();
-    });
 }
 
 ControlWidget::~ControlWidget()
 {
+    SetWatchesDrawing(false);
     if (trackWindow_)
         UnregisterTrackedWindow(trackWindow_);
 }
@@ -71,7 +107,7 @@ void ControlWidget::Detach()
 {
     control_ = nullptr;
     hoverTimer_.stop();
-    refreshTimer_.stop();
+    SetWatchesDrawing(false);
     hintTimer_.stop();
 }
 
@@ -242,12 +278,24 @@ void ControlWidget::PostLeave()
         PostMessage(trackWindow_, WM_MOUSELEAVE, 0, 0);
 }
 
-void ControlWidget::SetRefreshInterval(int milliseconds)
+void ControlWidget::SetWatchesDrawing(bool watch)
 {
-    if (milliseconds > 0)
-        refreshTimer_.start(milliseconds);
-    else
-        refreshTimer_.stop();
+    std::vector<ControlWidget*>& watching = DrawingWatchers();
+    const auto found = std::find(watching.begin(), watching.end(), this);
+    if (!watch) {
+        if (found != watching.end())
+            watching.erase(found);
+        return;
+    }
+    if (found == watching.end())
+        watching.push_back(this);
+    static const bool observing = [] {
+        GdiSetWriteObserver(&DrawingNoticed);
+        return true;
+    }();
+    (void)observing;
+    // What was drawn before the widget watched is looked at too.
+    DrawingNoticed();
 }
 
 void ControlWidget::PointerRests()

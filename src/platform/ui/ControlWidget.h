@@ -28,8 +28,9 @@ public:
     [[nodiscard]] DWORD TrackedFlags() const;
     [[nodiscard]] DWORD HoverTime() const { return hoverTime_; }
     [[nodiscard]] bool PointerInside() const { return pointerInside_; }
-    // Makes the widget repaint its control every interval milliseconds while it is visible.
-    void SetRefreshInterval(int milliseconds);
+    // Makes the widget look again at its control (TControl::RefreshDue) soon after anything was
+    // drawn anywhere, while it is visible: drawing on a bitmap sends no notice of its own.
+    void SetWatchesDrawing(bool watch);
 
 protected:
     bool event(QEvent* event) override;
@@ -63,6 +64,5 @@ private:
     DWORD hoverTime_ = 400;
     QPoint lastPointer_;
     QTimer hoverTimer_;
-    QTimer refreshTimer_;
     QTimer hintTimer_;
 };

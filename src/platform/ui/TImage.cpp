@@ -9,15 +9,10 @@
 #include "platform/drawing/TPicture.h"
 #include "platform/ui/TWinControl.h"
 
-namespace {
-// Drawing on the picture's canvas sends no notice, so a visible image looks again this often.
-constexpr int kRefreshMilliseconds = 40;
-}  // namespace
-
 TImage::TImage(TControl* owner) : TControl(owner), picture_(std::make_unique<TPicture>())
 {
     SetBounds(0, 0, 105, 105);
-    ControlAccess::Widget(this)->SetRefreshInterval(kRefreshMilliseconds);
+    ControlAccess::Widget(this)->SetWatchesDrawing(true);
 }
 
 TImage::~TImage() = default;

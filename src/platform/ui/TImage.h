@@ -3,8 +3,8 @@
 #include <optional>
 // The class library's image control: shows the bitmap of its Picture at the top left (or
 // stretched to the control, or centred). Its Canvas is that bitmap's canvas, so what is drawn on
-// it is part of the picture; the control shows such drawing within a refresh interval while it is
-// visible, or at once after Repaint. GUI thread only.
+// it is part of the picture; the control shows such drawing once the event loop runs again while
+// it is visible, or at once after Repaint. GUI thread only.
 #include <memory>
 
 #include "platform/drawing/Gdi.h"

@@ -6,6 +6,7 @@
 #include "platform/drawing/TCanvas.h"
 #include "platform/ui/TImage.h"
 #include "platform/drawing/TPicture.h"
+#include "platform/ui/WindowMessages.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ TEST(ImageControlTest, AutoSizeTakesPictureSizeWhenPainted)
     EXPECT_EQ(image.Height(), 7);
 }
 
-TEST(ImageControlTest, RepaintsOnTimerOnlyAfterSomethingWasDrawn)
+TEST(ImageControlTest, LooksAgainOnlyAfterSomethingWasDrawn)
 {
     EnsureApplication();
     TImage image(nullptr);
@@ -84,6 +85,33 @@ TEST(ImageControlTest, DibSectionPictureRepaintsOnlyAfterAWrite)
     EXPECT_EQ(image.Shown(0, 7), clRed);
     image.Canvas()->SetPixels(1, 1, clLime);
     EXPECT_TRUE(image.RefreshDue());
+}
+
+TEST(ImageControlTest, ShownImageShowsWhatWasDrawnOnceTheEventLoopRunsWithoutWaiting)
+{
+    // No clock drives the look: a shown image costs nothing while nothing is drawn, and what is
+    // drawn shows on the next pass of the event loop.
+    EnsureApplication();
+    ShownImage image(nullptr);
+    image.SetBounds(0, 0, 8, 8);
+    image.Canvas()->SetPixels(0, 0, clBlack);
+    image.Show();
+    image.Repaint();
+    const auto settle = [] {
+        for (int pass = 0; pass < 3; ++pass)
+            ProcessMessages();
+    };
+    for (const TColor color : {clRed, clLime}) {
+        image.Canvas()->SetPixels(2, 3, color);
+        ASSERT_TRUE(image.RefreshDue());
+        settle();
+        EXPECT_FALSE(image.RefreshDue());
+        EXPECT_EQ(image.Shown(2, 3), color);
+    }
+    image.Hide();
+    image.Canvas()->SetPixels(2, 3, clBlue);
+    settle();
+    EXPECT_TRUE(image.RefreshDue()) << "a hidden image is not painted";
 }
 
 }  // namespace
