@@ -22,6 +22,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -52,7 +55,11 @@ protected:
         if (!fs::exists(demo / "Korvane.DEF"))
             GTEST_SKIP() << "the build wrote no demo content at " << demo;
         output = (out.path / "mix.raw").string();
-        // Each test runs in a process of its own: nothing opened the audio before.
+        // The device opens only at start-up below, so the driver read then is this one; it is put
+        // back afterwards for the tests that follow in the same process.
+        for (const char* name : {"SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE"})
+            if (const char* value = std::getenv(name))
+                savedEnvironment.emplace_back(name, value);
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
         EnsureApplication();
@@ -65,6 +72,10 @@ protected:
         korvane_test::ResetSound();
         SetMidiOutMonitor({});
         ui.reset();
+        unsetenv("SDL_AUDIODRIVER");
+        unsetenv("SDL_DISKAUDIOFILE");
+        for (const auto& [name, value] : savedEnvironment)
+            setenv(name.c_str(), value.c_str(), 1);
     }
 
     QImage Fretboard() const { return BitmapToQImage(*form->FretboardAreaImage->Picture()->Bitmap()); }
@@ -76,6 +87,7 @@ protected:
     std::unique_ptr<CapturedUi> ui;
     std::unique_ptr<TKorvaneForm> form;
     std::atomic<int> midiSent{0};
+    std::vector<std::pair<std::string, std::string>> savedEnvironment;
 };
 
 // bufferMs 0 keeps the content's buffer setting; another value replaces it after start-up.
