@@ -421,6 +421,7 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color)
     if (!dc || !Drawable(*dc).contains(QPoint(x, y)))
         return CLR_INVALID;
     const std::uint32_t value = ColorToValue(*dc->bitmap, ColorRefToRgb(color));
+    NoteWritten(*dc->bitmap);
     WriteValues(*dc->bitmap, x, y, 1, &value);
     return RgbToColorRef(ValueToColor(*dc->bitmap, value));
 }

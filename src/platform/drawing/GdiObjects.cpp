@@ -379,12 +379,19 @@ void GdiSetWriteObserver(void (*observer)())
 BOOL GdiFlush()
 {
     // Rows written through a section's own pointer are news to every window showing it.
-    std::lock_guard<std::mutex> guard(TableLock());
-    for (const Slot& slot : Slots()) {
-        auto* b = dynamic_cast<Bitmap*>(slot.object);
-        if (b && b->storage == Storage::Dib && b->bitsShared)
-            NoteWritten(*b);
+    bool written = false;
+    {
+        std::lock_guard<std::mutex> guard(TableLock());
+        for (const Slot& slot : Slots()) {
+            auto* b = dynamic_cast<Bitmap*>(slot.object);
+            if (b && b->storage == Storage::Dib && b->bitsShared) {
+                ++b->generation;
+                written = true;
+            }
+        }
     }
+    if (written)
+        TellObserver();
     return TRUE;
 }
 

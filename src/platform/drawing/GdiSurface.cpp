@@ -180,7 +180,8 @@ void ReadValues(const Bitmap& b, int x, int y, int count, std::uint32_t* values)
 
 void WriteValues(Bitmap& b, int x, int y, int count, const std::uint32_t* values)
 {
-    NoteWritten(b);
+    // Called per row or per pixel: the drawing call that writes tells the window layer, once.
+    ++b.generation;
     if (b.storage == Storage::Mono) {
         auto* line = reinterpret_cast<std::uint32_t*>(b.image.scanLine(y)) + x;
         for (int i = 0; i < count; ++i)

@@ -289,11 +289,7 @@ void ControlWidget::SetWatchesDrawing(bool watch)
     }
     if (found == watching.end())
         watching.push_back(this);
-    static const bool observing = [] {
-        GdiSetWriteObserver(&DrawingNoticed);
-        return true;
-    }();
-    (void)observing;
+    GdiSetWriteObserver(&DrawingNoticed);
     // What was drawn before the widget watched is looked at too.
     DrawingNoticed();
 }
