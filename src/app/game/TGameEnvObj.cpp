@@ -34,6 +34,8 @@ std::string TGameEnvObj::EventKey(const std::string& name)
 void TGameEnvObj::PostEvent(const std::string& name, std::int32_t param)
 {
     queue_.push_back(TGameEvent{name, param});
+    if (onQueued_)
+        onQueued_();
 }
 
 void TGameEnvObj::Subscribe(const std::string& name, TGameObj* object)

@@ -9,6 +9,7 @@
 // is destroyed; subscriptions only borrow them. Failure: the environment throws nothing itself;
 // what an object's hook throws passes to the caller of the operation.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -36,8 +37,12 @@ public:
     TGameEnvObj(const TGameEnvObj&) = delete;
     TGameEnvObj& operator=(const TGameEnvObj&) = delete;
 
-    // Appends the event to the queue; nothing is dispatched until ProcessEvents.
+    // Appends the event to the queue and calls the queued hook; nothing is dispatched until
+    // ProcessEvents.
     virtual void PostEvent(const std::string& name, std::int32_t param);
+    // Called after every PostEvent, so that whoever dispatches the queue on a clock can let the
+    // clock rest while the queue is empty. Empty: nobody is told.
+    void SetOnQueued(std::function<void()> hook) { onQueued_ = std::move(hook); }
     // Adds object to the subscribers of key name; subscribing twice delivers each event twice.
     virtual void Subscribe(const std::string& name, TGameObj* object);
     virtual void ClearSubscriptions();
@@ -95,6 +100,7 @@ private:
     std::vector<std::unique_ptr<TGameObj>> objects_;
     std::vector<TGameEvent> queue_;
     std::map<std::string, std::vector<TGameObj*>> subscribers_;
+    std::function<void()> onQueued_;
     // Counts ClearQueue calls, so a dispatch loop sees that its batch was dropped.
     std::uint64_t clearCount_ = 0;
 };

@@ -302,6 +302,8 @@ void TKorvaneForm::InitApplication()
         Halt(0);
         return;
     }
+    // The main tick rests while it has nothing to dispatch; an event queued wakes it on its beat.
+    env_->SetOnQueued([this] { MainTimer->Wake(); });
 
     // 16: the mode list, selecting the stored mode; an index that names no mode selects the first.
     TStringList titles;

@@ -126,6 +126,7 @@ void TKorvaneForm::SetPaused(bool paused)
         // The output clock stood still while paused, so the recording's clock runs on as it
         // was: restarted, it would stamp what follows before what came before the pause.
         WaveScene.Play();
+        MainTimer->Wake();
     }
 }
 
@@ -141,14 +142,20 @@ void TKorvaneForm::MainTimerTimer(TObject* /*sender*/)
     if (busy_ != 0 || env_ == nullptr)
         return;
     BusyGuard guard(busy_);
+    // With nothing queued the next ticks would only store the time, which nobody reads between
+    // ticks: the timer rests until an event is queued or the game resumes, instead of waking the
+    // program a hundred times a second for nothing.
     if (IsPaused()) {
         lastTickTime_ = NowSeconds();
+        MainTimer->Rest();
         return;
     }
     env_->ProcessEvents();
     lastTickTime_ = NowSeconds();
     if (env_->GameState() == TGameEnvObj::StateRunning)
         playing_ = false;
+    if (env_->Queue().empty() && !playing_)
+        MainTimer->Rest();
 }
 
 std::string TKorvaneForm::BarText(double positionMs, int size, double grooveLengthMs)

@@ -2,7 +2,8 @@
 // The class library's timer: calls OnTimer every Interval milliseconds on the GUI thread's event
 // loop while it is enabled. It ticks only while Enabled is true, Interval is above 0 and OnTimer
 // is set; changing any of them restarts the period. Ticks that fall due while the GUI thread is
-// busy are not queued up: one tick follows when it is free again.
+// busy are not queued up: one tick follows when it is free again. A timer that polls for work
+// may rest while there is none: no ticks, no wake-ups, until its owner wakes it.
 //
 // Thread: GUI thread only (create, change and destroy it there). Failure: an exception that
 // escapes OnTimer is shown as the class library's exception box shows it (EventBridge) and does
@@ -28,6 +29,14 @@ public:
     void SetOnTimer(TNotifyEvent handler);
     [[nodiscard]] TObject* Owner() const { return owner_; }
 
+    // Rest stops the ticks of a ticking timer while it stays enabled. Wake ends a rest: the next
+    // tick comes on the first beat of the old period after now (counted from the last tick), as
+    // it would have come had the timer never rested; Wake on a timer not resting does nothing.
+    // SetEnabled, SetInterval and SetOnTimer end a rest as they restart the period.
+    void Rest();
+    void Wake();
+    [[nodiscard]] bool Resting() const { return resting_; }
+
 protected:
     // Raises OnTimer with the timer as sender.
     virtual void Timer();
@@ -39,6 +48,7 @@ private:
     std::unique_ptr<Impl> impl_;
     TObject* owner_ = nullptr;
     bool enabled_ = true;
+    bool resting_ = false;
     unsigned interval_ = 1000;
     TNotifyEvent onTimer_;
 };

@@ -174,12 +174,20 @@ TEST_F(Transport, MainTimerProcessesQueuedEventsUnlessPaused)
     f.PlayButtonClick(f.PlayButton);
     f.PauseButtonClick(f.PauseButton);
     f.Env()->PostEvent("STOPRIFF:b1", 0);
+    EXPECT_FALSE(f.MainTimer->Resting());
     f.MainTimerTimer(nullptr);
     EXPECT_EQ(f.Env()->Queue().size(), 1u);
+    EXPECT_TRUE(f.MainTimer->Resting());  // paused: nothing to do until the game resumes
     f.PauseButtonClick(f.PauseButton);
+    EXPECT_FALSE(f.MainTimer->Resting());
     f.MainTimerTimer(nullptr);
     EXPECT_TRUE(f.Env()->Queue().empty());
     EXPECT_FALSE(f.Playing());
+    // An empty queue rests the timer, still enabled; the next event wakes it.
+    EXPECT_TRUE(f.MainTimer->Resting());
+    EXPECT_TRUE(f.MainTimer->Enabled());
+    f.Env()->PostEvent("STOPRIFF:b1", 0);
+    EXPECT_FALSE(f.MainTimer->Resting());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -81,6 +82,43 @@ TEST(TTimer, HandlerCanDisableItsTimer)
     ASSERT_TRUE(RunUntil([&] { return ticks > 0; }));
     RunUntil([] { return false; }, 60);
     EXPECT_EQ(ticks, 1);
+}
+
+TEST(TTimer, RestsUntilWokenThenTicksOnItsOldBeat)
+{
+    TTimer timer;
+    timer.SetInterval(40);
+    std::vector<Clock::time_point> ticks;
+    timer.SetOnTimer([&](TObject*) {
+        ticks.push_back(Clock::now());
+        if (ticks.size() == 1)
+            timer.Rest();
+    });
+    ASSERT_TRUE(RunUntil([&] { return !ticks.empty(); }));
+    EXPECT_TRUE(timer.Resting());
+    EXPECT_TRUE(timer.Enabled());
+    RunUntil([] { return false; }, 130);
+    ASSERT_EQ(ticks.size(), 1u);
+
+    // Woken between beats: no tick before the next beat of the old period, then the full period.
+    const auto woken = Clock::now();
+    timer.Wake();
+    timer.Wake();
+    EXPECT_FALSE(timer.Resting());
+    ASSERT_TRUE(RunUntil([&] { return ticks.size() >= 3; }));
+    const auto period = std::chrono::milliseconds(40);
+    const auto beat = ticks[0] + ((woken - ticks[0]) / period + 1) * period;
+    EXPECT_GE(ticks[1], beat - std::chrono::milliseconds(2));
+    EXPECT_GE(ticks[2] - ticks[1], period - std::chrono::milliseconds(2));
+
+    // Disabling ends a rest; a timer not resting ignores Wake.
+    timer.Rest();
+    timer.SetEnabled(false);
+    EXPECT_FALSE(timer.Resting());
+    timer.Wake();
+    const std::size_t count = ticks.size();
+    RunUntil([] { return false; }, 100);
+    EXPECT_EQ(ticks.size(), count);
 }
 
 TEST(TTimer, HandlerCanDestroyItsTimer)
