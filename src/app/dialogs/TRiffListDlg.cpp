@@ -20,6 +20,7 @@
 #include "app/dialogs/TDrawGrid.h"
 #include "config/TDVContext.h"
 #include "platform/ui/EventBridge.h"
+#include "platform/ui/HintTiming.h"
 #include "platform/ui/MessageBox.h"
 #include "sound/TWaveScene.h"
 
@@ -97,6 +98,8 @@ TRiffListDlg::TRiffListDlg(QWidget* parent) : QDialog(parent)
     layout->addWidget(FilterGroup);
     layout->addLayout(buttons);
     resize(900, 600);
+    // The hints of the dialog's widgets keep the program's hint timing ("Show fly-by hints").
+    FollowApplicationHintTiming(this);
 
     auto bind = [this](QPushButton* button, void (TRiffListDlg::*handler)()) {
         connect(button, &QPushButton::clicked, this, [this, handler] { CallEventHandler([&] { (this->*handler)(); }); });

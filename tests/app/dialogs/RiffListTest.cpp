@@ -10,11 +10,14 @@
 #include "controls/THVPanel.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QToolTip>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -259,6 +262,46 @@ TEST_F(RiffList, TitlesSortBothWaysAndTranscriptionNever)
         wheel(d.Grid->viewport(), 120);
         EXPECT_EQ(d.Grid->TopRow(), 2);
     }));
+}
+
+TEST(RiffListHints, KeepTheProgramsHintPause)
+{
+    using korvane_test::PumpFor;
+    using korvane_test::PumpUntil;
+    EnsureApplication();
+    const int pause = Application().HintPause();
+    TRiffListDlg dialog;
+    dialog.OkButton->setToolTip("Keep this riff");
+    dialog.FilterGroup->setToolTip("Filter the rows");
+    dialog.show();
+    PumpFor(50);
+    const auto hover = [](QWidget* from, QWidget* to) {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(from, &leave);
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QCoreApplication::sendEvent(to, &enter);
+    };
+    const auto visible = [] { return QToolTip::isVisible(); };
+
+    // Hints off: neither the pointer resting nor the toolkit's own hint request shows one.
+    Application().SetHintPause(65000);
+    hover(dialog.CancelButton, dialog.OkButton);
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), dialog.OkButton->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(dialog.OkButton, &help);
+    EXPECT_FALSE(PumpUntil(visible, 800));
+
+    // Hints on: after the pause; a widget without a hint of its own shows its parent's.
+    Application().SetHintPause(300);
+    hover(dialog.OkButton, dialog.CancelButton);
+    hover(dialog.CancelButton, dialog.FilterGroup);
+    hover(dialog.FilterGroup, dialog.ContainsEdit);
+    PumpFor(100);
+    EXPECT_FALSE(visible()) << "the hint waits for its pause";
+    ASSERT_TRUE(PumpUntil(visible, 3000));
+    EXPECT_EQ(QToolTip::text(), "Filter the rows");
+    QToolTip::hideText();
+    PumpUntil([] { return !QToolTip::isVisible(); }, 1000);
+    Application().SetHintPause(pause);
 }
 
 TEST(RiffListRows, BarsCompareAsIntegersWithoutOverflow)
