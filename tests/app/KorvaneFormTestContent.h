@@ -14,6 +14,7 @@
 
 #include <QColor>
 #include <QCoreApplication>
+#include <QEnterEvent>
 #include <QImage>
 #include <QKeyEvent>
 
@@ -420,6 +421,16 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms)
 inline void PumpFor(int ms)
 {
     (void)PumpUntil({}, ms);
+}
+
+// The pointer leaves from and enters to (which may be the same widget), as the window system
+// reports a move between them.
+inline void MovePointer(QObject* from, QObject* to)
+{
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(from, &leave);
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(to, &enter);
 }
 
 // A key event as Qt delivers it to the window (through the application's event filters).

@@ -1,6 +1,7 @@
 #include "platform/ui/ApplicationInstance.h"
 
 #include <QApplication>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cstdlib>
@@ -32,6 +33,11 @@ std::string ProgramVersion()
 }
 
 void TApplication::SetHintPause(int milliseconds) { hintPause_ = std::max(milliseconds, 0); }
+
+int TApplication::NextHintPause() const
+{
+    return QToolTip::isVisible() ? hintShortPause_ : hintPause_;
+}
 
 void TApplication::SetHintShortPause(int milliseconds) { hintShortPause_ = std::max(milliseconds, 0); }
 

@@ -25,6 +25,8 @@ public:
     void SetHintShortPause(int milliseconds);
     [[nodiscard]] int HintHidePause() const { return hintHidePause_; }
     void SetHintHidePause(int milliseconds);
+    // The pause a hint waits now: HintShortPause while another hint shows, else HintPause.
+    [[nodiscard]] int NextHintPause() const;
 
 private:
     int hintPause_ = 500;

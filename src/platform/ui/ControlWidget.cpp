@@ -299,8 +299,7 @@ void ControlWidget::PointerRests()
     if (hintedWidget == this)
         return;
     hintedWidget = this;
-    const TApplication& application = Application();
-    hintTimer_.start(QToolTip::isVisible() ? application.HintShortPause() : application.HintPause());
+    hintTimer_.start(Application().NextHintPause());
 }
 
 void ControlWidget::ShowHintNow()

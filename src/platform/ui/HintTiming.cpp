@@ -27,9 +27,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override
     {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget)
-            return false;
+        auto* widget = static_cast<QWidget*>(watched);  // only widgets are watched
         switch (e->type()) {
         case QEvent::ToolTip:
             return true;  // the toolkit's own hint, on its own timing
@@ -78,15 +76,14 @@ private:
         QWidget* holder = Holder(widget);
         if (holder == holder_)
             return;
-        const bool showing = QToolTip::isVisible();
-        if (showing && holder_)
+        // Chosen before the old hint goes: the next one follows it after the short pause.
+        const int pause = Application().NextHintPause();
+        if (holder_)
             QToolTip::hideText();
         holder_ = holder;
         timer_.stop();
-        if (!holder)
-            return;
-        const TApplication& application = Application();
-        timer_.start(showing ? application.HintShortPause() : application.HintPause());
+        if (holder)
+            timer_.start(pause);
     }
 
     void Show()

@@ -267,6 +267,7 @@ TEST_F(RiffList, TitlesSortBothWaysAndTranscriptionNever)
 TEST(RiffListHints, KeepTheProgramsHintPause)
 {
     using korvane_test::PumpFor;
+    const auto hover = korvane_test::MovePointer;
     using korvane_test::PumpUntil;
     EnsureApplication();
     const int pause = Application().HintPause();
@@ -275,12 +276,6 @@ TEST(RiffListHints, KeepTheProgramsHintPause)
     dialog.FilterGroup->setToolTip("Filter the rows");
     dialog.show();
     PumpFor(50);
-    const auto hover = [](QWidget* from, QWidget* to) {
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(from, &leave);
-        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-        QCoreApplication::sendEvent(to, &enter);
-    };
     const auto visible = [] { return QToolTip::isVisible(); };
 
     // Hints off: neither the pointer resting nor the toolkit's own hint request shows one.

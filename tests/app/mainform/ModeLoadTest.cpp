@@ -11,7 +11,6 @@
 #include "sound/TWaveContainer.h"
 #include "sound/TWaveScene.h"
 
-#include <QEnterEvent>
 #include <QProgressBar>
 #include <QTimer>
 #include <QToolTip>
@@ -115,12 +114,7 @@ TEST_F(ModeLoad, FlyByHintsShowOnlyWithTheShowHintsPreference)
     f.PlayButton->SetHint("Play");
     f.PlayButton->SetShowHint(true);
     QWidget* play = WidgetOf(f.PlayButton);
-    const auto hover = [play] {
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(play, &leave);
-        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-        QCoreApplication::sendEvent(play, &enter);
-    };
+    const auto hover = [play] { korvane_test::MovePointer(play, play); };
     const auto visible = [] { return QToolTip::isVisible(); };
 
     f.Root()->SetBool("settings.ShowHints", false);
