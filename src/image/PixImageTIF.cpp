@@ -286,6 +286,9 @@ bool PixImageTIF::ReadStrips(const Tags& t) {
             static_cast<std::uint64_t>(tileRowSize) * tileLength > static_cast<std::uint64_t>(tileSize))
             throw TifError{"Corrupted tiled TIFF file!"};
         rowsPerStrip = std::min(tileLength, t.height);
+        // Bounded as the strip buffer below and libtiff's own blocks are: a few header bytes may
+        // claim a tile of gigabytes.
+        if (tileSize > kMaxLibtiffAllocation) throw TifError{"PixImageTIF can't allocate memory"};
         tile.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(tileSize)]);
         if (!tile) throw TifError{"PixImageTIF can't allocate memory"};
     }

@@ -19,7 +19,7 @@ TEST(ImageFuzzCorpus, EveryInputDecodesOrIsRefusedWithinSeconds) {
     const std::set<std::string> found{
         "emf-clip-path-slow.emf",        "emf-clip-path-tall-ellipse-leak.emf", "emf-clip-path-tall-leak.emf",
         "emf-stretchdibits-ysrc-min.emf", "jpeg-exif-orientation-huge-long.jpg", "jpeg-exif-orientation-nan.jpg",
-        "tiff-xresolution-4e9.tif",      "tiff-xresolution-huge.tif"};
+        "tiff-tile-4gb.tif",             "tiff-xresolution-4e9.tif",            "tiff-xresolution-huge.tif"};
     std::size_t seen = 0;
     for (const auto& entry : fs::directory_iterator(fs::path(RT_FUZZ_DIR) / "image_decode" / "corpus")) {
         const std::string name = entry.path().filename().string();

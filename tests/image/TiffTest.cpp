@@ -355,6 +355,11 @@ Bytes Cut(Bytes b, std::size_t keep) {
     return b;
 }
 
+Bytes CorpusFile(const char* name) {
+    std::ifstream in(std::string(RT_FUZZ_DIR) + "/image_decode/corpus/" + name, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
 Bytes BigGrey() {
     Page p{64, 64, 8};
     p.data.assign(64 * 64, 7);
@@ -374,7 +379,9 @@ INSTANTIATE_TEST_SUITE_P(
                                       p.data = {0x12, 0x34, 0x56};
                                       return WriteTiff({p});
                                   }(),
-                                  "Corrupted TIFF file!"}),
+                                  "Corrupted TIFF file!"},
+                      // Found by fuzzing: 16 x 16 pixels in one tile of 65536 x 65536 bytes.
+                      TiffFailure{"TileOfGigabytes", CorpusFile("tiff-tile-4gb.tif"), "PixImageTIF can't allocate memory"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TiffTest, StripDataPastEndOfFileFails) {
