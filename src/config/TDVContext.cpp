@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 using namespace tdv_detail;
 
@@ -52,19 +53,27 @@ std::uint32_t HashName(std::string_view name)
 
 // ================================================================== the tree
 
-TDVContext::TDVContext(TDVVarTag* ownerTag) : ownerTag_(ownerTag) {}
+TDVContext::TDVContext(TDVVarTag* ownerTag) : ownerTag_(ownerTag)
+{
+    if (ownerTag && ownerTag->Owner())
+        depth_ = ownerTag->Owner()->depth_ + 1;
+}
 
 TDVContext::~TDVContext() { Clear(); }
 
 void TDVContext::Clear()
 {
+    definitions_.reset();
     nameIndex_.clear();
     tags_.clear();
 }
 
 TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, int arraySize)
 {
+    if (type == vtContext && depth_ >= MaxDepth)
+        Fail("Contexts nested too deeply");
     LoadBudget::Spend(arraySize > 1 ? arraySize : 1);
+    LoadBudget::SpendText(name.size());
     auto tag = std::make_unique<TDVVarTag>(name, type, arraySize, this);
     TDVVarTag* raw = tag.get();
     if (tags_.empty())
@@ -86,6 +95,11 @@ TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, in
             }
         }
         IndexName(HashName(raw->Name()), static_cast<std::uint32_t>(tags_.size()));
+    }
+    if (const auto last = name.rfind("::"); last != std::string::npos) {
+        if (!definitions_)
+            definitions_ = std::make_unique<std::unordered_map<std::string_view, std::vector<TDVVarTag*>>>();
+        (*definitions_)[std::string_view(raw->Name()).substr(0, last)].push_back(raw);
     }
     // The last character first: most names are no list entry.
     if (name.size() > 2 && name.back() == ']') {
@@ -119,6 +133,14 @@ TDVVarTag* TDVContext::AddContextDef(const std::string& member, ValType type, in
     if (parent->FindTag(full))
         Fail(" Ident name allready used");
     return parent->AddTagUnchecked(full, type, arraySize);
+}
+
+const std::vector<TDVVarTag*>* TDVContext::DefinitionsOf(std::string_view array) const
+{
+    if (!definitions_)
+        return nullptr;
+    const auto it = definitions_->find(array);
+    return it == definitions_->end() ? nullptr : &it->second;
 }
 
 void TDVContext::IndexName(std::uint32_t hash, std::uint32_t position)
@@ -159,6 +181,7 @@ TDVVarTag* TDVContext::FindIdent(const std::string& name) const
     if (!parent)
         return nullptr;
     const std::string& own = ownerTag_->Name(); // a context with a parent has an owner tag
+    LoadBudget::SpendText(own.size() + name.size());
     const auto ownOpen = own.find('[');
     if (ownOpen != std::string::npos) {
         TDVVarTag* list = parent->FindTag(std::string_view(own).substr(0, ownOpen));
@@ -200,15 +223,13 @@ TDVVarTag* TDVContext::CopyTagAs(TDVVarTag* tag, const std::string& newName)
     // copy's name, so that "riff::sub::y" becomes "sub::y" beside "sub", and "n2::n3" stays
     // "n2::n3" beside "n2".
     TDVContext* owner = tag->Owner();
-    if (owner) {
-        const std::string full = tag->Name();
-        const std::size_t n = owner->tags_.size();
+    if (const std::vector<TDVVarTag*>* definitions = owner ? owner->DefinitionsOf(tag->Name()) : nullptr) {
+        const std::size_t full = tag->Name().size();
+        // By position: copying into the owner itself adds to the list.
+        const std::size_t n = definitions->size();
         for (std::size_t i = 0; i < n; ++i) {
-            TDVVarTag* t = owner->tags_[i].get();
-            const auto last = t->Name().rfind("::");
-            if (last == std::string::npos || last != full.size() || t->Name().compare(0, last, full) != 0)
-                continue;
-            const std::string name = newName + t->Name().substr(full.size());
+            TDVVarTag* t = (*definitions)[i];
+            const std::string name = newName + t->Name().substr(full);
             if (!FindTag(name))
                 CopyTagAs(t, name);
         }
@@ -233,6 +254,7 @@ TDVVarTag* TDVContext::GetListTagByID(TDVVarTag* listTag, const std::string& id)
     std::string entryName;
     entryName.reserve(list->Name().size() + id.size() + 2);
     entryName.append(list->Name()).append(1, '[').append(id).append(1, ']');
+    LoadBudget::SpendText(entryName.size());
     TDVVarTag* entry = FindTag(entryName);
     if (!entry) {
         // Checked above, and a name with "[" is never a keyword: nothing left for AddTag to refuse.

@@ -24,6 +24,9 @@ public:
     // Largest element count of one array, one index list or one morphed range of a list; keeps a
     // corrupt file from asking for gigabytes.
     static constexpr int MaxElements = 65536;
+    // Deepest context below the root; the tree is walked recursively (freed, copied, written),
+    // and files, blocks and pointers could otherwise build it deeper than the stack reaches.
+    static constexpr int MaxDepth = 1000;
 
     // ownerTag is null for a root.
     explicit TDVContext(TDVVarTag* ownerTag = nullptr);
@@ -33,8 +36,9 @@ public:
 
     // ---- the tree ----
     void Clear();
-    // Refuses a keyword as name ("TDVContext::AddTag: Ident name invalid. Word (<kw>) reserved.")
-    // and a name already held here (" Ident name allready used").
+    // Refuses a keyword as name ("TDVContext::AddTag: Ident name invalid. Word (<kw>) reserved."),
+    // a name already held here (" Ident name allready used") and a context deeper than MaxDepth
+    // ("Contexts nested too deeply").
     TDVVarTag* AddTag(const std::string& name, ValType type, int arraySize);
     // For an element of a context array: adds the shared member definition "<name>::<member>" to
     // the parent. " ROOT context. can not add defs!" on the root.
@@ -51,6 +55,9 @@ public:
     [[nodiscard]] TDVContext* GetRoot();
     [[nodiscard]] TDVVarTag* OwnerTag() const { return ownerTag_; }
     [[nodiscard]] const std::vector<std::unique_ptr<TDVVarTag>>& Tags() const { return tags_; }
+    // The member definitions held here for the context array named array ("<array>::<member>",
+    // member without "::"), in tag order; null when there are none.
+    [[nodiscard]] const std::vector<TDVVarTag*>* DefinitionsOf(std::string_view array) const;
 
     // ---- key paths ----
     // Resolves a normalised path; index receives the 0-based element or -1 for a whole array.
@@ -154,7 +161,11 @@ private:
     };
     std::vector<NameSlot> nameIndex_;
     void IndexName(std::uint32_t hash, std::uint32_t position);
+    // Member definitions by the name before their last "::" (a view of the first one's own
+    // name); made with the first definition, as most contexts hold none.
+    std::unique_ptr<std::unordered_map<std::string_view, std::vector<TDVVarTag*>>> definitions_;
     TDVVarTag* ownerTag_ = nullptr;
     std::string baseDir_;
+    int depth_ = 0; // contexts between this one and the root
     bool baseDirSet_ = false;
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tdv_detail {
 
@@ -40,15 +41,31 @@ inline const char* ReservedWord(const std::string& name) { return ReservedKeywor
 
 [[noreturn]] inline void Fail(const std::string& message) { throw Exception(message); }
 
-// More lines than this in one load (block passes included) means a text that would not finish.
-constexpr std::int64_t MaxLineParses = 250000;
+// A text quoted by an error message (a line, a name, a value): its start, marked as cut when it
+// is longer than a message should carry.
+inline std::string Quoted(std::string_view text)
+{
+    constexpr std::size_t kMax = 200;
+    if (text.size() <= kMax)
+        return std::string(text);
+    return std::string(text.substr(0, kMax)) + "...";
+}
+
+// A message taken into another one (a line's error, an included file's): its start and its end,
+// where the file names and line numbers of nested loads stand, when it is long.
+inline std::string CutMessage(std::string_view message)
+{
+    constexpr std::size_t kHead = 1536;
+    constexpr std::size_t kTail = 512;
+    if (message.size() <= kHead + kTail)
+        return std::string(message);
+    return std::string(message.substr(0, kHead)) + " ... " + std::string(message.substr(message.size() - kTail));
+}
 
 } // namespace tdv_detail
 
 struct TDVContext::LoadState {
     TDVContext* pointerBase = nullptr;
-    std::int64_t linesLeft = tdv_detail::MaxLineParses;
-    int passDepth = 0;
     int scopeDepth = 0;
     tdv_detail::LoadBudget budget;
 };

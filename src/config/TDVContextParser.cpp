@@ -36,6 +36,9 @@ bool IsElementOfContextArray(const TDVContext* context)
 
 // Blocks over several elements nested deeper than this recurse too far.
 constexpr int MaxPassDepth = 64;
+// Block passes open on this thread: a block in an included file nests in the block around the
+// include.
+thread_local int t_passDepth = 0;
 // Contexts open at once through declarations and blocks.
 constexpr int MaxOpenContexts = 1000;
 // "." scopes within one line; each is a level of recursion.
@@ -97,7 +100,7 @@ public:
         char d = 0;
         Next(token, d);
         if (!token.empty())
-            Fail(token + " not allowed there");
+            Fail(Quoted(token) + " not allowed there");
         if (d != 0)
             SymbolError(d);
     }
@@ -152,7 +155,7 @@ void ParseValuesInto(std::string_view rest, bool statement, bool pointer, std::v
         if (p >= n || rest[p] != ')')
             Fail("expected ')'");
         if (p + 1 < n)
-            Fail(std::string(rest.substr(p + 1)) + " not allowed there");
+            Fail(Quoted(rest.substr(p + 1)) + " not allowed there");
     }
 }
 
@@ -190,7 +193,7 @@ std::vector<IndexItem> ParseIndexList(TDVVarTag* tag, std::string raw)
     }
     if (list && raw.empty())
         raw = "*";
-    auto tooLong = [&] { Fail("Index list too long: " + raw); };
+    auto tooLong = [&] { Fail("Index list too long: " + Quoted(raw)); };
     std::vector<IndexItem> out;
     std::size_t start = 0;
     while (start <= raw.size()) {
@@ -202,8 +205,10 @@ std::vector<IndexItem> ParseIndexList(TDVVarTag* tag, std::string raw)
         if (item == "*") {
             LoadBudget::Spend(list ? static_cast<std::int64_t>(tag->Entries().size()) : tag->Count());
             if (list) {
-                for (const TDVVarTag* entry : tag->Entries())
+                for (const TDVVarTag* entry : tag->Entries()) {
+                    LoadBudget::SpendText(entry->Name().size());
                     out.push_back({0, EntryID(entry)});
+                }
             } else {
                 for (int n = 1; n <= tag->Count(); ++n)
                     out.push_back({n, IntToStr(n)});
@@ -228,13 +233,13 @@ std::vector<IndexItem> ParseIndexList(TDVVarTag* tag, std::string raw)
             }
         } else if (list) {
             if (item.empty())
-                Fail("Invalid index: " + item);
+                Fail("Invalid index: " + Quoted(item));
             LoadBudget::Spend(1);
             out.push_back({0, item});
         } else {
             std::int32_t n = 0;
             if (!TryStrToInt(item, n) || n < 0)
-                Fail("Invalid index: " + item);
+                Fail("Invalid index: " + Quoted(item));
             LoadBudget::Spend(1);
             out.push_back({n, item});
         }
@@ -251,7 +256,8 @@ TDVVarTag* FollowParserPointer(TDVVarTag* tag, TDVContext* base, int& index)
     while (tag->Type() == vtPointer) {
         const std::string path = NormalizeLine(*tag->String(0));
         if (!seen.insert(tag).second)
-            Fail(" Circular pointer reference '" + path + "'");
+            Fail(" Circular pointer reference '" + Quoted(path) + "'");
+        LoadBudget::Spend(1);
         TDVVarTag* target = nullptr;
         try {
             target = base->FindTagByPath(path, index, false, true);
@@ -259,7 +265,7 @@ TDVVarTag* FollowParserPointer(TDVVarTag* tag, TDVContext* base, int& index)
             target = nullptr;
         }
         if (!target)
-            Fail("Unknown identifier in pointer: " + path);
+            Fail("Unknown identifier in pointer: " + Quoted(path));
         tag = target;
     }
     return tag;
@@ -288,9 +294,9 @@ int ParseDeclaration(TDVContextHive& hive, Lexer& lx, ValType type, char d)
         SymbolError(d2);
     for (char c : name)
         if (!IsIdentChar(static_cast<unsigned char>(c)))
-            Fail(name + " not allowed there");
+            Fail(Quoted(name) + " not allowed there");
     if (ctx->FindTag(name) || ctx->FindIdent(name))
-        Fail("Ident '" + name + "': allready defined");
+        Fail("Ident '" + Quoted(name) + "': allready defined");
     int size = 1;
     if (d2 == '[') {
         std::string raw;
@@ -309,7 +315,7 @@ int ParseDeclaration(TDVContextHive& hive, Lexer& lx, ValType type, char d)
         std::string token;
         lx.Next(token, d2);
         if (!token.empty())
-            Fail(token + " not allowed there");
+            Fail(Quoted(token) + " not allowed there");
     }
     if (d2 == '=') {
         if (type == vtContext)
@@ -338,7 +344,7 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
     if (!tag) {
         tag = ctx->FindIdent(ident);
         if (!tag)
-            Fail("Unknown ident '" + ident + "'" + " not allowed there");
+            Fail("Unknown ident '" + Quoted(ident) + "'" + " not allowed there");
         tag = ctx->CopyTagInto(tag);
     }
     int pointedIndex = -1;
@@ -363,11 +369,11 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
         std::string token;
         lx.Next(token, d);
         if (!token.empty())
-            Fail(token + " not allowed there");
+            Fail(Quoted(token) + " not allowed there");
         if (d == 0)
             SymbolError(d);
     } else if ((d == '.' || d == '{') && !tag->IsList() && tag->Count() > 1) {
-        Fail("'" + ident + "' - array, [...] - required");
+        Fail("'" + Quoted(ident) + "' - array, [...] - required");
     }
 
     if (d == 0)
@@ -376,14 +382,20 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
         const auto& values = AssignedValues(lx.RestView(), tag->Type() == vtPointer);
         if (!indexed) {
             tag->SetFromStrings(values, pointedIndex > 0 && !tag->IsList() ? pointedIndex : 0);
-        } else if (tag->IsList()) {
-            for (const auto& item : items)
-                tag->Owner()->GetListTagByID(tag, item.text)->SetFromStrings(values, 0);
-        } else {
-            for (const auto& item : items) {
+            return 0;
+        }
+        // Converted once, whatever the number of elements it goes to; each value after the first
+        // writes one more element.
+        const TDVVarTag::Converted converted = TDVVarTag::Convert(tag->Type(), values);
+        const std::int64_t further = values.empty() ? 0 : static_cast<std::int64_t>(values.size()) - 1;
+        for (const auto& item : items) {
+            LoadBudget::Spend(further);
+            if (tag->IsList()) {
+                tag->Owner()->GetListTagByID(tag, item.text)->SetFromConverted(values, converted, 0);
+            } else {
                 if (item.number == 0)
-                    Fail("Invalid index: " + item.text);
-                tag->SetFromStrings(values, item.number - 1);
+                    Fail("Invalid index: " + Quoted(item.text));
+                tag->SetFromConverted(values, converted, item.number - 1);
             }
         }
         return 0;
@@ -402,7 +414,7 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
     } else {
         for (const auto& item : items) {
             if (item.number == 0)
-                Fail(d == '.' ? "Invalid index: " + item.text : std::string("Error in array size"));
+                Fail(d == '.' ? "Invalid index: " + Quoted(item.text) : std::string("Error in array size"));
             elements.push_back(tag->Context(item.number - 1));
         }
     }
@@ -418,6 +430,7 @@ int ParseIdentifier(TDVContextHive& hive, Lexer& lx, const std::string& ident, c
         for (TDVContext* element : elements) {
             hive.SetCurrent(element);
             try {
+                LoadBudget::SpendBytes(static_cast<std::int64_t>(rest.size()));
                 passes = ParseText(hive, rest, true, single && blockAllowed, state);
             } catch (...) {
                 --state.scopeDepth;
@@ -459,7 +472,7 @@ int ParseBody(TDVContextHive& hive, std::string_view text, bool inScope, bool bl
     }
     if (inScope) {
         if (ReservedWord(token))
-            Fail(token + " not allowed there");
+            Fail(Quoted(token) + " not allowed there");
         return ParseIdentifier(hive, lx, token, d, blockAllowed, state);
     }
     if (std::string_view(token) == "endcontext") { // lengths first: most tokens are no keyword
@@ -496,7 +509,7 @@ int ParseText(TDVContextHive& hive, std::string_view text, bool inScope, bool bl
         throw;
     } catch (const Exception& e) {
         hive.UpdateCurrent();
-        throw ParseLineError(" " + std::string(e.what()) + "; Line='" + std::string(text) + "'");
+        throw ParseLineError(" " + CutMessage(e.what()) + "; Line='" + Quoted(text) + "'");
     }
 }
 
@@ -541,6 +554,9 @@ void TDVContext::LoadPass(const std::vector<std::string_view>& lines, int first,
     for (int i = first; i < last; ++i) {
         try {
             std::string_view line = lines[std::size_t(i)];
+            // Every visit of a line is work, by the first pass and by each block pass again.
+            LoadBudget::SpendLine();
+            LoadBudget::SpendBytes(static_cast<std::int64_t>(line.size()) + 1);
             while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ')
                 line.remove_suffix(1);
             if (pending.empty() && (line.empty() || line.back() != '\\')) {
@@ -557,18 +573,18 @@ void TDVContext::LoadPass(const std::vector<std::string_view>& lines, int first,
                 NormalizeLineInto(pending, text);
                 pending.clear();
             }
-            if (--state.linesLeft < 0)
-                Fail("Configuration text too complex");
             const int passes = ParseLineIn(hive, text, &state);
             if (passes > 0) {
-                if (state.passDepth >= MaxPassDepth)
+                if (t_passDepth >= MaxPassDepth)
                     Fail("Blocks nested too deeply");
-                ++state.passDepth;
+                struct Nested {
+                    Nested() { ++t_passDepth; }
+                    ~Nested() { --t_passDepth; }
+                } nested;
                 for (int k = 0; k < passes; ++k) {
                     hive.Current()->LoadPass(lines, i + 1, -2, state);
                     hive.Pop();
                 }
-                --state.passDepth;
             }
             if (blockPass && hive.Current() == &privateBase)
                 return;

@@ -35,6 +35,8 @@ TDVVarTag* TDVContext::FindTagByPath(const std::string& path, int& index, bool r
             Fail(message);
         return nullptr;
     };
+    // Walking a path is work in proportion to it: morphs and pointers walk theirs per element.
+    LoadBudget::SpendBytes(static_cast<std::int64_t>(path.size()));
     TDVContext* ctx = this;
     std::size_t pos = 0;
     index = -1;
@@ -49,7 +51,7 @@ TDVVarTag* TDVContext::FindTagByPath(const std::string& path, int& index, bool r
         if (!tag) {
             tag = ctx->FindIdent(ident);
             if (!tag)
-                return fail(" Unknown ident '" + ident + "' in '" + ctx->GetName() + "'");
+                return fail(" Unknown ident '" + Quoted(ident) + "' in '" + Quoted(ctx->GetName()) + "'");
             if (create)
                 tag = ctx->CopyTagInto(tag);
         }
@@ -88,7 +90,7 @@ TDVVarTag* TDVContext::FindTagByPath(const std::string& path, int& index, bool r
 
         if (e < path.size()) { // path[e] == '.'
             if (tag->Type() != vtContext)
-                return fail(" Symbol '.' not permited '" + ident + "' != context");
+                return fail(" Symbol '.' not permited '" + Quoted(ident) + "' != context");
             TDVContext* next = nullptr;
             if (tag->IsList() && id != "*") {
                 const std::string entryName = tag->Name() + "[" + id + "]";
@@ -138,7 +140,8 @@ TDVVarTag* TDVContext::ResolveFollowed(const std::string& path, int& index, bool
         if (tag->Type() != vtPointer)
             return tag;
         if (!seen.insert(tag).second)
-            Fail(" Circular pointer reference '" + current + "'");
+            Fail(" Circular pointer reference '" + Quoted(current) + "'");
+        LoadBudget::Spend(1);
         current = NormalizeLine(*tag->String(index < 0 ? 0 : index));
         base = GetRoot();
     }
@@ -241,7 +244,7 @@ int TDVContext::EnumListIDs(const std::string& path, TStringList& ids)
     int index = 0;
     TDVVarTag* tag = FindTagByPath(NormalizeLine(path), index, true, false);
     if (!tag->IsList())
-        Fail("TDVContext::EnumListIDs: " + path + " not a list.");
+        Fail("TDVContext::EnumListIDs: " + Quoted(path) + " not a list.");
     for (const TDVVarTag* entry : tag->Entries())
         ids.Add(EntryID(entry));
     return static_cast<int>(tag->Entries().size());

@@ -4,6 +4,7 @@
 #include "config/TDVContextInternal.h"
 #include "config/TIndxQueue.h"
 #include "platform/system/LinuxFileNames.h"
+#include "platform/system/TFileStream.h"
 #include "platform/system/TStringList.h"
 
 #include <cmath>
@@ -18,6 +19,38 @@ namespace {
 
 // Files being loaded on this thread, to refuse an include that comes back to one of them.
 thread_local std::vector<std::string> t_filesLoading;
+
+// Files loading each other deeper than this recurse too far.
+constexpr std::size_t MaxIncludeDepth = 32;
+
+// The file's text, charged to the load before it is read: a file larger than the load may still
+// read is refused unread.
+std::string ReadCharged(const std::string& path, const std::string& identity)
+{
+    TFileStream in(path, TFileStream::fmOpenRead);
+    const std::int64_t size = in.Size();
+    LoadBudget::SpendFile(identity, size);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    text.resize(static_cast<std::size_t>(in.Read(text.data(), size)));
+    return text;
+}
+
+// The start of text that holds the lines a load may still visit and the one after, whose visit
+// refuses the load (CR, LF and CRLF end a line, as for TStringList): a file of more lines is not
+// cut into views the load would never reach.
+std::string_view VisitableLines(std::string_view text, std::int64_t visitable)
+{
+    if (static_cast<std::int64_t>(text.size()) <= visitable)
+        return text; // fewer lines than bytes
+    std::size_t pos = 0;
+    for (std::int64_t k = 0; k <= visitable; ++k) {
+        const std::size_t brk = text.find_first_of("\r\n", pos);
+        if (brk == std::string_view::npos)
+            return text;
+        pos = brk + (text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n' ? 2 : 1);
+    }
+    return text.substr(0, pos);
+}
 
 } // namespace
 
@@ -93,23 +126,25 @@ void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
     const std::string path = MakeFilePath(fileName);
     if (!FileExists(path)) {
         if (mustExist)
-            Fail("TDVContext::LoadFromFile: file not found '" + ResolveFileName(path) + "'");
+            Fail("TDVContext::LoadFromFile: file not found '" + Quoted(ResolveFileName(path)) + "'");
         return;
     }
     const std::string identity = FileIdentity(path);
     if (std::find(t_filesLoading.begin(), t_filesLoading.end(), identity) != t_filesLoading.end())
         Fail("TDVContext::LoadFromFile: recursive include of '" + ResolveFileName(path) + "'");
+    if (t_filesLoading.size() > MaxIncludeDepth)
+        Fail("TDVContext::LoadFromFile: includes nested too deeply at '" + ResolveFileName(path) + "'");
     t_filesLoading.push_back(identity);
     struct Pop {
         ~Pop() { t_filesLoading.pop_back(); }
     } pop;
-    // The lines are views into the file's text: a loader keeps no copy of them.
-    const std::string content = TStringList::ReadFile(path);
-    std::vector<std::string_view> lines;
-    TStringList::SplitLines(content, lines);
+    LoadState state;
+    state.pointerBase = this;
     try {
-        LoadState state;
-        state.pointerBase = this;
+        // The lines are views into the file's text: a loader keeps no copy of them.
+        const std::string content = ReadCharged(path, identity);
+        std::vector<std::string_view> lines;
+        TStringList::SplitLines(VisitableLines(content, LoadBudget::LinesLeft()), lines);
         LoadPass(lines, 0, 0, state);
     } catch (const Exception& e) {
         throw Exception(std::string(e.what()) + "; File=" + ResolveFileName(path));
@@ -157,14 +192,11 @@ std::set<std::string> MemberNames(TDVContext* element)
     for (const auto& tag : element->Tags())
         if (tag->Name().find("::") == std::string::npos)
             names.insert(tag->Name());
-    if (TDVContext* parent = element->GetParentContext()) {
-        const std::string prefix = element->GetName() + "::";
-        for (const auto& tag : parent->Tags()) {
-            const std::string& n = tag->Name();
-            if (n.compare(0, prefix.size(), prefix) == 0 && n.find("::", prefix.size()) == std::string::npos)
-                names.insert(n.substr(prefix.size()));
-        }
-    }
+    const TDVContext* parent = element->GetParentContext();
+    const std::string name = element->GetName();
+    if (const auto* definitions = parent ? parent->DefinitionsOf(name) : nullptr)
+        for (const TDVVarTag* tag : *definitions)
+            names.insert(tag->Name().substr(name.size() + 2));
     return names;
 }
 
@@ -232,9 +264,9 @@ void TDVContext::Morph(const std::string& path, int from, int to)
     if (to <= from)
         Fail("'from' can not be same as 'to' or greater.");
     if (path.find("[#]") == std::string::npos)
-        Fail("Morphing: Invalid format in " + path);
+        Fail("Morphing: Invalid format in " + Quoted(path));
     if (static_cast<std::int64_t>(to) - from > MaxElements)
-        Fail("Morphing: range too large in " + path);
+        Fail("Morphing: range too large in " + Quoted(path));
     LoadBudget::Spend(static_cast<std::int64_t>(to) - from + 1);
     const ValType type = TypeAtFirst(this, path);
     if (type == vtContext) {
@@ -258,7 +290,7 @@ void TDVContext::AutoMorph(const std::string& path)
 {
     const auto mark = path.find("[#]");
     if (mark == std::string::npos)
-        Fail("Morphing: Invalid format in " + path);
+        Fail("Morphing: Invalid format in " + Quoted(path));
     int index = 0;
     TDVVarTag* holder = FindTagByPath(NormalizeLine(path.substr(0, mark)), index, true, true);
     const ValType type = TypeAtFirst(this, path);
@@ -275,7 +307,9 @@ void TDVContext::AutoMorph(const std::string& path)
     }
     std::int32_t lo = 0;
     std::int32_t hi = 0;
+    LoadBudget::Spend(static_cast<std::int64_t>(holder->Entries().size()));
     for (const TDVVarTag* entry : holder->Entries()) {
+        LoadBudget::SpendText(entry->Name().size());
         std::int32_t n = 0;
         if (!IsCanonicalNumber(EntryID(entry), n))
             continue;
@@ -285,6 +319,6 @@ void TDVContext::AutoMorph(const std::string& path)
     if (lo == 0)
         return;
     if (static_cast<std::int64_t>(hi) - lo > MaxElements)
-        Fail("Morphing: range too large in " + path);
+        Fail("Morphing: range too large in " + Quoted(path));
     FillHoles(this, path, type, lo, hi);
 }

@@ -4,6 +4,8 @@
 #include "config/TDVContextInternal.h"
 #include "platform/system/TStringList.h"
 
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 using namespace tdv_detail;
@@ -127,21 +129,18 @@ void TDVContext::WriteTag(TDVVarTag* tag, TStringList& lines)
     }
 
     if (tag->IsList()) {
-        const auto& entries = tag->Entries();
-        std::vector<bool> done(entries.size(), false);
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (done[i])
-                continue;
-            const std::string value = ElementText(entries[i], 0);
-            std::vector<std::string> ids{EntryID(entries[i])};
-            for (std::size_t j = i + 1; j < entries.size(); ++j) {
-                if (!done[j] && ElementText(entries[j], 0) == value) {
-                    done[j] = true;
-                    ids.push_back(EntryID(entries[j]));
-                }
-            }
-            lines.Add(name + "[" + CompactIDs(ids) + "]=" + value);
+        // Groups in the order of their first entry, found by value: each entry's text is made once.
+        std::vector<std::pair<std::string, std::vector<std::string>>> groups;
+        std::unordered_map<std::string, std::size_t> groupOf;
+        for (TDVVarTag* entry : tag->Entries()) {
+            std::string value = ElementText(entry, 0);
+            const auto [it, added] = groupOf.try_emplace(value, groups.size());
+            if (added)
+                groups.emplace_back(std::move(value), std::vector<std::string>());
+            groups[it->second].second.push_back(EntryID(entry));
         }
+        for (const auto& [value, ids] : groups)
+            lines.Add(name + "[" + CompactIDs(ids) + "]=" + value);
         return;
     }
 

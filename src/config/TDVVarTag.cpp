@@ -180,33 +180,63 @@ std::string TDVVarTag::ValueToText(int index)
 
 void TDVVarTag::SetFromStrings(const std::vector<std::string>& values, int start)
 {
+    SetFromConverted(values, Convert(type_, values), start);
+}
+
+TDVVarTag::Converted TDVVarTag::Convert(ValType type, const std::vector<std::string>& values)
+{
+    Converted out;
+    if (type != vtInteger && type != vtFloat && type != vtBool)
+        return out;
+    std::size_t bytes = 0;
+    for (const auto& v : values)
+        bytes += v.size();
+    tdv_detail::LoadBudget::SpendBytes(static_cast<std::int64_t>(bytes));
+    out.bits.reserve(values.size());
+    try {
+        for (const auto& v : values) {
+            std::uint32_t bits = 0;
+            if (type == vtFloat) {
+                const float f = StrToFloat(v);
+                std::memcpy(&bits, &f, sizeof bits);
+            } else {
+                const std::int32_t n = StrToInt(v);
+                bits = type == vtBool ? (n != 0 ? 1u : 0u) : static_cast<std::uint32_t>(n);
+            }
+            out.bits.push_back(bits);
+        }
+    } catch (const Exception& e) {
+        out.error = e.what();
+    }
+    return out;
+}
+
+void TDVVarTag::SetFromConverted(const std::vector<std::string>& values, const Converted& converted, int start)
+{
     if (type_ == vtContext)
         throw Exception(" Invalid tag type");
     for (std::size_t k = 0; k < values.size(); ++k) {
         const std::int64_t at = static_cast<std::int64_t>(start) + static_cast<std::int64_t>(k);
         const int i = at > 0x7FFFFFFF ? -1 : static_cast<int>(at);
-        switch (type_) {
-        case vtInteger: {
-            std::int32_t* p = Integer(i);
-            *p = StrToInt(values[k]);
-            break;
-        }
-        case vtFloat: {
-            float* p = Float(i);
-            *p = StrToFloat(values[k]);
-            break;
-        }
-        case vtBool: {
-            std::uint8_t* p = Bool(i);
-            *p = StrToInt(values[k]) != 0 ? 1 : 0;
-            break;
-        }
-        default: {
+        if (type_ == vtString || type_ == vtPointer) {
             std::string* p = String(i);
             tdv_detail::LoadBudget::SpendText(values[k].size());
             *p = values[k];
-            break;
+            continue;
         }
+        // The element is checked before the value, as a conversion at this point would be.
+        void* p = nullptr;
+        switch (type_) {
+        case vtInteger: p = Integer(i); break;
+        case vtFloat: p = Float(i); break;
+        default: p = Bool(i); break;
         }
+        if (k >= converted.bits.size())
+            throw Exception(converted.error);
+        const std::uint32_t bits = converted.bits[k];
+        if (type_ == vtBool)
+            *static_cast<std::uint8_t*>(p) = static_cast<std::uint8_t>(bits);
+        else
+            std::memcpy(p, &bits, sizeof bits);
     }
 }

@@ -53,6 +53,18 @@ public:
     // a context, the accessor's text beyond the end, the conversion error for a bad number.
     void SetFromStrings(const std::vector<std::string>& values, int start);
 
+    // A value list converted for one type, to be assigned to many elements at the cost of one
+    // conversion: the numbers up to the first text that does not convert, and that text's error.
+    struct Converted {
+        std::vector<std::uint32_t> bits; // int32_t, float or 0/1, by type
+        std::string error;               // the conversion error of value bits.size(), if any
+    };
+    [[nodiscard]] static Converted Convert(ValType type, const std::vector<std::string>& values);
+    // As SetFromStrings(values, start), with the numbers taken from converted (made by Convert for
+    // this tag's type from the same values): the same elements change and the same error is
+    // raised at the same element.
+    void SetFromConverted(const std::vector<std::string>& values, const Converted& converted, int start);
+
     // The entries of a list in creation order (entry tags live in the list's context).
     [[nodiscard]] const std::vector<TDVVarTag*>& Entries() const { return entries_; }
     void AddEntry(TDVVarTag* entry) { entries_.push_back(entry); }
