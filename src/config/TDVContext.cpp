@@ -228,6 +228,7 @@ TDVVarTag* TDVContext::CopyTagAs(TDVVarTag* tag, const std::string& newName)
         // By position: copying into the owner itself adds to the list.
         const std::size_t n = definitions->size();
         for (std::size_t i = 0; i < n; ++i) {
+            LoadBudget::Spend(1); // each definition looked at, copied or not
             TDVVarTag* t = (*definitions)[i];
             const std::string name = newName + t->Name().substr(full);
             if (!FindTag(name))
