@@ -22,10 +22,10 @@ namespace tdv_detail {
 class LoadBudget {
 public:
     static constexpr std::int64_t MaxEntries = 100'000;
-    static constexpr std::int64_t MaxBytes = std::int64_t(32) << 20;
-    static constexpr std::int64_t MaxLines = 250'000;
+    static constexpr std::int64_t MaxBytes = std::int64_t(8) << 20;
+    static constexpr std::int64_t MaxLines = 100'000;
     // About what creating an entry costs, in bytes of stored text or parsing.
-    static constexpr std::size_t TextBytesPerEntry = 256;
+    static constexpr std::size_t TextBytesPerEntry = 64;
     // What opening, resolving and reading one file costs beyond its bytes.
     static constexpr std::int64_t BytesPerFile = 16 * 1024;
     // One file may be loaded this often in one load (its includes over and over would otherwise

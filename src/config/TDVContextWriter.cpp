@@ -22,22 +22,6 @@ void TDVContext::SetBlockThreshold(int threshold) { g_blockThreshold = threshold
 
 int TDVContext::BlockThreshold() { return g_blockThreshold; }
 
-void TDVContext::SaveTagToStrings(const std::string& path, TStringList& lines)
-{
-    int index = 0;
-    WriteTag(FindTagByPath(NormalizeLine(path), index, true, false), lines);
-}
-
-void TDVContext::SaveToStrings(TStringList& lines)
-{
-    const std::size_t n = tags_.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        TDVVarTag* tag = tags_[i].get();
-        if (tag->Name().find_first_of(":[") == std::string::npos)
-            WriteTag(tag, lines);
-    }
-}
-
 namespace {
 
 // A string as the parser can read it back between double quotes on one line: the language has
@@ -93,41 +77,11 @@ std::string CompactIDs(const std::vector<std::string>& ids)
     return out;
 }
 
-void WriteElement(TDVContext* element, const std::string& prefix, TStringList& lines)
-{
-    TStringList inner;
-    element->SaveToStrings(inner);
-    if (inner.Count() < TDVContext::BlockThreshold()) {
-        for (const auto& line : inner.Lines())
-            lines.Add(prefix + "." + line);
-        return;
-    }
-    lines.Add(prefix + " {");
-    for (const auto& line : inner.Lines())
-        lines.Add(TabText + line);
-    lines.Add(TabText + "}");
-}
-
-} // namespace
-
-void TDVContext::WriteTag(TDVVarTag* tag, TStringList& lines)
+// The lines of a value tag (integer, float, bool, string, pointer).
+std::vector<std::string> ValueLines(TDVVarTag* tag)
 {
     const std::string& name = tag->Name();
-    if (tag->Type() == vtContext) {
-        if (tag->IsList()) {
-            if (tag->Entries().empty()) {
-                WriteElement(tag->Context(0), name, lines);
-                return;
-            }
-            for (TDVVarTag* entry : tag->Entries())
-                WriteElement(entry->Context(0), name + "[" + EntryID(entry) + "]", lines);
-            return;
-        }
-        for (int i = 0; i < tag->Count(); ++i)
-            WriteElement(tag->Context(i), tag->Count() == 1 ? name : name + "[" + IntToStr(i + 1) + "]", lines);
-        return;
-    }
-
+    std::vector<std::string> out;
     if (tag->IsList()) {
         // Groups in the order of their first entry, found by value: each entry's text is made once.
         std::vector<std::pair<std::string, std::vector<std::string>>> groups;
@@ -140,8 +94,8 @@ void TDVContext::WriteTag(TDVVarTag* tag, TStringList& lines)
             groups[it->second].second.push_back(EntryID(entry));
         }
         for (const auto& [value, ids] : groups)
-            lines.Add(name + "[" + CompactIDs(ids) + "]=" + value);
-        return;
+            out.push_back(name + "[" + CompactIDs(ids) + "]=" + value);
+        return out;
     }
 
     const int count = tag->Count();
@@ -158,10 +112,10 @@ void TDVContext::WriteTag(TDVVarTag* tag, TStringList& lines)
             while (j + 1 < count && texts[static_cast<std::size_t>(j + 1)] == texts[static_cast<std::size_t>(i)])
                 ++j;
             const std::string range = j == i ? IntToStr(i + 1) : IntToStr(i + 1) + "-" + IntToStr(j + 1);
-            lines.Add(name + "[" + range + "]=" + texts[static_cast<std::size_t>(i)]);
+            out.push_back(name + "[" + range + "]=" + texts[static_cast<std::size_t>(i)]);
             i = j + 1;
         }
-        return;
+        return out;
     }
     std::string full;
     for (int i = 0; i < count; ++i) {
@@ -169,5 +123,112 @@ void TDVContext::WriteTag(TDVVarTag* tag, TStringList& lines)
             full += ',';
         full += texts[static_cast<std::size_t>(i)];
     }
-    lines.Add(name + "=" + full);
+    out.push_back(name + "=" + full);
+    return out;
 }
+
+bool IsPlain(const TDVVarTag* tag) { return tag->Name().find_first_of(":[") == std::string::npos; }
+
+// Writes each line once, whole: what stands before a line (the "name." prefixes and the TABs of
+// the blocks around it) grows and shrinks as one text while the tree is walked, instead of being
+// added to every inner line again at every level. A context is written as prefixed lines or as a
+// block by the number of lines its content gives; that number is counted first, once per context.
+class TextWriter {
+public:
+    explicit TextWriter(TStringList& lines) : lines_(lines) {}
+
+    void Tag(TDVVarTag* tag)
+    {
+        if (tag->Type() != vtContext) {
+            for (const auto& line : ValueLines(tag))
+                lines_.Add(before_ + line);
+            return;
+        }
+        ForEachElement(tag, [&](TDVContext* element, const std::string& prefix) { Element(element, prefix); });
+    }
+
+    void Context(TDVContext* context)
+    {
+        for (const auto& tag : context->Tags())
+            if (IsPlain(tag.get()))
+                Tag(tag.get());
+    }
+
+private:
+    // The elements a context tag writes, with their prefixes: a list's entries (or its default
+    // element when it has none), an array's elements, a single context by its name.
+    template <typename F>
+    static void ForEachElement(TDVVarTag* tag, F&& f)
+    {
+        const std::string& name = tag->Name();
+        if (tag->IsList()) {
+            if (tag->Entries().empty()) {
+                f(tag->Context(0), name);
+                return;
+            }
+            for (TDVVarTag* entry : tag->Entries())
+                f(entry->Context(0), name + "[" + EntryID(entry) + "]");
+            return;
+        }
+        for (int i = 0; i < tag->Count(); ++i)
+            f(tag->Context(i), tag->Count() == 1 ? name : name + "[" + IntToStr(i + 1) + "]");
+    }
+
+    // The number of lines the plain tags of context give.
+    std::size_t Count(TDVContext* context)
+    {
+        if (const auto it = counts_.find(context); it != counts_.end())
+            return it->second;
+        std::size_t n = 0;
+        for (const auto& tag : context->Tags()) {
+            if (!IsPlain(tag.get()))
+                continue;
+            if (tag->Type() != vtContext) {
+                n += ValueLines(tag.get()).size();
+                continue;
+            }
+            ForEachElement(tag.get(), [&](TDVContext* element, const std::string&) {
+                const std::size_t inner = Count(element);
+                n += IsBlock(inner) ? inner + 2 : inner;
+            });
+        }
+        counts_.emplace(context, n);
+        return n;
+    }
+
+    static bool IsBlock(std::size_t lines)
+    {
+        return static_cast<std::int64_t>(lines) >= static_cast<std::int64_t>(TDVContext::BlockThreshold());
+    }
+
+    void Element(TDVContext* element, const std::string& prefix)
+    {
+        const std::size_t outer = before_.size();
+        if (!IsBlock(Count(element))) {
+            before_ += prefix + ".";
+            Context(element);
+        } else {
+            lines_.Add(before_ + prefix + " {");
+            before_ += TabText;
+            Context(element);
+            lines_.Add(before_ + "}");
+        }
+        before_.resize(outer);
+    }
+
+    TStringList& lines_;
+    std::string before_;
+    std::unordered_map<const TDVContext*, std::size_t> counts_;
+};
+
+} // namespace
+
+void TDVContext::SaveTagToStrings(const std::string& path, TStringList& lines)
+{
+    int index = 0;
+    WriteTag(FindTagByPath(NormalizeLine(path), index, true, false), lines);
+}
+
+void TDVContext::SaveToStrings(TStringList& lines) { TextWriter(lines).Context(this); }
+
+void TDVContext::WriteTag(TDVVarTag* tag, TStringList& lines) { TextWriter(lines).Tag(tag); }

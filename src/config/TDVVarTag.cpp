@@ -10,6 +10,13 @@
 #include <iterator>
 
 namespace {
+// Element start + k, or -1 (which every accessor refuses) beyond the largest index.
+int ElementIndex(int start, std::size_t k)
+{
+    const std::int64_t at = static_cast<std::int64_t>(start) + static_cast<std::int64_t>(k);
+    return at > 0x7FFFFFFF ? -1 : static_cast<int>(at);
+}
+
 [[noreturn]] void AccessorError(const char* accessor)
 {
     throw Exception(std::string("TDVVarTag::") + accessor + ": index out of range or ValType is invalid");
@@ -180,7 +187,39 @@ std::string TDVVarTag::ValueToText(int index)
 
 void TDVVarTag::SetFromStrings(const std::vector<std::string>& values, int start)
 {
-    SetFromConverted(values, Convert(type_, values), start);
+    if (type_ == vtContext)
+        throw Exception(" Invalid tag type");
+    std::size_t bytes = 0;
+    for (const auto& v : values)
+        bytes += v.size();
+    if (type_ != vtString && type_ != vtPointer)
+        tdv_detail::LoadBudget::SpendBytes(static_cast<std::int64_t>(bytes)); // converted
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const int i = ElementIndex(start, k);
+        switch (type_) {
+        case vtInteger: {
+            std::int32_t* p = Integer(i);
+            *p = StrToInt(values[k]);
+            break;
+        }
+        case vtFloat: {
+            float* p = Float(i);
+            *p = StrToFloat(values[k]);
+            break;
+        }
+        case vtBool: {
+            std::uint8_t* p = Bool(i);
+            *p = StrToInt(values[k]) != 0 ? 1 : 0;
+            break;
+        }
+        default: {
+            std::string* p = String(i);
+            tdv_detail::LoadBudget::SpendText(values[k].size());
+            *p = values[k];
+            break;
+        }
+        }
+    }
 }
 
 TDVVarTag::Converted TDVVarTag::Convert(ValType type, const std::vector<std::string>& values)
@@ -216,8 +255,7 @@ void TDVVarTag::SetFromConverted(const std::vector<std::string>& values, const C
     if (type_ == vtContext)
         throw Exception(" Invalid tag type");
     for (std::size_t k = 0; k < values.size(); ++k) {
-        const std::int64_t at = static_cast<std::int64_t>(start) + static_cast<std::int64_t>(k);
-        const int i = at > 0x7FFFFFFF ? -1 : static_cast<int>(at);
+        const int i = ElementIndex(start, k);
         if (type_ == vtString || type_ == vtPointer) {
             std::string* p = String(i);
             tdv_detail::LoadBudget::SpendText(values[k].size());

@@ -99,3 +99,26 @@ TEST_F(Writer, SaveToStringsSkipsEntriesAndMemberDefinitions)
     Load(root, "context r[2]\n integer x=1\nendcontext\ninteger t[]=0\nt[1]=2\ninteger z=3");
     EXPECT_EQ(Written(root), "t[1]=2\r\nz=3\r\n");
 }
+
+// A list of as many distinct values as a context may hold, under contexts nested as deep as they
+// may go: one line per value, each with one TAB per level before it, and every block closed.
+TEST_F(Writer, ManyDistinctValuesDeepDownAreEachWrittenOnce)
+{
+    TDVContext root;
+    TDVContext* bottom = &root;
+    for (int depth = 1; depth < TDVContext::MaxDepth; ++depth)
+        bottom = bottom->AddTag("c", vtContext, 1)->Context(0);
+    Load(*bottom, "integer t[]=0");
+    constexpr int kValues = 150'000;
+    for (int i = 1; i <= kValues; ++i)
+        bottom->SetIntegerAt("t[#]", i, i);
+    TDVContext::SetBlockThreshold(1);
+    TStringList lines;
+    root.SaveToStrings(lines);
+    const int levels = TDVContext::MaxDepth - 1;
+    ASSERT_EQ(lines.Count(), kValues + 2 * levels);
+    EXPECT_EQ(lines[levels - 1], std::string(std::size_t(levels - 1), '\t') + "c {");
+    EXPECT_EQ(lines[levels], std::string(std::size_t(levels), '\t') + "t[1]=1");
+    EXPECT_EQ(lines[levels + kValues - 1], std::string(std::size_t(levels), '\t') + "t[150000]=150000");
+    EXPECT_EQ(lines[lines.Count() - 1], "\t}");
+}
