@@ -1,0 +1,91 @@
+// Configuration files through a load at the shipped limits, as the program loads its defaults,
+// then its settings through the writer, as the program writes them back. The input is a main file and up to eight files it may include, named
+// "1.inc" to "8.inc": each line that starts with "%%" begins the next file. Any Exception is an
+// expected outcome; crashes, leaks, slow inputs and large memory are not. Run with
+// -max_len=65536 -timeout=2 -rss_limit_mb=1024: a load the limits let through stays far inside.
+#include "config/TDVContext.h"
+#include "platform/system/Exception.h"
+#include "platform/system/TStringList.h"
+
+#include "../ConfigDeclarations.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace {
+
+constexpr int kIncluded = 8;
+
+// The files of one input live here, rewritten for every input.
+std::filesystem::path g_dir;
+
+void RemoveDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(g_dir, ignored);
+}
+
+void WriteFile(const std::filesystem::path& path, std::string_view text)
+{
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "fuzz_config_load_XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        std::abort();
+    g_dir = pattern;
+    std::atexit(RemoveDir);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    std::string_view parts[kIncluded + 1];
+    int part = 0;
+    std::size_t start = 0;
+    for (std::size_t line = 0; line < input.size();) {
+        const std::size_t next = std::min(input.find('\n', line), input.size() - 1) + 1;
+        if (part < kIncluded && input.compare(line, 2, "%%") == 0) {
+            parts[part++] = input.substr(start, line - start);
+            start = next;
+        }
+        line = next;
+    }
+    parts[part] = input.substr(start);
+    WriteFile(g_dir / "main.def", parts[0]);
+    for (int i = 1; i <= kIncluded; ++i)
+        WriteFile(g_dir / (std::to_string(i) + ".inc"), parts[i]);
+
+    TDVContext root;
+    TStringList declarations;
+    declarations.SetText(kFuzzDeclarations);
+    root.LoadFromStrings(declarations, 0, 0);
+    try {
+        root.LoadFromFile((g_dir / "main.def").string(), true);
+    } catch (const Exception&) {
+    }
+    // What the program writes back: its settings, every non-empty context as a block.
+    TDVContext::SetBlockThreshold(1);
+    TStringList out;
+    try {
+        root.SaveTagToStrings("settings", out);
+    } catch (const Exception&) {
+    }
+    TDVContext::SetBlockThreshold(3);
+    return 0;
+}
