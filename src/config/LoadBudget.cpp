@@ -9,104 +9,61 @@
 namespace tdv_detail {
 
 namespace {
-
-struct ThreadBudget {
-    int openLoads = 0;
-    LoadBudget::Limits limits;
-    LoadBudget::Used used;
-    LoadBudget::Used last;
-    // Loads of each file (by identity) in the open load.
-    std::unordered_map<std::string, int> fileLoads;
-};
-
-thread_local ThreadBudget t_budget;
-
-std::string I64(std::int64_t n) { return IntToStr(n); }
-
+// Loads of each file (by identity) in the open load of this thread.
+thread_local std::unordered_map<std::string, int> t_fileLoads;
 } // namespace
 
 LoadBudget::LoadBudget()
 {
-    if (t_budget.openLoads++ == 0) {
-        t_budget.used = {};
-        t_budget.fileLoads.clear();
+    if (t_loadBudget.openLoads++ == 0) {
+        t_loadBudget.used = {};
+        t_fileLoads.clear();
     }
 }
 
 LoadBudget::~LoadBudget()
 {
-    if (--t_budget.openLoads == 0) {
-        t_budget.last = t_budget.used;
-        t_budget.fileLoads.clear();
+    if (--t_loadBudget.openLoads == 0) {
+        t_loadBudget.last = t_loadBudget.used;
+        t_fileLoads.clear();
     }
 }
 
-namespace {
-// Takes n of a measure, or raises "<refusal> <limit> <unit>" when more than its limit would be used.
-void Take(std::int64_t& used, std::int64_t limit, std::int64_t n, const char* refusal, const char* unit)
+void LoadBudget::Refuse(std::int64_t& used, std::int64_t limit, Measure measure)
 {
-    if (n > limit - used) {
-        used = limit;
-        throw Exception(std::string(refusal) + I64(limit) + unit);
+    used = limit;
+    const std::string most = IntToStr(limit);
+    switch (measure) {
+    case kEntries: throw Exception("Configuration text too large: more than " + most + " entries created or addressed");
+    case kBytes: throw Exception("Configuration text too large: more than " + most + " bytes read or parsed");
+    default: throw Exception("Configuration text too complex: more than " + most + " lines read");
     }
-    used += n;
-}
-} // namespace
-
-void LoadBudget::Spend(std::int64_t entries)
-{
-    if (t_budget.openLoads != 0)
-        Take(t_budget.used.entries, t_budget.limits.entries, entries, "Configuration text too large: more than ",
-             " entries created or addressed");
-}
-
-void LoadBudget::SpendBytes(std::int64_t bytes)
-{
-    if (t_budget.openLoads != 0)
-        Take(t_budget.used.bytes, t_budget.limits.bytes, bytes, "Configuration text too large: more than ",
-             " bytes read or parsed");
-}
-
-void LoadBudget::SpendLine()
-{
-    if (t_budget.openLoads != 0)
-        Take(t_budget.used.lines, t_budget.limits.lines, 1, "Configuration text too complex: more than ",
-             " lines read");
 }
 
 void LoadBudget::SpendFile(const std::string& identity, std::int64_t size)
 {
-    if (t_budget.openLoads == 0)
+    if (t_loadBudget.openLoads == 0)
         return;
-    int& loads = t_budget.fileLoads[identity];
+    int& loads = t_fileLoads[identity];
     if (loads >= MaxLoadsPerFile)
-        throw Exception("Configuration text too complex: a file loaded more than " + I64(MaxLoadsPerFile) +
+        throw Exception("Configuration text too complex: a file loaded more than " + IntToStr(MaxLoadsPerFile) +
                         " times");
     SpendBytes(BytesPerFile);
     SpendBytes(size);
     ++loads;
 }
 
-std::int64_t LoadBudget::BytesLeft()
-{
-    if (t_budget.openLoads == 0)
-        return std::numeric_limits<std::int64_t>::max();
-    return t_budget.limits.bytes - t_budget.used.bytes;
-}
-
 std::int64_t LoadBudget::LinesLeft()
 {
-    if (t_budget.openLoads == 0)
+    if (t_loadBudget.openLoads == 0)
         return std::numeric_limits<std::int64_t>::max();
-    return t_budget.limits.lines - t_budget.used.lines;
+    return t_loadBudget.limits.lines - t_loadBudget.used.lines;
 }
-
-LoadBudget::Used LoadBudget::LastLoad() { return t_budget.last; }
 
 LoadBudget::Limits LoadBudget::SetLimits(const Limits& limits)
 {
-    const Limits before = t_budget.limits;
-    t_budget.limits = limits;
+    const Limits before = t_loadBudget.limits;
+    t_loadBudget.limits = limits;
     return before;
 }
 

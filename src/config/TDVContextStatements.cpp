@@ -7,6 +7,7 @@
 #include "platform/system/TFileStream.h"
 #include "platform/system/TStringList.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <vector>
@@ -36,16 +37,20 @@ std::string ReadCharged(const std::string& path, const std::string& identity)
 }
 
 // The start of text that holds the lines a load may still visit and the one after, whose visit
-// refuses the load (CR, LF and CRLF end a line, as for TStringList): a file of more lines is not
-// cut into views the load would never reach.
+// refuses the load (CR, LF and CRLF end a line, as for TStringList): a large file of more lines
+// is not cut into views the load would never reach. (A file of up to a MiB has no more views
+// than a few times its size in bytes.)
 std::string_view VisitableLines(std::string_view text, std::int64_t visitable)
 {
-    if (static_cast<std::int64_t>(text.size()) <= visitable)
-        return text; // fewer lines than bytes
+    constexpr std::size_t kSplitWhole = 1 << 20;
+    if (text.size() <= kSplitWhole || static_cast<std::int64_t>(text.size()) <= visitable)
+        return text;
     std::size_t pos = 0;
     for (std::int64_t k = 0; k <= visitable; ++k) {
-        const std::size_t brk = text.find_first_of("\r\n", pos);
-        if (brk == std::string_view::npos)
+        std::size_t brk = pos;
+        while (brk < text.size() && text[brk] != '\r' && text[brk] != '\n')
+            ++brk;
+        if (brk == text.size())
             return text;
         pos = brk + (text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n' ? 2 : 1);
     }
