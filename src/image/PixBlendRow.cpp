@@ -252,44 +252,70 @@ bool HasAvx2()
 
 }  // namespace
 
-void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale, std::int64_t key,
-                   int count, std::uint32_t* words, [[maybe_unused]] const std::uint8_t* nextBgr,
-                   [[maybe_unused]] const std::uint8_t* nextAlpha)
+bool PixBlendPathRuns(PixBlendPath path)
+{
+    switch (path) {
+#ifdef PIX_BLEND_AVX2
+    case PixBlendPath::Avx512:
+        return HasAvx512();
+    case PixBlendPath::Avx2:
+        return HasAvx2();
+#else
+    case PixBlendPath::Avx512:
+    case PixBlendPath::Avx2:
+        return false;
+#endif
+    case PixBlendPath::Plain:
+        break;
+    }
+    return true;
+}
+
+void PixBlendRow32On(PixBlendPath path, const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale,
+                     std::int64_t key, int count, std::uint32_t* words, [[maybe_unused]] const std::uint8_t* nextBgr,
+                     [[maybe_unused]] const std::uint8_t* nextAlpha)
 {
     int done = 0;
 #ifdef PIX_BLEND_AVX2
-    if (HasAvx512()) {
+    const int which = (alpha ? 4 : 0) | (alphaScale != 256 ? 2 : 0) | (key >= 0 ? 1 : 0);
+    if (path == PixBlendPath::Avx512 && !HasAvx512())
+        path = PixBlendPath::Avx2;
+    if (path == PixBlendPath::Avx512) {
         using Row = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint32_t, std::int64_t, int, std::uint32_t*,
                              const std::uint8_t*, const std::uint8_t*);
         static constexpr Row kRows[8] = {BlendAvx512<false, false, false>, BlendAvx512<false, false, true>,
                                          BlendAvx512<false, true, false>,  BlendAvx512<false, true, true>,
                                          BlendAvx512<true, false, false>,  BlendAvx512<true, false, true>,
                                          BlendAvx512<true, true, false>,   BlendAvx512<true, true, true>};
-        kRows[(alpha ? 4 : 0) | (alphaScale != 256 ? 2 : 0) | (key >= 0 ? 1 : 0)](bgr, alpha, alphaScale, key, count,
-                                                                                   words, nextBgr, nextAlpha);
+        kRows[which](bgr, alpha, alphaScale, key, count, words, nextBgr, nextAlpha);
         return;
     }
-    if (HasAvx2()) {
+    if (path == PixBlendPath::Avx2 && HasAvx2()) {
         using Row = int (*)(const std::uint8_t*, const std::uint8_t*, std::uint32_t, std::int64_t, int, std::uint32_t*);
         static constexpr Row kRows[8] = {BlendAvx2<false, false, false>, BlendAvx2<false, false, true>,
                                          BlendAvx2<false, true, false>,  BlendAvx2<false, true, true>,
                                          BlendAvx2<true, false, false>,  BlendAvx2<true, false, true>,
                                          BlendAvx2<true, true, false>,   BlendAvx2<true, true, true>};
-        const int which = (alpha ? 4 : 0) | (alphaScale != 256 ? 2 : 0) | (key >= 0 ? 1 : 0);
         done = kRows[which](bgr, alpha, alphaScale, key, count, words);
     }
+#else
+    (void)path;
 #endif
     BlendScalar(bgr + 3 * static_cast<std::size_t>(done), alpha ? alpha + done : nullptr, alphaScale, key,
                 count - done, words + done);
 }
 
+void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale, std::int64_t key,
+                   int count, std::uint32_t* words, const std::uint8_t* nextBgr, const std::uint8_t* nextAlpha)
+{
+    PixBlendRow32On(PixBlendPath::Avx512, bgr, alpha, alphaScale, key, count, words, nextBgr, nextAlpha);
+}
+
 const char* PixBlendRowInstructionSet()
 {
-#ifdef PIX_BLEND_AVX2
-    if (HasAvx512())
+    if (PixBlendPathRuns(PixBlendPath::Avx512))
         return "AVX-512";
-    if (HasAvx2())
+    if (PixBlendPathRuns(PixBlendPath::Avx2))
         return "AVX2";
-#endif
     return "plain";
 }

@@ -17,6 +17,18 @@ void PixBlendRow32(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint
                    int count, std::uint32_t* words, const std::uint8_t* nextBgr = nullptr,
                    const std::uint8_t* nextAlpha = nullptr);
 
+// The instruction sets the blend is written for, best first.
+enum class PixBlendPath { Avx512, Avx2, Plain };
+
+// Whether this processor runs path (Plain: always).
+[[nodiscard]] bool PixBlendPathRuns(PixBlendPath path);
+
+// PixBlendRow32 on the given path, so that every path the processor runs can be checked and not
+// only the one it picks. A path the processor does not run gives way to the best one below it.
+void PixBlendRow32On(PixBlendPath path, const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t alphaScale,
+                     std::int64_t key, int count, std::uint32_t* words, const std::uint8_t* nextBgr = nullptr,
+                     const std::uint8_t* nextAlpha = nullptr);
+
 // The instruction set PixBlendRow32 uses on this processor: "AVX-512", "AVX2" or "plain" (for
 // benchmark reports, whose figures depend on it).
 [[nodiscard]] const char* PixBlendRowInstructionSet();

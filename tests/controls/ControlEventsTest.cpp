@@ -1,5 +1,7 @@
 // Mouse events of the window controls as the window system delivers them: the click rule,
 // double clicks, shift states, handlers that fail or destroy their control, and Qt hosting.
+#include <QCursor>
+#include <QTimer>
 #include <QToolTip>
 #include <QWidget>
 
@@ -8,6 +10,7 @@
 #include "ControlFixtures.h"
 #include "platform/ui/EventBridge.h"
 #include "platform/system/Exception.h"
+#include "platform/ui/HintTiming.h"
 #include "platform/ui/TPanel.h"
 
 using namespace fixtures;
@@ -164,6 +167,63 @@ TEST_F(ControlEventsTest, HintsFollowTheApplicationsHintTiming)
     ASSERT_TRUE(WaitFor([] { return QToolTip::isVisible() && QToolTip::text() == "Stop"; }))
         << "moving on from a showing hint waits only the short pause";
     EXPECT_TRUE(WaitFor([] { return !QToolTip::isVisible(); })) << "the hint hides after the hide pause";
+    application = saved;
+}
+
+// A press cancels a hint still waiting for its pause, on a control and on a toolkit widget under the
+// application's hint timing; without the press the same wait shows it. The wait is a timer started
+// after the hint's with ten times its pause: the event loop fires timers in the order they fall
+// due, so the hint's has had its turn whatever the machine's speed.
+TEST_F(ControlEventsTest, PressCancelsAPendingHint)
+{
+    TApplication& application = Application();
+    const TApplication saved = application;
+    application.SetHintPause(20);
+    application.SetHintShortPause(20);
+    panel->SetHint("Board");
+    panel->SetShowHint(true);
+    QWidget window;
+    window.resize(50, 30);
+    FollowApplicationHintTiming(&window);
+    QWidget button(&window);
+    button.setGeometry(5, 5, 20, 20);
+    button.setToolTip("Plain");
+    // The pointer away from both windows: a hint going away must not put it over a widget.
+    QCursor::setPos(400, 400);
+
+    const auto sendPointer = [](QWidget* widget, QEvent::Type type) {
+        if (type == QEvent::Enter) {
+            QEnterEvent e(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+            QCoreApplication::sendEvent(widget, &e);
+        } else if (type == QEvent::Leave) {
+            QEvent e(QEvent::Leave);
+            QCoreApplication::sendEvent(widget, &e);
+        } else {
+            const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+            QMouseEvent e(type, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, held, Qt::NoModifier);
+            QCoreApplication::sendEvent(widget, &e);
+        }
+    };
+    for (QWidget* widget : {WidgetOf(panel.get()), static_cast<QWidget*>(&button)}) {
+        widget->window()->show();
+        Settle(50);  // the window system's own pointer events of the showing
+        for (const bool press : {false, true}) {
+            SCOPED_TRACE(testing::Message() << widget->toolTip().toStdString() << (press ? ", pressed" : ""));
+            sendPointer(widget, QEvent::Enter);
+            if (press)
+                sendPointer(widget, QEvent::MouseButtonPress);
+            bool waited = false;
+            QTimer::singleShot(10 * application.HintPause(), [&] { waited = true; });
+            ASSERT_TRUE(WaitFor([&] { return waited; }, 30000));
+            EXPECT_EQ(QToolTip::isVisible() && QToolTip::text() == widget->toolTip(), !press);
+            if (press)
+                sendPointer(widget, QEvent::MouseButtonRelease);
+            sendPointer(widget, QEvent::Leave);
+            QToolTip::hideText();
+            ASSERT_TRUE(WaitFor([] { return !QToolTip::isVisible(); }, 30000));
+        }
+        widget->window()->hide();
+    }
     application = saved;
 }
 

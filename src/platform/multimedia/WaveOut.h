@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 // The published wave-format record.
 struct WAVEFORMATEX {
@@ -82,3 +83,14 @@ MMRESULT waveOutClose(HWAVEOUT device);
 // wanted samples while blocks were outstanding but none was waiting (it played silence in the
 // middle of the stream). For measuring the smallest buffer a machine sustains. Any thread.
 [[nodiscard]] std::uint64_t waveOutUnderruns();
+
+// Not of the Windows API: the frames the device pulls at a time at rate frames a second: about
+// 5 ms (a power of two) when opened (blockFrames 0), and once the first block is written, longer
+// blocks allow longer pulls, up to a quarter of that block; at most 4096. Any thread.
+[[nodiscard]] std::uint16_t waveOutPullFor(std::uint32_t rate, std::uint32_t blockFrames);
+
+// Not of the Windows API, for tests: called before each open of the system's device (in waveOutOpen
+// and when the first waveOutWrite opens it again) with the frames per pull it asks for; false
+// makes that open fail as a refusal of the system would. Empty (the default) lets every open go
+// ahead. Set it while no device is opening.
+void waveOutSetOpenGate(std::function<bool(std::uint16_t pullFrames)> gate);

@@ -12,6 +12,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <semaphore>
 #include <string>
@@ -29,25 +30,7 @@ bool InitAudio()
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 }
 
-// About 5 ms per pull (a power of two): short enough for the shortest buffer setting, since the
-// block after a pull's block is written only when that block has played out (two are in flight).
-Uint16 ShortestPull(std::uint32_t rate)
-{
-    Uint16 samples = 64;
-    while (samples < 4096 && samples * 200u < rate)
-        samples *= 2;
-    return samples;
-}
-
-// Every pull is a wake-up of SDL's thread, stopped or playing: longer blocks allow longer pulls,
-// up to a quarter of a block (the proportion the shortest setting has), never below the 5 ms.
-Uint16 PullForBlock(std::uint32_t rate, std::uint32_t blockFrames)
-{
-    Uint16 samples = ShortestPull(rate);
-    while (samples < 4096 && samples * 8u <= blockFrames)
-        samples *= 2;
-    return samples;
-}
+std::function<bool(std::uint16_t)> g_openGate;
 
 constexpr std::uint32_t kMaxBlocks = 64;  // blocks written and not yet returned done
 
@@ -82,6 +65,25 @@ private:
 };
 
 } // namespace
+
+std::uint16_t waveOutPullFor(std::uint32_t rate, std::uint32_t blockFrames)
+{
+    // About 5 ms: short enough for the shortest buffer setting, since the block after a pull's
+    // block is written only when that block has played out (two are in flight).
+    std::uint16_t samples = 64;
+    while (samples < 4096 && samples * 200u < rate)
+        samples *= 2;
+    // Every pull is a wake-up of SDL's thread, stopped or playing: longer blocks allow longer
+    // pulls, up to a quarter of a block (the proportion the shortest setting has).
+    while (samples < 4096 && samples * 8u <= blockFrames)
+        samples *= 2;
+    return samples;
+}
+
+void waveOutSetOpenGate(std::function<bool(std::uint16_t)> gate)
+{
+    g_openGate = std::move(gate);
+}
 
 struct HWAVEOUT__ {
     SDL_AudioDeviceID device = 0;
@@ -179,6 +181,8 @@ struct HWAVEOUT__ {
     // Opens the SDL device (paused) pulling the given samples at a time; 0 when SDL refuses.
     SDL_AudioDeviceID OpenDevice(Uint16 samples)
     {
+        if (g_openGate && !g_openGate(samples))
+            return 0;
         SDL_AudioSpec want{};
         want.freq = int(format.nSamplesPerSec);
         want.format = format.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
@@ -195,7 +199,7 @@ struct HWAVEOUT__ {
     // before; should neither pull be had again, the device stays closed and plays nothing.
     void FitPullTo(std::uint32_t blockBytes)
     {
-        const Uint16 samples = PullForBlock(format.nSamplesPerSec, blockBytes / format.nBlockAlign);
+        const Uint16 samples = waveOutPullFor(format.nSamplesPerSec, blockBytes / format.nBlockAlign);
         if (samples <= pull)
             return;
         SDL_CloseAudioDevice(device);
@@ -234,7 +238,7 @@ MMRESULT waveOutOpen(HWAVEOUT* device, UINT deviceId, const WAVEFORMATEX* format
     handle->silence = format->wBitsPerSample == 8 ? 0x80 : 0;
     handle->format = *format;
     handle->name = name ? name : "";
-    handle->pull = ShortestPull(format->nSamplesPerSec);
+    handle->pull = waveOutPullFor(format->nSamplesPerSec, 0);
     handle->device = handle->OpenDevice(handle->pull);
     if (handle->device == 0) {
         delete handle;

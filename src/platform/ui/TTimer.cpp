@@ -89,6 +89,11 @@ void TTimer::Wake()
     impl_->timer.start(int(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
 }
 
+int TTimer::NextTickIn() const
+{
+    return impl_->timer.isActive() ? impl_->timer.remainingTime() : -1;
+}
+
 void TTimer::UpdateTimer()
 {
     resting_ = false;

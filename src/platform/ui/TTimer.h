@@ -36,6 +36,9 @@ public:
     void Rest();
     void Wake();
     [[nodiscard]] bool Resting() const { return resting_; }
+    // Milliseconds until the next tick is due (0 when overdue); -1 while none is (not ticking or
+    // resting).
+    [[nodiscard]] int NextTickIn() const;
 
 protected:
     // Raises OnTimer with the timer as sender.

@@ -106,11 +106,16 @@ TEST_F(Startup, BrokenDefaultsLeaveTheUserFileUntouchedAtClosing)
     EXPECT_NE(text.find("; File=" + content.Dir() + "Korvane.DEF"), std::string::npos) << text;
     // A changed setting is not dropped in silence: the first change says so, once.
     f.MelodyVolume->SetPosition(10);
-    f.RiffVolume->SetPosition(20);
+    f.RiffVolume->SetPosition(30);  // from 20: the defaults' 0.8, as the user file was not read
     QCoreApplication::processEvents();
     ASSERT_EQ(ui->boxes.size(), 2u);
     EXPECT_NE(ui->boxes[1].text.find("will not be saved"), std::string::npos) << ui->boxes[1].text;
     EXPECT_NE(ui->boxes[1].text.find(content.Dir() + "Korvane.INI"), std::string::npos) << ui->boxes[1].text;
+    // Nor is it said again for later changes, of these or other settings.
+    f.MelodyVolume->SetPosition(40);
+    f.SetStepAdvance(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ui->boxes.size(), 2u);
     f.SelectRiff("b1", 0);
     f.FormClose();
     QCoreApplication::processEvents();
@@ -159,6 +164,8 @@ TEST_F(Startup, MovingTheRhythmSliderToTheTopStoresFullGrooveVolume)
     f.MelodyVolume->SetPosition(0);
     EXPECT_FLOAT_EQ(f.Root()->GetFloat("settings.groove_volume"), 1.0f);
     EXPECT_FLOAT_EQ(f.Root()->GetFloat("settings.riff_volume"), 0.8f);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ui->boxes.empty()) << "the change will be saved: nothing to tell";
 }
 
 TEST_F(Startup, ClosingWritesTheUserFileAndASecondStartReadsItBack)

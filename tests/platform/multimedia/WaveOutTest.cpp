@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -92,6 +94,64 @@ TEST_F(WaveOut, UnpreparedBlocksAndBadFormatsAreRefused)
     header.dwBufferLength = 64;
     EXPECT_EQ(waveOutWrite(device, &header, sizeof(WAVEHDR)), WAVERR_UNPREPARED);
     EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
+}
+
+TEST(WaveOutPull, FiveMillisecondsAtOpenUpToAQuarterOfTheFirstBlock)
+{
+    const struct {
+        std::uint32_t rate, blockFrames;
+        std::uint16_t pull;
+    } rows[] = {
+        {44100, 0, 256},    {48000, 0, 256},    {22050, 0, 128},    {8000, 0, 64},      {96000, 0, 512},
+        {25600, 0, 128},    {25601, 0, 256} /* 5 ms exactly, and a frame more */,       {2000000, 0, 4096},
+        {44100, 2047, 256}, {44100, 2048, 512}, {44100, 4095, 512}, {44100, 4096, 1024}, {8000, 511, 64},
+        {8000, 512, 128},   {44100, 5292, 1024} /* the default 120 ms */,               {44100, 1u << 30, 4096},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(waveOutPullFor(row.rate, row.blockFrames), row.pull) << row.rate << " Hz, " << row.blockFrames;
+}
+
+// The first block opens the device again with that block's pull; should the system refuse it,
+// the device opens once more with the pull it had and still plays.
+TEST_F(WaveOut, FirstBlockReopensWithItsPullOrFallsBackToTheOldOne)
+{
+    for (const bool refuseLonger : {false, true}) {
+        SCOPED_TRACE(refuseLonger ? "longer pull refused" : "longer pull granted");
+        std::vector<std::uint16_t> asked;
+        waveOutSetOpenGate([&](std::uint16_t pull) {
+            asked.push_back(pull);
+            return !(refuseLonger && pull > 256);
+        });
+        const struct Ungate {
+            ~Ungate() { waveOutSetOpenGate({}); }
+        } ungate;
+        Seen played;
+        HWAVEOUT device = nullptr;
+        ASSERT_EQ(waveOutOpen(&device, 0, &format, &Callback, reinterpret_cast<std::uintptr_t>(&played),
+                              CALLBACK_FUNCTION),
+                  MMSYSERR_NOERROR);
+        std::vector<std::vector<char>> data(2, std::vector<char>(5292 * 4));
+        std::vector<WAVEHDR> headers(2);
+        for (std::size_t i = 0; i < headers.size(); ++i) {
+            headers[i].lpData = data[i].data();
+            headers[i].dwBufferLength = std::uint32_t(data[i].size());
+            ASSERT_EQ(waveOutPrepareHeader(device, &headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+            ASSERT_EQ(waveOutWrite(device, &headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+        }
+        const std::vector<std::uint16_t> reopened{256, 1024}, fellBack{256, 1024, 256};
+        EXPECT_EQ(asked, refuseLonger ? fellBack : reopened);
+        // Played out, not returned by a reset: a device left closed would never get here.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        const auto done = [&] {
+            std::lock_guard lock(played.mutex);
+            return played.blocks.size() == headers.size();
+        };
+        while (!done() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_TRUE(done());
+        ASSERT_EQ(waveOutReset(device), MMSYSERR_NOERROR);
+        ASSERT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
+    }
 }
 
 } // namespace

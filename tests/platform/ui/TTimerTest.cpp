@@ -121,6 +121,28 @@ TEST(TTimer, RestsUntilWokenThenTicksOnItsOldBeat)
     EXPECT_EQ(ticks.size(), count);
 }
 
+// The deadline a Wake sets, read back, so no tick need come: the next beat of an hour's period, not
+// a whole period from the Wake. The time the machine takes can only shorten what is left.
+TEST(TTimer, WakeSetsTheNextBeatOfTheOldPeriod)
+{
+    TTimer timer;
+    const auto hour = std::chrono::hours(1);
+    const int period = int(std::chrono::milliseconds(hour).count());
+    timer.SetInterval(period);
+    const auto start = Clock::now();
+    timer.SetOnTimer([](TObject*) {});
+    timer.Rest();
+    EXPECT_EQ(timer.NextTickIn(), -1);
+    const auto rest = std::chrono::milliseconds(100);
+    std::this_thread::sleep_for(rest);
+    timer.Wake();
+    const int left = timer.NextTickIn();
+    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    // Within rounding to whole milliseconds, here and in the toolkit.
+    EXPECT_LE(left, period - int(rest.count()) + 2);
+    EXPECT_GE(left, period - int(since.count()) - 2);
+}
+
 TEST(TTimer, HandlerCanDestroyItsTimer)
 {
     auto* timer = new TTimer;
