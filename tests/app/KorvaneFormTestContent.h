@@ -15,8 +15,11 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QEnterEvent>
+#include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -439,6 +442,30 @@ inline void SendKey(QWidget* window, bool press, int key, Qt::KeyboardModifiers 
 {
     QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, key, modifiers, QString(), autoRepeat);
     QCoreApplication::sendEvent(window, &event);
+}
+
+// Why a test that types on a real X display (xvfb-run, QT_QPA_PLATFORM=xcb, xdotool) cannot run
+// here; empty when it can.
+inline std::string MissingXDisplay()
+{
+    if (QGuiApplication::platformName() != "xcb")
+        return "needs an X display (platform " + QGuiApplication::platformName().toStdString() + ")";
+    if (QStandardPaths::findExecutable("xdotool").isEmpty())
+        return "needs xdotool";
+    return {};
+}
+
+// Shows the window at the screen's top left and gives it the X server's input focus, which
+// nothing else does without a window manager; false when it does not become active.
+inline bool ShowFocused(QWidget& window)
+{
+    window.move(0, 0);
+    window.show();
+    window.raise();
+    window.activateWindow();
+    PumpFor(300);
+    (void)QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(window.winId())});
+    return PumpUntil([&] { return window.isActiveWindow(); }, 3000);
 }
 
 // Leaves the global scene and container empty and without output for the next test.

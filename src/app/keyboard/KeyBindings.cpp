@@ -8,8 +8,21 @@
 
 namespace {
 
-// Shift, Ctrl and Alt stay held while another key is pressed.
-bool IsModifierCode(int code) { return code >= 16 && code <= 18; }
+// The modifier keys' codes and the modifier each holds down. Shift, Ctrl and Alt stay held
+// while another key is pressed.
+struct TModifierKey {
+    std::uint16_t code;
+    TShiftState shift;
+};
+constexpr TModifierKey kModifierKeys[] = {{16, ssShift}, {17, ssCtrl}, {18, ssAlt}};
+
+TShiftState ShiftOfCode(std::uint16_t code)
+{
+    for (const TModifierKey& m : kModifierKeys)
+        if (m.code == code)
+            return m.shift;
+    return 0;
+}
 
 } // namespace
 
@@ -116,7 +129,7 @@ void KeyBindings::KeyDown(std::uint16_t& key, TShiftState shift)
     // Releasing changes the held list: walk a copy.
     const std::list<THeldKey> others = held_;
     for (const THeldKey& other : others) {
-        if (IsModifierCode(other.code))
+        if (ShiftOfCode(other.code) != 0)
             continue;
         std::uint16_t code = other.code;
         KeyUp(code, modifierState_);
@@ -127,6 +140,10 @@ void KeyBindings::KeyDown(std::uint16_t& key, TShiftState shift)
     modifierState_ = shift;
     held_.push_back({key, name});
     PressKey(name);
+    // A toggle's second press released the key instead: its key-up has nothing to end.
+    for (THeldKey& k : held_)
+        if (k.code == key)
+            k.live = keyboard_.IsPressed(name);
     key = 0;
     if (changed && host_.redraw)
         host_.redraw();
@@ -150,12 +167,12 @@ void KeyBindings::KeyUp(std::uint16_t& key, TShiftState shift)
         return;
     }
     // The name the key was pressed by, so the riff it started stops whatever the set is now.
+    // A key-up ends only what its own press started: nothing when a click or a command has
+    // released the key since, or when its key-down never came here.
     std::string name;
     for (const THeldKey& k : held_)
-        if (k.code == key)
+        if (k.code == key && k.live)
             name = k.name;
-    if (name.empty() && !heldAtStart)
-        name = NameOfCode(key);
     if (!name.empty() && latchedKey_.empty())
         ReleaseKey(name);
     Build(shift);
@@ -178,10 +195,33 @@ void KeyBindings::ReleaseAll()
 
 void KeyBindings::ReleaseHeld(TShiftState shift)
 {
-    ReleaseAll();
-    // A key-up of no key carries the modifiers: the set follows them even when nothing was held.
-    std::uint16_t none = 0;
-    KeyUp(none, shift);
+    if (host_.keyUpStarted)
+        host_.keyUpStarted();
+    // The modifier keys still down stay held: their key-ups come here again.
+    const std::list<THeldKey> all = held_;
+    for (const THeldKey& k : all) {
+        if ((ShiftOfCode(k.code) & shift) != 0)
+            continue;
+        std::uint16_t code = k.code;
+        KeyUp(code, modifierState_);
+    }
+    Build(shift);
+    modifierState_ = shift;
+    // A modifier pressed while the keys went elsewhere shows on screen as its key-down would
+    // show it; an on-screen key the mouse pressed already stays as it is.
+    for (const TModifierKey& m : kModifierKeys) {
+        if ((m.shift & shift) == 0 || IsHeld(m.code))
+            continue;
+        // A key that binds a riff would have started it: not shown without its press.
+        const std::string name = NameOfCode(m.code);
+        if (name.empty() || keyboard_.IsPressed(name) || !RiffForKey(name).empty())
+            continue;
+        keyboard_.SetState(name, TKBButton::StatePressed);
+        held_.push_back({m.code, name});
+    }
+    Rebuild();
+    if (host_.redraw)
+        host_.redraw();
 }
 
 void KeyBindings::PressKey(const std::string& name)
@@ -218,10 +258,15 @@ void KeyBindings::PressKey(const std::string& name)
 void KeyBindings::ReleaseKey(const std::string& name)
 {
     keyboard_.SetState(name, TKBButton::StateInitial);
+    for (THeldKey& k : held_)
+        if (k.name == name)
+            k.live = false;
     const std::string riff = ReleaseRiff(name);
     if (!riff.empty() && host_.stopRiff)
         host_.stopRiff(riff);
-    soundingKey_.clear();
+    // Another key (a click while a key goes up) keeps sounding.
+    if (soundingKey_ == name)
+        soundingKey_.clear();
     if (host_.refreshHover)
         host_.refreshHover();
     if (host_.redraw)

@@ -59,10 +59,13 @@ public:
         bool operator==(const TRiffChoice&) const = default;
     };
 
-    // One held riff key: its code and the name it was pressed by.
+    // One held riff key: its code, the name it was pressed by, and whether that press still
+    // holds the on-screen key (a click or a command may have released it since; the key-up
+    // then ends nothing).
     struct THeldKey {
         std::uint16_t code = 0;
         std::string name;
+        bool live = true;
     };
 
     explicit KeyBindings(OnScreenKeyboard& keyboard) : keyboard_(keyboard) {}
@@ -103,9 +106,11 @@ public:
     // The application lost the focus: every held key is released.
     void ReleaseAll();
     // Another window took the keyboard, and with it the key-ups: every held key is released as
-    // its key-up would, and the modifier state becomes shift (the modifiers the keyboard holds
-    // now), with the binding set built for it. A latched key and the on-screen modifiers set
-    // by the mouse or by a riff's choice stay.
+    // its key-up would, except the modifier keys still down (shift: the modifiers the keyboard
+    // holds now); the modifier state becomes shift, with the binding set built for it; and an
+    // on-screen modifier key of a modifier pressed meanwhile is pressed as its key-down would
+    // press it. A latched key and the on-screen modifiers set by the mouse or by a riff's
+    // choice stay.
     void ReleaseHeld(TShiftState shift);
     // Forgets the held keys without releasing them (Play starts from a clean keyboard).
     void ClearHeldKeys() { held_.clear(); }
@@ -116,7 +121,8 @@ public:
     // pressed is released instead (a toggle); an unbound key only changes its look and the
     // binding set; a bound key triggers its riff. The key becomes the sounding key.
     void PressKey(const std::string& name);
-    // The key returns to "initial" and the riff its press started stops.
+    // The key returns to "initial" and the riff its press started stops. It stops being the
+    // sounding key, and a held key of that name no longer holds it.
     void ReleaseKey(const std::string& name);
     // The key pressed last by keyboard or mouse and not yet released; "" for none.
     [[nodiscard]] const std::string& SoundingKey() const { return soundingKey_; }

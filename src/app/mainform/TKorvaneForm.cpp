@@ -513,6 +513,14 @@ bool TKorvaneForm::eventFilter(QObject* watched, QEvent* event)
         CallEventHandler([this] { ApplicationEvents1Deactivate(nullptr); });
         return false;
     }
+    // A release held back for its repeat press comes before any other input the window gets: a
+    // click would otherwise meet the key still down, and its late key-up the click's key.
+    if (event->isPointerEvent()) {
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && widget->window() == this)
+            keyRouter_.Flush();
+        return false;
+    }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
         return false;
     // The window previews the keys of all its controls; other windows keep theirs.

@@ -1,5 +1,7 @@
 #include "platform/ui/ApplicationInstance.h"
 
+#include "platform/ui/TFocusReturn.h"
+
 #include <QApplication>
 #include <QToolTip>
 
@@ -18,6 +20,7 @@ void EnsureApplication()
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // lives until the process ends
     StampProgramVersion();
+    InstallFocusReturn();
 }
 
 void StampProgramVersion()

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include <algorithm>
+
 TKeyEventRouter::TKeyEventRouter(THandler handler)
     : handler_(std::move(handler)), deadline_(std::make_unique<QTimer>())
 {
@@ -36,4 +38,9 @@ void TKeyEventRouter::Flush()
     deadline_->stop();
     if (const std::optional<TKeyRoute> release = filter_.TakeHeldRelease())
         (void)handler_(*release);
+}
+
+int TKeyEventRouter::HoldRemainingMs() const
+{
+    return filter_.Holding() ? std::max(deadline_->remainingTime(), 0) : -1;
 }

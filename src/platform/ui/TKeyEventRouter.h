@@ -28,8 +28,12 @@ public:
     // handler consumed the key, or the event is no key-down or key-up of its own (a repeat's
     // release, a release held back, a key without a code).
     bool Route(const QKeyEvent& event);
-    // Delivers a held-back release now (the window is about to lose the keyboard).
+    // Delivers a held-back release now (other input reached the window, or it is about to
+    // lose the keyboard).
     void Flush();
+    // How much longer the release held back now waits for its repeat press, in milliseconds (0
+    // when its deadline is overdue); -1 when no release is held back.
+    [[nodiscard]] int HoldRemainingMs() const;
 
 private:
     TAutoRepeatFilter filter_;

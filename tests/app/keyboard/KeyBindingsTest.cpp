@@ -285,6 +285,30 @@ TEST_F(KeyBindingsRoad, ShiftPressedWhileAKeyIsHeldStopsThatKeysRiff)
     EXPECT_EQ(keyboard.State("SHIFT"), "initial");
 }
 
+TEST_F(KeyBindingsRoad, KeyUpEndsOnlyWhatItsPressStarted)
+{
+    // A click on W ends the held Q's riff; Q's key-up arrives while the mouse still holds W.
+    Down('Q');
+    bindings.MouseDown(60, 10);
+    Up('Q');
+    EXPECT_EQ(bindings.SoundingKey(), "W");
+    EXPECT_EQ(keyboard.State("W"), "pressed");
+    bindings.MouseUp();
+    EXPECT_EQ(log, (Log{"start a", "stop a", "start b", "stop b"}));
+    EXPECT_EQ(keyboard.State("W"), "initial");
+
+    // Shift goes up while the mouse holds A of the Shift set.
+    log.clear();
+    Down(VK_SHIFT, ssShift);
+    bindings.MouseDown(5, 55);
+    Up(VK_SHIFT, 0);
+    EXPECT_EQ(bindings.SoundingKey(), "A");
+    bindings.MouseUp();
+    EXPECT_EQ(log, (Log{"start d", "stop d"}));
+    EXPECT_EQ(keyboard.State("A"), "initial");
+    EXPECT_EQ(keyboard.State("SHIFT"), "initial");
+}
+
 TEST_F(KeyBindingsRoad, LatchedKeyKeepsSoundingUntilTheNextPress)
 {
     Down('Q');

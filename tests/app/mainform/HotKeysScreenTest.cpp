@@ -1,14 +1,17 @@
-// Hot keys typed on a real X display (xdotool under xvfb-run with QT_QPA_PLATFORM=xcb): the keys
-// with and without Alt and Shift reach their commands. Offscreen it skips.
+// Hot keys typed on a real X display (xdotool under xvfb-run with QT_QPA_PLATFORM=xcb, no window
+// manager): the keys with and without Alt and Shift reach their commands, and the keyboard comes
+// back to the main window when a window it opened closes. Offscreen it skips.
 #include "app/KorvaneFormTestContent.h"
 
 #include "config/TDVContext.h"
 #include "controls/THVSlider.h"
 #include "platform/ui/TPanel.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QProcess>
-#include <QStandardPaths>
+#include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -23,19 +26,11 @@ protected:
 
 TEST_F(HotKeysScreen, TypedHotKeysReachTheirCommands)
 {
-    if (QGuiApplication::platformName() != "xcb")
-        GTEST_SKIP() << "needs an X display (platform " << QGuiApplication::platformName().toStdString() << ")";
-    if (QStandardPaths::findExecutable("xdotool").isEmpty())
-        GTEST_SKIP() << "needs xdotool";
+    if (const std::string missing = korvane_test::MissingXDisplay(); !missing.empty())
+        GTEST_SKIP() << missing;
     TKorvaneForm& f = Start();
     ASSERT_TRUE(ui->boxes.empty());
-    f.move(0, 0);
-    f.show();
-    f.raise();
-    f.activateWindow();
-    PumpFor(300);
-    (void)QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(f.winId())});
-    ASSERT_TRUE(PumpUntil([&] { return f.isActiveWindow(); }, 3000)) << "the window has the focus";
+    ASSERT_TRUE(korvane_test::ShowFocused(f)) << "the window has the focus";
 
     ASSERT_TRUE(Type("F4"));
     EXPECT_TRUE(PumpUntil([] { return WaveScene.IsInstancePlaying("groove"); }, 2000)) << "F4 plays";
@@ -51,6 +46,45 @@ TEST_F(HotKeysScreen, TypedHotKeysReachTheirCommands)
 
     ASSERT_TRUE(Type("alt+F4"));
     EXPECT_TRUE(PumpUntil([&] { return !f.isVisible(); }, 2000)) << "Alt+F4 closes the window";
+}
+
+// The settings dialog is cancelled by a click while the pointer is off the main window: without a
+// window manager the keyboard would stay with the root window, and keys would reach the main
+// window only while the pointer lies over it.
+TEST_F(HotKeysScreen, KeyboardReturnsToTheMainWindowWhenADialogCloses)
+{
+    if (const std::string missing = korvane_test::MissingXDisplay(); !missing.empty())
+        GTEST_SKIP() << missing;
+    TKorvaneForm& f = Start();
+    ASSERT_TRUE(ui->boxes.empty());
+    ASSERT_TRUE(korvane_test::ShowFocused(f)) << "the window has the focus";
+    bool clicked = false;
+    QTimer watch;  // the dialog runs its own event loop: look for it from there
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        watch.stop();
+        auto* cancel = dialog->findChild<QPushButton*>("CancelButton");
+        if (cancel != nullptr) {
+            // Its Cancel button 40 pixels below the main window, so the pointer leaves it.
+            dialog->move(40, f.frameGeometry().bottom() + 40 - cancel->mapTo(dialog, cancel->rect().center()).y());
+            PumpFor(200);
+            const QPoint at = cancel->mapToGlobal(cancel->rect().center());
+            clicked = !f.frameGeometry().contains(at) &&
+                      QProcess::execute("xdotool", {"mousemove", "--sync", QString::number(at.x()),
+                                                    QString::number(at.y()), "click", "1"}) == 0;
+        }
+        if (!PumpUntil([&] { return !dialog->isVisible(); }, 5000))
+            dialog->reject();  // never leave the test inside the dialog's loop
+    });
+    watch.start();
+    ASSERT_TRUE(Type("shift+F7"));
+    ASSERT_TRUE(PumpUntil([&] { return clicked && QApplication::activeModalWidget() == nullptr; }, 10000));
+    const std::size_t played = f.History().Entries().size();
+    ASSERT_TRUE(Type("q"));
+    EXPECT_TRUE(PumpUntil([&] { return f.History().Entries().size() > played; }, 5000)) << "Q plays its riff";
 }
 
 }  // namespace

@@ -335,22 +335,25 @@ TEST_F(Printing, AfterAWindowClosesNoHotKeyIsHeldAndTheModifiersFollowTheKeyboar
     TVideoTutorialForm tutorials;
     _VideoTutorialForm = &tutorials;
     int opened = 0;
-    // Presses the key (with Shift pressed first when held); the window it opens gets the
-    // key-ups of the key and, unless keepShift, of Shift.
-    const auto openAndCancel = [&](int key, Qt::KeyboardModifiers held, bool keepShift) {
+    const auto modifierKey = [](Qt::KeyboardModifiers held) {
+        return held == Qt::AltModifier ? Qt::Key_Alt : Qt::Key_Shift;
+    };
+    // Presses the key (with its modifier, Shift or Alt, pressed first when held); the window it
+    // opens gets the key-ups of the key and, unless keepModifier, of the modifier.
+    const auto openAndCancel = [&](int key, Qt::KeyboardModifiers held, bool keepModifier) {
         opened = 0;
-        QTimer::singleShot(0, &f, [&, key, held, keepShift] {
+        QTimer::singleShot(0, &f, [&, key, held, keepModifier] {
             auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (window == nullptr)
                 return;
             ++opened;
             SendKey(window, false, key, held);
-            if (held != Qt::NoModifier && !keepShift)
-                SendKey(window, false, Qt::Key_Shift);
+            if (held != Qt::NoModifier && !keepModifier)
+                SendKey(window, false, modifierKey(held));
             window->reject();
         });
         if (held != Qt::NoModifier)
-            Press(Qt::Key_Shift, Qt::ShiftModifier);
+            Press(modifierKey(held), held);
         Press(key, held);
         PumpFor(30);
     };
@@ -371,13 +374,42 @@ TEST_F(Printing, AfterAWindowClosesNoHotKeyIsHeldAndTheModifiersFollowTheKeyboar
     Release(Qt::Key_Q);
 
     // Shift still down when the window closes chooses the Shift set until it goes up.
-    ui->held = ssShift;
-    openAndCancel(Qt::Key_F7, Qt::ShiftModifier, true);
-    EXPECT_EQ(f.Bindings().ActiveSetName(), "SHIFT_");
-    ui->held = 0;
-    Release(Qt::Key_Shift);
-    EXPECT_EQ(f.Bindings().ActiveSetName(), "INITIAL_");
-    EXPECT_EQ(f.Keyboard().State("SHIFT"), "initial");
+    // The on-screen modifier keys show it too, and so for Alt (Alt+F8 prints).
+    const struct {
+        int key;
+        Qt::KeyboardModifiers held;
+        const char* set;
+        const char* onScreen;
+    } kept[] = {{Qt::Key_F7, Qt::ShiftModifier, "SHIFT_", "SHIFT"}, {Qt::Key_F8, Qt::AltModifier, "ALT_", "ALT"}};
+    for (const auto& k : kept) {
+        SCOPED_TRACE(k.onScreen);
+        ui->held = k.held == Qt::AltModifier ? ssAlt : ssShift;
+        openAndCancel(k.key, k.held, true);
+        EXPECT_EQ(f.Bindings().ActiveSetName(), k.set);
+        EXPECT_EQ(f.Keyboard().State(k.onScreen), "pressed");
+        ui->held = 0;
+        Release(modifierKey(k.held));
+        EXPECT_EQ(f.Bindings().ActiveSetName(), "INITIAL_");
+        EXPECT_EQ(f.Keyboard().State(k.onScreen), "initial");
+    }
+
+    // Shift pressed while the window is open; an on-screen SHIFT clicked before stays pressed
+    // after Shift goes up.
+    for (const bool clicked : {false, true}) {
+        SCOPED_TRACE(clicked ? "SHIFT clicked" : "SHIFT not clicked");
+        if (clicked) {
+            f.KeyboardAreaImageMouseDown(nullptr, mbLeft, 0, 20, 110);
+            f.KeyboardAreaImageMouseUp(nullptr, mbLeft, 0, 20, 110);
+        }
+        ui->held = ssShift;
+        openAndCancel(Qt::Key_F8, Qt::NoModifier, false);
+        EXPECT_EQ(f.Bindings().ActiveSetName(), "SHIFT_");
+        EXPECT_EQ(f.Keyboard().State("SHIFT"), "pressed");
+        ui->held = 0;
+        Release(Qt::Key_Shift);
+        EXPECT_EQ(f.Bindings().ActiveSetName(), clicked ? "SHIFT_" : "INITIAL_");
+        EXPECT_EQ(f.Keyboard().State("SHIFT"), clicked ? "pressed" : "initial");
+    }
 
     _VideoTutorialForm = nullptr;
 }

@@ -7,6 +7,7 @@
 #include "app/game/TFretboardObj.h"
 #include "config/TDVContext.h"
 #include "controls/THVPanel.h"
+#include "platform/ui/ControlsInternal.h"
 #include "platform/ui/EventBridge.h"
 #include "platform/drawing/TCanvas.h"
 #include "platform/ui/TImage.h"
@@ -128,6 +129,36 @@ TEST_F(KeyRoad, LosingTheFocusReleasesEveryHeldKey)
     EXPECT_TRUE(f.Bindings().HeldKeys().empty());
     EXPECT_EQ(log->Count("STOPRIFF:b2"), 1);
     EXPECT_EQ(f.Keyboard().State("Q"), "initial");
+}
+
+TEST_F(KeyRoad, ClickDuringAHeldBackReleaseLeavesNoKeyStuck)
+{
+    // Q as the X server sends it (keycode and keysym): its release waits for a repeat's press.
+    TKorvaneForm& f = StartWithLog();
+    const auto sendQ = [&f](QEvent::Type type, quint64 time) {
+        QKeyEvent event(type, Qt::Key_Q, Qt::NoModifier, 24, 0x71, 0);
+        event.setTimestamp(time);
+        QCoreApplication::sendEvent(&f, &event);
+    };
+    sendQ(QEvent::KeyPress, 100);
+    sendQ(QEvent::KeyRelease, 200);
+    ASSERT_EQ(f.Bindings().HeldKeys().size(), 1u) << "the release is held back";
+    QWidget* keyboard = WidgetOf(f.KeyboardAreaImage);
+    const auto sendMouse = [keyboard](QEvent::Type type, Qt::MouseButtons held) {
+        const QPointF onW(70, 20);
+        QMouseEvent event(type, onW, keyboard->mapToGlobal(onW), Qt::LeftButton, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(keyboard, &event);
+    };
+    sendMouse(QEvent::MouseButtonPress, Qt::LeftButton);
+    EXPECT_TRUE(f.Bindings().HeldKeys().empty()) << "Q's key-up came before the click";
+    EXPECT_EQ(f.SoundingRiff(), "b1");
+    // Had it not, its deadline brings it now, while the mouse holds W.
+    ASSERT_TRUE(korvane_test::PumpUntil([&f] { return f.Bindings().HeldKeys().empty(); }, 20000));
+    sendMouse(QEvent::MouseButtonRelease, Qt::NoButton);
+    EXPECT_EQ(f.Keyboard().State("W"), "initial");
+    EXPECT_EQ(f.Bindings().SoundingKey(), "");
+    EXPECT_EQ(log->Count("STOPRIFF:b2"), 1);
+    EXPECT_EQ(log->Count("STOPRIFF:b1"), 1);
 }
 
 TEST_F(KeyRoad, SlimOnScreenKeyTogglesOnTheSecondClick)

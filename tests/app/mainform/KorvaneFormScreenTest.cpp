@@ -8,7 +8,6 @@
 
 #include <QGuiApplication>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QImage>
 #include <QScreen>
 
@@ -35,21 +34,12 @@ void Pump(int milliseconds)
 
 TEST_F(KorvaneFormScreen, HeldKeyOfTheXServerPlaysItsRiffOnceThroughItsRepeats)
 {
-    if (QGuiApplication::platformName() != "xcb")
-        GTEST_SKIP() << "needs an X display (platform " << QGuiApplication::platformName().toStdString() << ")";
-    if (QStandardPaths::findExecutable("xdotool").isEmpty())
-        GTEST_SKIP() << "needs xdotool";
+    if (const std::string missing = korvane_test::MissingXDisplay(); !missing.empty())
+        GTEST_SKIP() << missing;
     TKorvaneForm& f = Start();
     ASSERT_TRUE(ui->boxes.empty());
     korvane_test::EventLog& log = korvane_test::AttachEventLog(f);
-    f.move(0, 0);
-    f.show();
-    f.raise();
-    f.activateWindow();
-    Pump(300);
-    // Without a window manager the X server's input focus is given explicitly.
-    (void)QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(f.winId())});
-    ASSERT_TRUE(korvane_test::PumpUntil([&] { return f.isActiveWindow(); }, 3000)) << "the window has the focus";
+    ASSERT_TRUE(korvane_test::ShowFocused(f)) << "the window has the focus";
     Pump(300);
 
     // Held long enough for the server's auto-repeat (660 ms delay) to send release and press
