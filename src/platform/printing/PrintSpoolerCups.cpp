@@ -72,7 +72,8 @@ public:
             return "the connection to the print server " + host_ + " failed" +
                    (error ? std::string(" (") + std::strerror(error) + ")" : std::string());
         }
-        return cupsLastErrorString();
+        const char* reason = cupsLastErrorString();
+        return reason && *reason ? std::string(reason) : "the print server " + host_ + " refused";
     }
 
 private:
