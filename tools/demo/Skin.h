@@ -1,6 +1,8 @@
 #pragma once
 // The skin folder "Pics01": area pictures, buttons in their states, the mode list, the volume
-// sliders, the fretboard spots, the key skin and the splash picture.
+// sliders, the fretboard spots and the key skin. It holds no splash picture: the splash window's
+// own picture leaves its product name and version in view, and any picture, centred at the top,
+// would lie over the version shown right of the window's middle.
 #include "demo/SkinCatalog.h"
 
 #include <QImage>
@@ -15,7 +17,6 @@ namespace demo {
 void WriteAreaPictures(const std::filesystem::path& skinDir);
 void WriteButtonPictures(const std::filesystem::path& skinDir);
 void WriteSpotPictures(const std::filesystem::path& skinDir);
-void WriteSplashPicture(const std::filesystem::path& skinDir);
 
 // All of the above into dir/"Pics01".
 void WriteSkin(const std::filesystem::path& dir);

@@ -164,7 +164,9 @@ void WriteSkin(const std::filesystem::path& dir)
     WriteAreaPictures(skinDir);
     WriteButtonPictures(skinDir);
     WriteSpotPictures(skinDir);
-    WriteSplashPicture(skinDir);
+    // A splash picture left in a folder written over would still cover the version.
+    std::error_code ignored;
+    std::filesystem::remove(skinDir / "splash.bmp", ignored);
 }
 
 } // namespace demo

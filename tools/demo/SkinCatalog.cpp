@@ -60,7 +60,7 @@ std::vector<SkinPicture> SkinPictures()
         {"GameModeListInitial.png", 249, 22}, {"GameModeListMouse.png", 249, 22},
         {"GameModeListPressed.png", 249, 22}, {"RhythmVolume.png", 35, 90},
         {"VolumeInitial.png", 25, 14},    {"VolumeMouse.png", 25, 14},
-        {std::string(kKeySkinName) + ".png", 14, 14}, {"splash.bmp", 500, 151},
+        {std::string(kKeySkinName) + ".png", 14, 14},
     };
     for (const SkinButton& b : SkinButtons())
         for (const std::string& state : ButtonStates(b))

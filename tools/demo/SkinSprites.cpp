@@ -78,17 +78,4 @@ void WriteSpotPictures(const std::filesystem::path& skinDir)
     SavePicture(KeySkin(), skinDir / (std::string(kKeySkinName) + ".png"));
 }
 
-void WriteSplashPicture(const std::filesystem::path& skinDir)
-{
-    QImage img = NewPicture(500, 151, false);
-    QPainter p(&img);
-    FillGradient(p, img.rect(), QColor(40, 60, 100), QColor(14, 18, 30));
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    DrawCentredText(p, QRect(0, 18, 500, 60), "Korvane 2", QColor(255, 255, 255), UiFont(48, true));
-    DrawCentredText(p, QRect(0, 82, 500, 24), "Riff trainer", QColor(250, 200, 80), UiFont(20, true));
-    DrawCentredText(p, QRect(0, 112, 500, 20), "Demo content", QColor(190, 200, 220), UiFont(14, false));
-    SavePicture(img, skinDir / "splash.bmp");
-}
-
 } // namespace demo

@@ -5,18 +5,23 @@
 #include "platform/ui/MessageBox.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -25,11 +30,65 @@ QString Text(const std::string& text)
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
+// The print server speaks UTF-8 (printer names, its reasons); the program's texts are ANSI.
+QString FromServer(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+std::string AnsiFromServer(const std::string& text)
+{
+    return FromServer(text).toLatin1().toStdString();
+}
+
+// The print engine's property that holds the printer's own options chosen in the set-up dialog,
+// as name and value after each other.
+constexpr auto kPrinterOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+// What the printer object says about the job beyond the page itself: the paper, copies, sides,
+// orientation and the printer's own options, as the server knows them.
+std::vector<std::pair<std::string, std::string>> JobOptions(QPrinter& printer)
+{
+    std::vector<std::pair<std::string, std::string>> options;
+    const QPageLayout layout = printer.pageLayout();
+    options.emplace_back("media", layout.pageSize().key().toStdString());
+    if (printer.copyCount() > 1) {
+        options.emplace_back("copies", std::to_string(printer.copyCount()));
+        if (printer.collateCopies())
+            options.emplace_back("Collate", "True");
+    }
+    const bool portrait = layout.orientation() == QPageLayout::Portrait;
+    switch (printer.duplex()) {
+    case QPrinter::DuplexNone: options.emplace_back("sides", "one-sided"); break;
+    case QPrinter::DuplexAuto: options.emplace_back("sides", portrait ? "two-sided-long-edge" : "two-sided-short-edge"); break;
+    case QPrinter::DuplexLongSide: options.emplace_back("sides", "two-sided-long-edge"); break;
+    case QPrinter::DuplexShortSide: options.emplace_back("sides", "two-sided-short-edge"); break;
+    }
+    if (!portrait)
+        options.emplace_back("landscape", "");
+    if (printer.outputFormat() == QPrinter::NativeFormat) {
+        const QStringList own = printer.printEngine()->property(kPrinterOptions).toStringList();
+        for (qsizetype i = 0; i + 1 < own.size(); i += 2)
+            options.emplace_back(own[i].toStdString(), own[i + 1].toStdString());
+    }
+    return options;
+}
+
+// The job's name in the queue: the program's and the riff's, in the server's UTF-8.
+std::string JobTitle(const std::string& riffTitle)
+{
+    const QString program = QCoreApplication::applicationName();
+    const QString riff = Text(riffTitle);
+    if (riff.isEmpty())
+        return program.toStdString();
+    return (program.isEmpty() ? riff : program + " - " + riff).toStdString();
+}
+
 }  // namespace
 
-TPrintForm::TPrintForm(QWidget* parent)
+TPrintForm::TPrintForm(QWidget* parent, std::shared_ptr<TPrintSpooler> spooler)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      printer_(std::make_unique<QPrinter>(QPrinter::HighResolution))
+      spooler_(spooler ? std::move(spooler) : SystemPrintSpooler())
 {
     setObjectName("PrintForm");
     setWindowTitle("Print");
@@ -98,42 +157,102 @@ TPrintForm::TPrintForm(QWidget* parent)
     connect(ImageAlign, &QComboBox::currentIndexChanged, this, &TPrintForm::PageOrientChange);
 }
 
-TPrintForm::~TPrintForm() = default;
-
-std::vector<std::string> TPrintForm::SystemPrinterNames() const
+TPrintForm::~TPrintForm()
 {
-    std::vector<std::string> names;
-    for (const QString& name : QPrinterInfo::availablePrinterNames())
-        names.push_back(name.toLatin1().toStdString());
-    return names;
+    // The worker only touches the spooler, but it posts its answer to this dialog.
+    if (lister_.joinable())
+        lister_.join();
 }
 
-std::string TPrintForm::SystemDefaultPrinterName() const
+QPrinter& TPrintForm::Printer()
 {
-    return QPrinterInfo::defaultPrinterName().toLatin1().toStdString();
+    // Made on demand: making it asks the print server, which must not hold the program's start.
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setPageOrientation(orientation_);
+    }
+    return *printer_;
+}
+
+QPageLayout::Orientation TPrintForm::Orientation() const
+{
+    return printer_ ? printer_->pageLayout().orientation() : orientation_;
 }
 
 void TPrintForm::DirectPrinter(QPrinter& printer, const std::string& name)
 {
     printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(Text(name));
+    printer.setPrinterName(FromServer(name));
 }
 
-void TPrintForm::RefreshPrinterList()
+void TPrintForm::StartListing()
 {
-    printerNames_ = SystemPrinterNames();
+    if (lister_.joinable())
+        return;
+    const std::uint64_t id = ++listingId_;
+    lister_ = std::thread([this, id, spooler = spooler_] {
+        TPrinterList list;
+        try {
+            list = spooler->ListPrinters();
+        } catch (const std::exception& error) {
+            list = TPrinterList{{}, {}, error.what()};
+        }
+        // Read by the GUI thread only after joining this one.
+        answer_ = std::move(list);
+        QMetaObject::invokeMethod(this, [this, id] { ListArrived(id); }, Qt::QueuedConnection);
+    });
+    ShowPrinterList();
+}
+
+void TPrintForm::ListArrived(std::uint64_t id)
+{
+    if (id != listingId_ || !lister_.joinable())
+        return;
+    TakeListing();
+    if (isVisible() && printerNames_.empty() && !listError_.empty())
+        ShowMessage("No printer available: " + listError_);
+}
+
+void TPrintForm::TakeListing()
+{
+    if (!lister_.joinable())
+        return;
+    lister_.join();
+    ApplyPrinterList(std::move(answer_));
+}
+
+void TPrintForm::ApplyPrinterList(TPrinterList list)
+{
+    printerNames_ = std::move(list.names);
+    listError_ = AnsiFromServer(list.error);
     listed_ = true;
-    if (printerNames_.empty())
-        return;
-    // The printer chosen before stays chosen while it exists; otherwise the system's default,
-    // or the first one.
-    const auto has = [&](const std::string& name) {
-        return !name.empty() && std::find(printerNames_.begin(), printerNames_.end(), name) != printerNames_.end();
-    };
-    if (has(currentPrinter_))
-        return;
-    const std::string fallback = SystemDefaultPrinterName();
-    SetCurrentPrinter(has(fallback) ? fallback : printerNames_.front());
+    if (!printerNames_.empty()) {
+        // The printer chosen before stays chosen while it exists; otherwise the system's default,
+        // or the first one.
+        const auto has = [&](const std::string& name) {
+            return !name.empty() && std::find(printerNames_.begin(), printerNames_.end(), name) != printerNames_.end();
+        };
+        if (!has(currentPrinter_))
+            SetCurrentPrinter(has(list.defaultName) ? list.defaultName : printerNames_.front());
+    }
+    ShowPrinterList();
+}
+
+void TPrintForm::ShowPrinterList()
+{
+    const QSignalBlocker blockPrinters(Printers);
+    const QSignalBlocker blockOrient(PageOrient);
+    Printers->clear();
+    for (const std::string& name : printerNames_)
+        Printers->addItem(FromServer(name));
+    Printers->setPlaceholderText(ListingPrinters()    ? QStringLiteral("Looking for printers...")
+                                 : listError_.empty() ? QString()
+                                                      : QStringLiteral("No printer available"));
+    Printers->setToolTip(Text(listError_));
+    if (!printerNames_.empty()) {
+        Printers->setCurrentIndex(PrinterIndex());
+        PageOrient->setCurrentIndex(Orientation() == QPageLayout::Landscape ? 1 : 0);
+    }
 }
 
 void TPrintForm::SetCurrentPrinter(const std::string& name)
@@ -141,10 +260,10 @@ void TPrintForm::SetCurrentPrinter(const std::string& name)
     if (name == currentPrinter_)
         return;
     // A printer takes its own page defaults; the orientation the dialog shows is kept.
-    const QPageLayout::Orientation orientation = printer_->pageLayout().orientation();
+    const QPageLayout::Orientation orientation = Orientation();
     currentPrinter_ = name;
-    DirectPrinter(*printer_, name);
-    printer_->setPageOrientation(orientation);
+    DirectPrinter(Printer(), name);
+    Printer().setPageOrientation(orientation);
 }
 
 int TPrintForm::PrinterIndex() const
@@ -155,19 +274,11 @@ int TPrintForm::PrinterIndex() const
 
 void TPrintForm::FormShow()
 {
-    RefreshPrinterList();
-    const QSignalBlocker blockPrinters(Printers);
-    const QSignalBlocker blockOrient(PageOrient);
-    const QSignalBlocker blockAlign(ImageAlign);
-    Printers->clear();
-    for (const std::string& name : printerNames_)
-        Printers->addItem(Text(name));
-    if (!printerNames_.empty()) {
-        Printers->setCurrentIndex(PrinterIndex());
-        PageOrient->setCurrentIndex(printer_->pageLayout().orientation() == QPageLayout::Landscape ? 1 : 0);
-    }
-    if (ImageAlign->currentIndex() < 0)
+    if (ImageAlign->currentIndex() < 0) {
+        const QSignalBlocker blockAlign(ImageAlign);
         ImageAlign->setCurrentIndex(0);
+    }
+    StartListing();
 }
 
 void TPrintForm::PrintersChange()
@@ -179,21 +290,31 @@ void TPrintForm::PrintersChange()
 
 void TPrintForm::PageOrientChange()
 {
-    printer_->setPageOrientation(PageOrient->currentIndex() != 0 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    orientation_ = PageOrient->currentIndex() != 0 ? QPageLayout::Landscape : QPageLayout::Portrait;
+    if (printer_)
+        printer_->setPageOrientation(orientation_);
 }
 
 void TPrintForm::Button3Click()
 {
+    // The set-up dialog asks the server itself, on this thread and without a time limit: a server
+    // that could not be asked just now is not asked again here.
+    TakeListing();
+    if (printerNames_.empty() && !listError_.empty()) {
+        ShowMessage("No printer available: " + listError_);
+        return;
+    }
     if (!PrnSet) {
-        PrnSet = new QPrintDialog(printer_.get(), this);
+        PrnSet = new QPrintDialog(&Printer(), this);
         PrnSet->setObjectName("PrnSet");
         // Printer and page set-up only: what to print is this dialog's own choice.
         PrnSet->setOptions(QAbstractPrintDialog::PrintShowPageSize);
     }
     if (PrnSet->exec() != QDialog::Accepted)
         return;
-    // The set-up dialog may have chosen another printer.
-    const std::string chosen = printer_->printerName().toLatin1().toStdString();
+    // The set-up dialog may have chosen another printer and orientation.
+    orientation_ = Printer().pageLayout().orientation();
+    const std::string chosen = Printer().printerName().toStdString();
     if (!chosen.empty())
         currentPrinter_ = chosen;
     FormShow();
@@ -215,40 +336,61 @@ void TPrintForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void TPrintForm::PrintGraphic(TGraphic* picture)
+void TPrintForm::PrintGraphic(TGraphic* picture, const std::string& riffTitle)
 {
-    if (!listed_)
-        RefreshPrinterList();
+    if (ListingPrinters())
+        TakeListing();
+    else if (!listed_)
+        ApplyPrinterList(spooler_->ListPrinters());
     if (PrinterIndex() < 0) {
-        ShowMessage("No printer selected");
+        ShowMessage(listError_.empty() ? "No printer selected" : "No printer available: " + listError_);
         return;
     }
     try {
         const QImage image = picture ? BitmapToQImage(*picture) : QImage();
         if (image.isNull())
             throw Exception("there is no picture to print");
-        QPainter painter;
-        if (!painter.begin(printer_.get()))
-            throw Exception("the printer cannot start the document");
-        const int pageWidth = printer_->width();
-        const int pageHeight = printer_->height();
-        const double w0 = image.width();
-        const double h0 = image.height();
-        int w = 0;
-        int h = 0;
-        if (pageHeight / h0 >= pageWidth / w0) {
-            w = int(std::trunc(pageWidth * 0.9));
-            h = int(std::trunc(w / w0 * h0));
-        } else {
-            h = int(std::trunc(pageHeight * 0.9));
-            w = int(std::trunc(h / h0 * w0));
+        const std::string title = JobTitle(riffTitle);
+        // The page goes to the server as a PDF document laid out as the printer's page.
+        QTemporaryFile document(QDir::tempPath() + "/korvane-page-XXXXXX.pdf");
+        if (!document.open())
+            throw Exception("cannot write the page: " + document.errorString().toStdString());
+        {
+            QPdfWriter writer(&document);
+            writer.setPageLayout(Printer().pageLayout());
+            writer.setResolution(Printer().resolution());
+            writer.setTitle(QString::fromStdString(title));
+            writer.setCreator(QCoreApplication::applicationName());
+            QPainter painter;
+            if (!painter.begin(&writer))
+                throw Exception("the printer cannot start the document");
+            const int pageWidth = writer.width();
+            const int pageHeight = writer.height();
+            const double w0 = image.width();
+            const double h0 = image.height();
+            int w = 0;
+            int h = 0;
+            if (pageHeight / h0 >= pageWidth / w0) {
+                w = int(std::trunc(pageWidth * 0.9));
+                h = int(std::trunc(w / w0 * h0));
+            } else {
+                h = int(std::trunc(pageHeight * 0.9));
+                w = int(std::trunc(h / h0 * w0));
+            }
+            const int left = (pageWidth - w) / 2;
+            const int top = ImageAlign->currentIndex() == 1 ? int(std::trunc(pageHeight * 0.1)) : (pageHeight - h) / 2;
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(QRect(left, top, w, h), image);
+            if (!painter.end())
+                throw Exception("the printer cannot finish the document");
         }
-        const int left = (pageWidth - w) / 2;
-        const int top = ImageAlign->currentIndex() == 1 ? int(std::trunc(pageHeight * 0.1)) : (pageHeight - h) / 2;
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(left, top, w, h), image);
-        if (!painter.end())
-            throw Exception("the printer cannot finish the document");
+        if (!document.flush() || document.error() != QFileDevice::NoError)
+            throw Exception("cannot write the page: " + document.errorString().toStdString());
+        const TPrintJobResult job = spooler_->Submit(
+            {currentPrinter_, QFile::encodeName(document.fileName()).toStdString(), title, JobOptions(Printer())});
+        if (job.jobId <= 0)
+            throw Exception(job.error.empty() ? std::string("the print server did not take the job")
+                                              : AnsiFromServer(job.error));
     } catch (const std::exception& error) {
         throw Exception(std::string("Error while printing page:") + error.what());
     }

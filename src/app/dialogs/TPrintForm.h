@@ -1,21 +1,29 @@
 #pragma once
 // The modal print dialog: the printer, the page orientation, where the picture sits on the page
 // and whether the last riff played or all riffs are printed (the caller reads PrintLast and
-// PrintAll after an OK and prints). PrintGraphic prints one picture as one document.
+// PrintAll after an OK and prints). PrintGraphic prints one picture as one print job.
 //
 // The dialog keeps one printer object for the program's life: the printer chosen last (by name,
 // so it survives printers being added or removed), its orientation and its page set-up. It starts
-// on the system's default printer.
+// on the system's default printer. The print server is asked for its printers on a worker thread
+// whenever the dialog shows, so a slow or stopped server never holds the window; the list fills
+// when the answer comes. Pages go to the server as PDF jobs whose acceptance is checked.
 //
-// Thread: GUI thread only. Failure: PrintGraphic shows "No printer selected" when there is no
-// printer and throws Exception "Error while printing page:<reason>" when printing fails.
+// Thread: GUI thread only. Failure: PrintGraphic shows "No printer selected" when the server has
+// no printer ("No printer available: <reason>" when the server could not be asked) and throws
+// Exception "Error while printing page:<reason>" when the page cannot be made or the server does
+// not take the job.
 #include <QDialog>
+#include <QPageLayout>
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/drawing/TBitmap.h"
+#include "platform/printing/PrintSpooler.h"
 
 class QComboBox;
 class QFrame;
@@ -29,11 +37,13 @@ class TPrintForm : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TPrintForm(QWidget* parent = nullptr);
+    // spooler: the print server the dialog lists and prints through; null for the system's.
+    explicit TPrintForm(QWidget* parent = nullptr, std::shared_ptr<TPrintSpooler> spooler = nullptr);
     ~TPrintForm() override;
 
-    // Runs on every showing: refreshes the printer list into Printers, selects the current
-    // printer and shows its orientation; ImageAlign becomes "Center" when nothing is selected.
+    // Runs on every showing: asks the server for its printers (the list, the current printer and
+    // its orientation follow when the answer comes); ImageAlign becomes "Center" when nothing is
+    // selected in it.
     void FormShow();
     // The selected entry of Printers becomes the current printer.
     void PrintersChange();
@@ -47,15 +57,21 @@ public:
 
     // Prints picture, scaled to 90 % of the page's limiting side and keeping its proportions,
     // centred horizontally and either centred vertically or (ImageAlign "Top") 10 % below the
-    // page's top, as one one-page document on the current printer. A null or empty picture is a
-    // printing error.
-    void PrintGraphic(TGraphic* picture);
+    // page's top, as a one-page job named after the program and riffTitle on the current
+    // printer. Waits for a list still being asked for. A null or empty picture is a printing
+    // error.
+    void PrintGraphic(TGraphic* picture, const std::string& riffTitle = {});
 
-    // The position of the current printer in the printer list last refreshed; -1 when there is
+    // The position of the current printer in the printer list last received; -1 when there is
     // no printer.
     [[nodiscard]] int PrinterIndex() const;
-    // The printer object; owned by the dialog.
-    [[nodiscard]] QPrinter& Printer() { return *printer_; }
+    // Why the last list came back without printers; empty when the server answered.
+    [[nodiscard]] const std::string& PrinterListError() const { return listError_; }
+    // Whether an answer of the print server is still awaited.
+    [[nodiscard]] bool ListingPrinters() const { return lister_.joinable(); }
+    // The printer object, made on first use (making it asks the print server); owned by the
+    // dialog.
+    [[nodiscard]] QPrinter& Printer();
 
     QRadioButton* PrintLast = nullptr;
     QRadioButton* PrintAll = nullptr;
@@ -74,20 +90,32 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 
-    // The names of the system's printers, in the system's order.
-    [[nodiscard]] virtual std::vector<std::string> SystemPrinterNames() const;
-    // The system's default printer; empty when it has none.
-    [[nodiscard]] virtual std::string SystemDefaultPrinterName() const;
     // Directs printer's documents to the named system printer.
     virtual void DirectPrinter(QPrinter& printer, const std::string& name);
 
 private:
-    // The printer list as it was last refreshed, and the current printer's name.
-    void RefreshPrinterList();
+    // Asks the server on a worker thread unless an answer is awaited already.
+    void StartListing();
+    // The answer of listing number id has come: taken when it is the one awaited, and when it
+    // leaves the shown dialog without printers, the user is told why.
+    void ListArrived(std::uint64_t id);
+    // Takes the awaited answer, waiting for it.
+    void TakeListing();
+    void ApplyPrinterList(TPrinterList list);
+    // Shows the list, the current printer and its orientation.
+    void ShowPrinterList();
     void SetCurrentPrinter(const std::string& name);
+    [[nodiscard]] QPageLayout::Orientation Orientation() const;
 
+    std::shared_ptr<TPrintSpooler> spooler_;
     std::vector<std::string> printerNames_;
+    std::string listError_;
     bool listed_ = false;
     std::string currentPrinter_;
+    QPageLayout::Orientation orientation_ = QPageLayout::Portrait;
     std::unique_ptr<QPrinter> printer_;
+    // The listing in progress: its thread, its number and, once the thread has ended, its answer.
+    std::thread lister_;
+    std::uint64_t listingId_ = 0;
+    TPrinterList answer_;
 };

@@ -60,8 +60,10 @@ void TKorvaneForm::PrintButtonClick(TObject* /*sender*/)
                 return;
             }
             TBitmap page;
-            LoadImageToBitmap(&page, RiffPageFile(mode->GetStringByID("riff[#].file_prefix", record->riffName)));
-            _PrintForm->PrintGraphic(&page);
+            TDVContext* riff = mode->GetContextByID("riff[#]", record->riffName);
+            LoadImageToBitmap(&page, RiffPageFile(riff->GetString("file_prefix")));
+            // The job is named after the riff, so the user finds it in the printer's queue.
+            _PrintForm->PrintGraphic(&page, riff->Exists("title") ? riff->GetString("title") : record->riffName);
         }
     } catch (const std::exception& error) {
         ShowException(error.what());

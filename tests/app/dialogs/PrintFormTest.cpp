@@ -1,43 +1,50 @@
 // The print dialog: the printer list and the printer object it keeps, orientation and alignment,
-// and what PrintGraphic puts on the page (printed to PDF and read back with poppler's tools).
+// what PrintGraphic puts on the page (read back with poppler's tools) and what it hands to the
+// print server, whose answers are the test's.
 #include "app/dialogs/TPrintForm.h"
 #include "app/AppTestSupport.h"
+#include "app/FakePrintSpooler.h"
 #include "platform/ui/ApplicationInstance.h"
 #include "platform/system/Exception.h"
 #include "platform/drawing/TBitmap.h"
 #include "platform/drawing/TCanvas.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QPrinter>
 #include <QRadioButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// Stands in for the system's printers: every printer prints into one PDF file, on the whole
-// page, so positions on the page are the picture's own.
+// Every printer prints on the whole A4 page, so positions on the page are the picture's own; the
+// fake server copies each job's document to pdfFile.
 class PdfPrintForm : public TPrintForm {
 public:
-    std::vector<std::string> names{"Office", "Pdf"};
-    std::string defaultName = "Pdf";
-    std::string pdfFile;
+    explicit PdfPrintForm(std::shared_ptr<FakePrintSpooler> fake = std::make_shared<FakePrintSpooler>())
+        : TPrintForm(nullptr, fake), server(std::move(fake))
+    {
+    }
+    std::shared_ptr<FakePrintSpooler> server;
     std::vector<std::string> directed;
 
 protected:
-    std::vector<std::string> SystemPrinterNames() const override { return names; }
-    std::string SystemDefaultPrinterName() const override { return defaultName; }
     void DirectPrinter(QPrinter& printer, const std::string& name) override
     {
         directed.push_back(name);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromStdString(pdfFile));
         printer.setPageSize(QPageSize(QPageSize::A4));
         printer.setFullPage(true);
     }
@@ -122,7 +129,7 @@ struct ApplicationReady {
 
 class PrintForm : public ::testing::Test {
 protected:
-    void SetUp() override { form.pdfFile = (folder.path / "page.pdf").string(); }
+    void SetUp() override { form.server->SetPdfFile(pdfFile); }
 
     // Prints a black picture of the given size and returns where it landed.
     Box PrintBlack(int width, int height)
@@ -130,18 +137,19 @@ protected:
         TBitmap picture;
         FillBlack(picture, width, height);
         form.PrintGraphic(&picture);
-        return DarkBox(form.pdfFile, (folder.path / "page").string());
+        return DarkBox(pdfFile, (folder.path / "page").string());
     }
 
     ApplicationReady application;
     TempFolder folder;
     CapturedUi ui;
     PdfPrintForm form;
+    const std::string pdfFile = (folder.path / "page.pdf").string();
 };
 
 TEST_F(PrintForm, ShowingListsThePrintersAndSelectsTheDefaultOne)
 {
-    form.FormShow();
+    ASSERT_TRUE(ShowPrinterList(form));
     ASSERT_EQ(form.Printers->count(), 2);
     EXPECT_EQ(form.Printers->itemText(0), "Office");
     EXPECT_EQ(form.Printers->itemText(1), "Pdf");
@@ -153,37 +161,51 @@ TEST_F(PrintForm, ShowingListsThePrintersAndSelectsTheDefaultOne)
     EXPECT_FALSE(form.PrintAll->isChecked());
 }
 
+TEST_F(PrintForm, ThePrinterListIsAskedForOffTheWindowsThreadAndFilledWhenItComes)
+{
+    form.server->SetGate(false);
+    form.FormShow();
+    EXPECT_TRUE(form.ListingPrinters());
+    EXPECT_EQ(form.Printers->count(), 0);
+    EXPECT_EQ(form.Printers->placeholderText(), "Looking for printers...");
+    form.server->SetGate(true);
+    ASSERT_TRUE(WaitForPrinterList(form));
+    EXPECT_NE(form.server->ListedOn(), std::this_thread::get_id());
+    EXPECT_EQ(form.Printers->count(), 2);
+    EXPECT_EQ(form.Printers->currentIndex(), 1);
+}
+
 TEST_F(PrintForm, ChosenPrinterStaysChosenWhenTheListChanges)
 {
-    form.FormShow();
+    ASSERT_TRUE(ShowPrinterList(form));
     form.Printers->setCurrentIndex(0);
     EXPECT_EQ(form.PrinterIndex(), 0);
     EXPECT_EQ(form.directed.back(), "Office");
 
-    form.names = {"New", "Pdf", "Office"};
-    form.FormShow();
+    form.server->SetList({{"New", "Pdf", "Office"}, "Pdf", {}});
+    ASSERT_TRUE(ShowPrinterList(form));
     EXPECT_EQ(form.PrinterIndex(), 2);
     EXPECT_EQ(form.Printers->currentIndex(), 2);
 
-    form.names = {"New", "Pdf"};
-    form.FormShow();
+    form.server->SetList({{"New", "Pdf"}, "Pdf", {}});
+    ASSERT_TRUE(ShowPrinterList(form));
     EXPECT_EQ(form.PrinterIndex(), 1) << "a printer that went away gives way to the default";
 }
 
 TEST_F(PrintForm, OrientationFollowsPageOrientAndIsShownAgain)
 {
-    form.FormShow();
+    ASSERT_TRUE(ShowPrinterList(form));
     form.PageOrient->setCurrentIndex(1);
     EXPECT_EQ(form.Printer().pageLayout().orientation(), QPageLayout::Landscape);
     form.PageOrient->setCurrentIndex(0);
     form.Printer().setPageOrientation(QPageLayout::Landscape);
-    form.FormShow();
+    ASSERT_TRUE(ShowPrinterList(form));
     EXPECT_EQ(form.PageOrient->currentIndex(), 1);
 }
 
 TEST_F(PrintForm, SwitchingPrintersKeepsTheOrientationShown)
 {
-    form.FormShow();
+    ASSERT_TRUE(ShowPrinterList(form));
     form.PageOrient->setCurrentIndex(1);
     form.Printers->setCurrentIndex(0);
     EXPECT_EQ(form.Printer().pageLayout().orientation(), QPageLayout::Landscape);
@@ -191,9 +213,9 @@ TEST_F(PrintForm, SwitchingPrintersKeepsTheOrientationShown)
 
 TEST_F(PrintForm, TallPictureFillsNinetyPercentOfTheHeightCentred)
 {
-    form.FormShow();
+    ASSERT_TRUE(ShowPrinterList(form));
     const Box box = PrintBlack(100, 400);
-    const PdfPage info = ReadPdfInfo(form.pdfFile);
+    const PdfPage info = ReadPdfInfo(pdfFile);
     EXPECT_EQ(info.pages, 1);
     ASSERT_GT(info.heightPts, info.widthPts);
     const double h = info.heightPts * 0.9;
@@ -206,19 +228,19 @@ TEST_F(PrintForm, TallPictureFillsNinetyPercentOfTheHeightCentred)
 
 TEST_F(PrintForm, TopAlignmentStartsAtTenPercentOfThePage)
 {
-    form.FormShow();
+    ASSERT_TRUE(ShowPrinterList(form));
     form.ImageAlign->setCurrentIndex(1);
     const Box box = PrintBlack(100, 400);
-    const PdfPage info = ReadPdfInfo(form.pdfFile);
+    const PdfPage info = ReadPdfInfo(pdfFile);
     EXPECT_NEAR(box.top, info.heightPts * 0.1, 2.0);
     EXPECT_NEAR(box.bottom - box.top, info.heightPts * 0.9, 2.0);
 }
 
 TEST_F(PrintForm, WidePictureFillsNinetyPercentOfTheWidthCentred)
 {
-    form.FormShow();
+    ASSERT_TRUE(ShowPrinterList(form));
     const Box box = PrintBlack(400, 100);
-    const PdfPage info = ReadPdfInfo(form.pdfFile);
+    const PdfPage info = ReadPdfInfo(pdfFile);
     const double w = info.widthPts * 0.9;
     const double h = w / 400 * 100;
     EXPECT_NEAR(box.right - box.left, w, 2.0);
@@ -227,22 +249,30 @@ TEST_F(PrintForm, WidePictureFillsNinetyPercentOfTheWidthCentred)
     EXPECT_NEAR(box.top, (info.heightPts - h) / 2, 2.0);
 }
 
-TEST_F(PrintForm, LandscapePrintsOnALandscapePage)
+TEST_F(PrintForm, LandscapePrintsOnALandscapePageAndTellsTheServer)
 {
-    form.FormShow();
+    ASSERT_TRUE(ShowPrinterList(form));
     form.PageOrient->setCurrentIndex(1);
     const Box box = PrintBlack(100, 400);
-    const PdfPage info = ReadPdfInfo(form.pdfFile);
+    const PdfPage info = ReadPdfInfo(pdfFile);
     EXPECT_EQ(info.pages, 1);
     EXPECT_GT(info.widthPts, info.heightPts);
     EXPECT_NEAR(box.bottom - box.top, info.heightPts * 0.9, 2.0);
+    const std::vector<TPrintJob> jobs = form.server->Jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].printer, "Pdf");
+    const auto has = [&](const std::string& name, const std::string& value) {
+        return std::find(jobs[0].options.begin(), jobs[0].options.end(), std::make_pair(name, value)) !=
+               jobs[0].options.end();
+    };
+    EXPECT_TRUE(has("media", "A4"));
+    EXPECT_TRUE(has("landscape", ""));
 }
 
 TEST_F(PrintForm, WithoutPrintersTheListStaysEmptyAndPrintingSaysNoPrinterSelected)
 {
-    form.names.clear();
-    form.defaultName.clear();
-    form.FormShow();
+    form.server->SetList({});
+    ASSERT_TRUE(ShowPrinterList(form));
     EXPECT_EQ(form.Printers->count(), 0);
     EXPECT_EQ(form.PrinterIndex(), -1);
     TBitmap picture;
@@ -250,7 +280,41 @@ TEST_F(PrintForm, WithoutPrintersTheListStaysEmptyAndPrintingSaysNoPrinterSelect
     form.PrintGraphic(&picture);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, "No printer selected");
-    EXPECT_FALSE(folder.Exists("page.pdf"));
+    EXPECT_TRUE(form.server->Jobs().empty());
+}
+
+TEST_F(PrintForm, AServerThatCannotBeAskedIsNamedInTheDialogAndWhenPrinting)
+{
+    const std::string reason = "the print server /run/cups/cups.sock cannot be reached";
+    form.server->SetList({{}, {}, reason});
+    form.show();
+    ASSERT_TRUE(WaitForPrinterList(form));
+    EXPECT_EQ(form.Printers->count(), 0);
+    EXPECT_EQ(form.Printers->placeholderText(), "No printer available");
+    ASSERT_EQ(ui.boxes.size(), 1u) << "the dialog says why its list stays empty";
+    EXPECT_EQ(ui.boxes[0].text, "No printer available: " + reason);
+    form.hide();
+
+    TBitmap picture;
+    FillBlack(picture, 10, 10);
+    form.PrintGraphic(&picture);
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_EQ(ui.boxes[1].text, "No printer available: " + reason);
+    EXPECT_TRUE(form.server->Jobs().empty());
+
+    // The set-up dialog would ask the server on this thread without a time limit: it stays shut.
+    bool setUpShown = false;
+    QTimer::singleShot(0, &form, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            setUpShown = true;
+            modal->close();
+        }
+    });
+    form.Button3Click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(setUpShown);
+    ASSERT_EQ(ui.boxes.size(), 3u);
+    EXPECT_EQ(ui.boxes[2].text, "No printer available: " + reason);
 }
 
 TEST_F(PrintForm, PrintingBeforeTheFirstShowingUsesTheDefaultPrinter)
@@ -258,32 +322,34 @@ TEST_F(PrintForm, PrintingBeforeTheFirstShowingUsesTheDefaultPrinter)
     const Box box = PrintBlack(100, 100);
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_GE(box.left, 0);
-    EXPECT_EQ(ReadPdfInfo(form.pdfFile).pages, 1);
+    EXPECT_EQ(ReadPdfInfo(pdfFile).pages, 1);
+    ASSERT_EQ(form.server->Jobs().size(), 1u);
+    EXPECT_EQ(form.server->Jobs()[0].printer, "Pdf");
 }
 
-TEST_F(PrintForm, FailedPrintingIsRaisedWithItsReason)
+TEST_F(PrintForm, AJobTheServerRefusesIsRaisedWithTheServersReason)
 {
-    form.pdfFile = (folder.path / "missing-folder" / "page.pdf").string();
-    form.FormShow();
+    const std::string reason = "Destination \"Pdf\" is not accepting jobs.";
+    form.server->Refuse(reason);
+    ASSERT_TRUE(ShowPrinterList(form));
     TBitmap picture;
     FillBlack(picture, 10, 10);
     try {
         form.PrintGraphic(&picture);
-        FAIL() << "printing into a folder that does not exist succeeded";
+        FAIL() << "a refused job passed for printed";
     } catch (const Exception& error) {
-        const std::string text = error.Message();
-        EXPECT_EQ(text.rfind("Error while printing page:", 0), 0u) << text;
-        EXPECT_GT(text.size(), std::string("Error while printing page:").size());
+        EXPECT_EQ(error.Message(), "Error while printing page:" + reason);
     }
+    EXPECT_EQ(form.server->Jobs().size(), 1u);
 }
 
 TEST_F(PrintForm, EmptyPictureIsAPrintingErrorNotACrash)
 {
-    form.FormShow();
+    ASSERT_TRUE(ShowPrinterList(form));
     TBitmap empty;
     EXPECT_THROW(form.PrintGraphic(&empty), Exception);
     EXPECT_THROW(form.PrintGraphic(nullptr), Exception);
-    EXPECT_FALSE(folder.Exists("page.pdf"));
+    EXPECT_TRUE(form.server->Jobs().empty());
 }
 
 }  // namespace

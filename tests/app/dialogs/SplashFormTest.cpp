@@ -2,6 +2,7 @@
 // splash picture, what the splash and the about box show, and the ways the about box ends.
 #include "app/dialogs/TSplashScreen.h"
 #include "app/AppTestSupport.h"
+#include "demo/Skin.h"
 #include "platform/ui/ApplicationInstance.h"
 #include "platform/system/ShellExecute.h"
 #include "sprite/Win9xMode.h"
@@ -108,6 +109,20 @@ TEST_F(SplashForm, SplashPictureIsCentredWithTheButtonBelowIt)
     EXPECT_FALSE(splash.SplashImage->pixmap().isNull());
     EXPECT_EQ(splash.SplashImage->geometry(), QRect(100, 0, 300, 100));
     EXPECT_EQ(splash.HideButton->y(), 100);
+}
+
+// The window shows its texts under the picture (the picture comes later in its control order):
+// the demo's skin must leave them in view, the version above all, also when it is written over a
+// folder that holds a splash picture.
+TEST_F(SplashForm, TheDemoSkinLeavesTheProductAndVersionInView)
+{
+    WriteSplashPicture("Pics01/splash.bmp", 500, 151);
+    demo::WriteSkin(folder.path);
+    TestSplash splash(folder.Dir());
+    for (const QLabel* label : {splash.VersionLabel, splash.WindowsVersionLabel, splash.Label1}) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        EXPECT_TRUE(splash.SplashImage->isHidden() || !splash.SplashImage->geometry().intersects(label->geometry()));
+    }
 }
 
 TEST_F(SplashForm, DamagedSplashPictureLeavesTheBuiltInOne)

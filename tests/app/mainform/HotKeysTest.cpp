@@ -2,6 +2,7 @@
 // window over test content the held-key rules, the slider steps, the play-while-held riff, the
 // close and play keys; the print command's three outcomes.
 #include "app/KorvaneFormTestContent.h"
+#include "app/FakePrintSpooler.h"
 
 #include "app/keyboard/HotKeyTable.h"
 #include "app/dialogs/TPrintForm.h"
@@ -209,18 +210,26 @@ TEST_F(HotKeys, ARiffPlayedWhileHeldEndsAtTheFirstKeyUpWithAltPressedAsAKey)
         }
 }
 
-// Prints into a PDF file on the whole A4 page.
+// Prints on the whole A4 page of the one printer of a fake server, which keeps the document.
 class PdfPrintForm : public TPrintForm {
 public:
+    explicit PdfPrintForm(std::shared_ptr<FakePrintSpooler> fake = std::make_shared<FakePrintSpooler>())
+        : TPrintForm(nullptr, fake), server(std::move(fake))
+    {
+        server->SetList({{"Pdf"}, "Pdf", {}});
+    }
+    void SetPdfFile(const std::string& file)
+    {
+        pdfFile = file;
+        server->SetPdfFile(file);
+    }
+    std::shared_ptr<FakePrintSpooler> server;
     std::string pdfFile;
 
 protected:
-    std::vector<std::string> SystemPrinterNames() const override { return {"Pdf"}; }
-    std::string SystemDefaultPrinterName() const override { return "Pdf"; }
     void DirectPrinter(QPrinter& printer, const std::string&) override
     {
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromStdString(pdfFile));
         printer.setPageSize(QPageSize(QPageSize::A4));
         printer.setFullPage(true);
     }
@@ -232,7 +241,7 @@ protected:
     {
         HotKeys::SetUp();
         printForm = std::make_unique<PdfPrintForm>();
-        printForm->pdfFile = content.Dir() + "printed.pdf";
+        printForm->SetPdfFile(content.Dir() + "printed.pdf");
         _PrintForm = printForm.get();
         openerBefore = SetFileOpener([this](const std::string& file) {
             opened.push_back(file);
@@ -279,10 +288,11 @@ bool Near(QRgb a, QRgb b)
     return std::abs(qRed(a) - qRed(b)) <= 4 && std::abs(qGreen(a) - qGreen(b)) <= 4 && std::abs(qBlue(a) - qBlue(b)) <= 4;
 }
 
-TEST_F(Printing, LastRiffPrintsItsPageAndAUVariantFallsBackToThePageWithoutTheU)
+TEST_F(Printing, LastRiffPrintsItsPageNamedAfterItAndAUVariantFallsBackToThePageWithoutTheU)
 {
     // A riff "b3" whose prefix ends in "u"; its own page is there while the mode loads.
-    content.Write("Korvane.DEF", korvane_test::DefaultsText("mode[blues].riff[b3] {\n\tfile_prefix=\"blues01u\"\n}\n"));
+    content.Write("Korvane.DEF", korvane_test::DefaultsText("mode[blues].riff[b3] {\n\tfile_prefix=\"blues01u\"\n"
+                                                           "\tstring title=\"Slow bend\"\n}\n"));
     korvane_test::WriteWav(content.path / "wavs" / "blues01u.wav", 1000);
     korvane_test::WriteMidi(content.path / "MIDI" / "blues01u.mid", korvane_test::RiffNotes());
     const QRgb own = qRgb(10, 200, 30);
@@ -296,6 +306,8 @@ TEST_F(Printing, LastRiffPrintsItsPageAndAUVariantFallsBackToThePageWithoutTheU)
 
     PrintWith(printForm->PrintLast);
     EXPECT_TRUE(Near(PrintedCentre(), own)) << std::hex << PrintedCentre();
+    ASSERT_EQ(printForm->server->Jobs().size(), 1u);
+    EXPECT_EQ(printForm->server->Jobs()[0].title, "Korvane 2 Test - Slow bend");
     RemovePicture("blues01u.png");
     PrintWith(printForm->PrintLast);
     EXPECT_TRUE(Near(PrintedCentre(), korvane_test::SkinColor("blues01.png"))) << std::hex << PrintedCentre();

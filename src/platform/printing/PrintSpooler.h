@@ -1,0 +1,49 @@
+#pragma once
+// The system's print server: the printers it offers, and documents handed to one of them as print
+// jobs. A document is a PDF file; the server's answer says whether it took the job, so a refused or
+// lost job is never taken for a printed one.
+//
+// Thread: any thread; calls may run at the same time (each makes its own connection). Every call
+// gives up when the server stops answering for good, and says why in its result. Failure: nothing
+// here throws; results carry the reason as text.
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct TPrinterList {
+    // The printers in the server's order; an instance of a printer reads "printer/instance".
+    std::vector<std::string> names;
+    // The user's default printer; empty when there is none.
+    std::string defaultName;
+    // Why the server gave no list ("the print server ... does not answer", ...); empty when it
+    // answered, with or without printers.
+    std::string error;
+};
+
+struct TPrintJob {
+    std::string printer;  // a name of the list
+    std::string file;     // the PDF document, read while the job is handed over
+    std::string title;    // the job's name in the printer's queue
+    // Job attributes by name ("media", "copies", "sides", the printer's own options...).
+    std::vector<std::pair<std::string, std::string>> options;
+};
+
+struct TPrintJobResult {
+    int jobId = 0;      // above 0 once the server has taken the job with its document
+    std::string error;  // the server's reason when it did not; empty only when jobId > 0
+};
+
+class TPrintSpooler {
+public:
+    virtual ~TPrintSpooler() = default;
+    [[nodiscard]] virtual TPrinterList ListPrinters() = 0;
+    [[nodiscard]] virtual TPrintJobResult Submit(const TPrintJob& job) = 0;
+};
+
+// The print server of the user's settings, which every program of the desktop prints through.
+[[nodiscard]] std::shared_ptr<TPrintSpooler> SystemPrintSpooler();
+// A spooler on the given server: a socket path or "host[:port]"; empty for the user's own. A call
+// gives up at the first pause in the server's answer once answerMs have passed since it began; a
+// server that keeps answering is never cut short.
+[[nodiscard]] std::shared_ptr<TPrintSpooler> MakePrintSpooler(const std::string& server, int answerMs);

@@ -1,0 +1,274 @@
+// The print spooler on CUPS. Every call opens its own connection with a bounded wait: the
+// library's default connection waits for a stopped server for a minute and more, and its
+// one-call printing (cupsPrintFile) retries such a server without end.
+#include "platform/printing/PrintSpooler.h"
+
+#include <cups/cups.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Answer time of the user's own server: "a few seconds" for a list shown in a dialog.
+constexpr int kSystemAnswerMs = 3000;
+
+struct Address {
+    std::string host;
+    int port = 0;
+};
+
+Address Resolve(const std::string& server)
+{
+    if (server.empty())
+        return {cupsServer(), ippPort()};
+    // A socket path keeps its colons; "host:port" splits at the last one when digits follow it.
+    const std::size_t colon = server.rfind(':');
+    if (server.front() == '/' || colon == std::string::npos ||
+        server.find_first_not_of("0123456789", colon + 1) != std::string::npos || colon + 1 == server.size())
+        return {server, ippPort()};
+    return {server.substr(0, colon), std::atoi(server.c_str() + colon + 1)};
+}
+
+// One connection whose waits give up once the call has run for its answer time.
+class Connection {
+public:
+    Connection(const Address& address, int answerMs)
+        : host_(address.host), end_(Clock::now() + std::chrono::milliseconds(answerMs))
+    {
+        http_ = httpConnect2(address.host.c_str(), address.port, nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                             std::max(answerMs, 1), nullptr);
+        if (http_)
+            httpSetTimeout(http_, std::clamp(answerMs / 1000.0, 0.05, 1.0), &Connection::KeepWaiting, this);
+    }
+    ~Connection()
+    {
+        if (http_)
+            httpClose(http_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    [[nodiscard]] http_t* Http() const { return http_; }
+    [[nodiscard]] bool TimedOut() const { return timedOut_; }
+
+    // Why the last call on the connection failed. The server's refusals come in its own words;
+    // for a connection that failed the library has only a generic code, so it is said here.
+    [[nodiscard]] std::string Failure() const
+    {
+        if (!http_)
+            return "the print server " + host_ + " cannot be reached";
+        if (timedOut_)
+            return "the print server " + host_ + " does not answer";
+        if (cupsLastError() == IPP_STATUS_ERROR_INTERNAL) {
+            const int error = httpError(http_);
+            return "the connection to the print server " + host_ + " failed" +
+                   (error ? std::string(" (") + std::strerror(error) + ")" : std::string());
+        }
+        const char* reason = cupsLastErrorString();
+        return reason && *reason ? std::string(reason) : "the print server " + host_ + " refused";
+    }
+
+private:
+    static int KeepWaiting(http_t*, void* data)
+    {
+        auto* self = static_cast<Connection*>(data);
+        if (Clock::now() < self->end_)
+            return 1;
+        self->timedOut_ = true;
+        return 0;
+    }
+
+    http_t* http_ = nullptr;
+    std::string host_;
+    Clock::time_point end_;
+    bool timedOut_ = false;
+};
+
+bool Failed(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
+
+std::string FullName(const cups_dest_t& dest)
+{
+    return dest.instance ? std::string(dest.name) + "/" + dest.instance : std::string(dest.name);
+}
+
+class CupsSpooler final : public TPrintSpooler {
+public:
+    CupsSpooler(std::string server, int answerMs) : server_(std::move(server)), answerMs_(answerMs) {}
+    ~CupsSpooler() override { cupsFreeDests(count_, dests_); }
+    CupsSpooler(const CupsSpooler&) = delete;
+    CupsSpooler& operator=(const CupsSpooler&) = delete;
+
+    TPrinterList ListPrinters() override;
+    TPrintJobResult Submit(const TPrintJob& job) override;
+
+private:
+    // The named printer as the last list gave it (its address and options), or one made from
+    // the name alone; the caller frees it with cupsFreeDests(1, ...).
+    cups_dest_t* CopyDest(const std::string& fullName);
+
+    const std::string server_;
+    const int answerMs_;
+    std::mutex mutex_;
+    int count_ = 0;
+    cups_dest_t* dests_ = nullptr;
+};
+
+TPrinterList CupsSpooler::ListPrinters()
+{
+    TPrinterList list;
+    Connection connection(Resolve(server_), answerMs_);
+    if (!connection.Http()) {
+        list.error = connection.Failure();
+        return list;
+    }
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(connection.Http(), &dests);
+    // A server without printers answers "not found": an empty list, not a failure.
+    const ipp_status_t status = cupsLastError();
+    if (count == 0 && (connection.TimedOut() || (Failed(status) && status != IPP_STATUS_ERROR_NOT_FOUND))) {
+        list.error = connection.Failure();
+        cupsFreeDests(count, dests);
+        return list;
+    }
+    for (int i = 0; i < count; ++i) {
+        list.names.push_back(FullName(dests[i]));
+        if (dests[i].is_default)
+            list.defaultName = list.names.back();
+    }
+    const std::lock_guard<std::mutex> lock(mutex_);
+    cupsFreeDests(count_, dests_);
+    count_ = count;
+    dests_ = dests;
+    return list;
+}
+
+cups_dest_t* CupsSpooler::CopyDest(const std::string& fullName)
+{
+    const std::size_t slash = fullName.find('/');
+    const std::string name = fullName.substr(0, slash);
+    const std::string instance = slash == std::string::npos ? std::string() : fullName.substr(slash + 1);
+    cups_dest_t* copy = nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (cups_dest_t* known = cupsGetDest(name.c_str(), instance.empty() ? nullptr : instance.c_str(), count_, dests_))
+            cupsCopyDest(known, 0, &copy);
+    }
+    if (copy)
+        return copy;
+    // Not listed by this spooler: a queue of the server by its name.
+    cupsAddDest(name.c_str(), instance.empty() ? nullptr : instance.c_str(), 0, &copy);
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                     name.c_str());
+    copy->num_options = cupsAddOption("printer-uri-supported", uri, copy->num_options, &copy->options);
+    return copy;
+}
+
+// A queue of the server: one Print-Job request carries the job and its document, and the answer
+// says whether the queue took them.
+TPrintJobResult PrintToQueue(Connection& connection, const char* uri, const TPrintJob& job, int optionCount,
+                             cups_option_t* options)
+{
+    char scheme[32], user[256], host[256], resource[1024];
+    int port = 0;
+    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host, sizeof host, &port,
+                        resource, sizeof resource) < HTTP_URI_STATUS_OK)
+        return {0, std::string("the printer's address ") + uri + " is not valid"};
+    ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, job.title.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, CUPS_FORMAT_PDF);
+    cupsEncodeOptions2(request, optionCount, options, IPP_TAG_OPERATION);
+    cupsEncodeOptions2(request, optionCount, options, IPP_TAG_JOB);
+    // Frees the request.
+    ipp_t* response = cupsDoFileRequest(connection.Http(), request, resource, job.file.c_str());
+    ipp_attribute_t* id = response ? ippFindAttribute(response, "job-id", IPP_TAG_INTEGER) : nullptr;
+    TPrintJobResult result;
+    if (response && !Failed(ippGetStatusCode(response)) && id && ippGetInteger(id, 0) > 0)
+        result.jobId = ippGetInteger(id, 0);
+    else
+        result.error = connection.Failure();
+    ippDelete(response);
+    return result;
+}
+
+// A printer the desktop found but the server has not set up yet: the library makes its queue
+// while it creates the job, which then takes the document.
+TPrintJobResult PrintToFoundPrinter(Connection& connection, cups_dest_t* dest, const TPrintJob& job, int optionCount,
+                                    cups_option_t* options)
+{
+    std::FILE* document = std::fopen(job.file.c_str(), "rb");
+    if (!document)
+        return {0, "cannot read " + job.file + ": " + std::strerror(errno)};
+    http_t* http = connection.Http();
+    TPrintJobResult result;
+    cups_dinfo_t* info = cupsCopyDestInfo(http, dest);
+    if (!info || Failed(cupsCreateDestJob(http, dest, info, &result.jobId, job.title.c_str(), optionCount, options)) ||
+        result.jobId <= 0) {
+        result = {0, connection.Failure()};
+    } else {
+        http_status_t sending =
+            cupsStartDestDocument(http, dest, info, result.jobId, job.title.c_str(), CUPS_FORMAT_PDF, 0, nullptr, 1);
+        char buffer[65536];
+        std::size_t read = 0;
+        while (sending == HTTP_STATUS_CONTINUE && (read = std::fread(buffer, 1, sizeof buffer, document)) > 0)
+            sending = cupsWriteRequestData(http, buffer, read);
+        const bool sent = sending == HTTP_STATUS_CONTINUE && !std::ferror(document);
+        // Finishing reads the server's answer even when sending stopped early: it holds the reason.
+        const bool finished = !Failed(cupsFinishDestDocument(http, dest, info));
+        if (!sent || !finished) {
+            const std::string reason = connection.Failure();
+            // A job left waiting for its document would hold the queue until the server's own
+            // time-out.
+            cupsCancelDestJob(http, dest, result.jobId);
+            result = {0, reason};
+        }
+    }
+    cupsFreeDestInfo(info);
+    std::fclose(document);
+    return result;
+}
+
+TPrintJobResult CupsSpooler::Submit(const TPrintJob& job)
+{
+    if (std::FILE* document = std::fopen(job.file.c_str(), "rb"))
+        std::fclose(document);
+    else
+        return {0, "cannot read " + job.file + ": " + std::strerror(errno)};
+    Connection connection(Resolve(server_), answerMs_);
+    if (!connection.Http())
+        return {0, connection.Failure()};
+    cups_dest_t* dest = CopyDest(job.printer);
+    cups_option_t* options = nullptr;
+    int optionCount = 0;
+    for (const auto& [name, value] : job.options)
+        optionCount = cupsAddOption(name.c_str(), value.c_str(), optionCount, &options);
+    const char* uri = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
+    TPrintJobResult result = uri ? PrintToQueue(connection, uri, job, optionCount, options)
+                                 : PrintToFoundPrinter(connection, dest, job, optionCount, options);
+    cupsFreeOptions(optionCount, options);
+    cupsFreeDests(1, dest);
+    return result;
+}
+
+}  // namespace
+
+std::shared_ptr<TPrintSpooler> SystemPrintSpooler()
+{
+    static const std::shared_ptr<TPrintSpooler> spooler = MakePrintSpooler({}, kSystemAnswerMs);
+    return spooler;
+}
+
+std::shared_ptr<TPrintSpooler> MakePrintSpooler(const std::string& server, int answerMs)
+{
+    return std::make_shared<CupsSpooler>(server, answerMs);
+}

@@ -1,0 +1,106 @@
+#pragma once
+// Stands in for the print server: a list of printers given by the test, and jobs that are either
+// taken (their PDF copied to one file, so the test reads the printed page back) or refused with
+// the test's reason. A test may hold the list's answer back until it opens the gate.
+#include "app/dialogs/TPrintForm.h"
+#include "platform/printing/PrintSpooler.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class FakePrintSpooler : public TPrintSpooler {
+public:
+    TPrinterList ListPrinters() override
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        listedOn_ = std::this_thread::get_id();
+        // A generous bound: a test that never opens the gate fails instead of hanging.
+        opened_.wait_for(lock, std::chrono::seconds(30), [this] { return gateOpen_; });
+        return list_;
+    }
+
+    TPrintJobResult Submit(const TPrintJob& job) override
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        jobs_.push_back(job);
+        if (!refusal_.empty())
+            return {0, refusal_};
+        std::error_code error;
+        std::filesystem::copy_file(job.file, pdfFile_, std::filesystem::copy_options::overwrite_existing, error);
+        if (error)
+            return {0, error.message()};
+        return {int(jobs_.size()), {}};
+    }
+
+    void SetList(TPrinterList list)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        list_ = std::move(list);
+    }
+    void SetPdfFile(const std::string& file)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        pdfFile_ = file;
+    }
+    // Every job is refused with reason (none when empty).
+    void Refuse(const std::string& reason)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        refusal_ = reason;
+    }
+    void SetGate(bool open)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            gateOpen_ = open;
+        }
+        opened_.notify_all();
+    }
+    [[nodiscard]] std::vector<TPrintJob> Jobs()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return jobs_;
+    }
+    // The thread that last asked for the list.
+    [[nodiscard]] std::thread::id ListedOn()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return listedOn_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool gateOpen_ = true;
+    TPrinterList list_{{"Office", "Pdf"}, "Pdf", {}};
+    std::string pdfFile_;
+    std::string refusal_;
+    std::vector<TPrintJob> jobs_;
+    std::thread::id listedOn_;
+};
+
+// Runs the event loop until the form has the server's answer (a generous bound: the fake answers
+// at once unless its gate is closed).
+inline bool WaitForPrinterList(TPrintForm& form)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (form.ListingPrinters() && std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return !form.ListingPrinters();
+}
+
+// FormShow and its answer.
+inline bool ShowPrinterList(TPrintForm& form)
+{
+    form.FormShow();
+    return WaitForPrinterList(form);
+}
