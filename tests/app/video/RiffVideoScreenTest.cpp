@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -144,6 +145,26 @@ TEST_F(RiffVideoScreen, PlayingShowsTheTestPictureAndTheSliderFollowsThePosition
     v.WMPDoubleClick();
     EXPECT_FALSE(v.FullScreen());
     EXPECT_EQ(v.WMP->geometry(), QRect(0, TRIFFVideo::kBarHeight, 640, 360));
+}
+
+// The player's sink waits only a moment for this thread to take each frame and ends the stream
+// when it waits too long; a first picture that is slow to show (a busy machine, the graphics
+// set-up of the first conversion) must not end it.
+TEST_F(RiffVideoScreen, ASlowFirstPictureDoesNotEndThePlayback)
+{
+    TRIFFVideo& v = Open("ok.wmv");
+    auto show = v.WMP->OnFrame;
+    auto slowed = std::make_shared<bool>(false);
+    v.WMP->OnFrame = [show, slowed] {
+        if (!*slowed) {
+            *slowed = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        }
+        show();
+    };
+    ASSERT_TRUE(WaitPlaying()) << "state " << v.PlayState() << ", error " << v.PlayerError();
+    EXPECT_TRUE(*slowed);
+    EXPECT_TRUE(ui->boxes.empty());
 }
 
 TEST_F(RiffVideoScreen, EscPausesWhilePlayingAndClosesAtPositionZero)
