@@ -45,8 +45,6 @@ double Ms(Clock::duration d)
 // Far above what any machine takes on the key road (two audio buffers, tens of milliseconds when
 // the machine is loaded) and below the demo riffs' bar of 2.4 s that a wrongly locked riff waits for.
 constexpr double kRoadBoundMs = 1000.0;
-// How long a wait for something the program will do may take before the test gives up.
-constexpr int kDeadlineMs = 30000;
 
 double ThreadCpuMs()
 {
@@ -149,7 +147,7 @@ void EndToEnd::PressPlayRelease(int bufferMs)
                 spotShown = Clock::now();
             return spotShown != Clock::time_point{} && log.Count("UPC_NOTEON") > 0;
         },
-        kDeadlineMs);
+        kEventDeadlineMs);
     // The cost of the events timer's work while the riff plays and its notes are shown.
     for (int i = 0; i < 10; ++i) {
         const double before = ThreadCpuMs();
@@ -176,11 +174,11 @@ void EndToEnd::PressPlayRelease(int bufferMs)
     EXPECT_NE(log.Find("STOPRIFF:Answer"), -1);
     EXPECT_GT(log.Count("MIDIOFF"), midiOffBefore);
     const int midiOffAtRelease = log.Count("MIDIOFF");
-    EXPECT_TRUE(PumpUntil([] { return !WaveScene.IsInstancePlaying("Answer"); }, kDeadlineMs)) << "the fade ends";
-    EXPECT_TRUE(PumpUntil([&] { return log.Count("MIDIOFF") > midiOffAtRelease; }, kDeadlineMs))
+    EXPECT_TRUE(PumpUntil([] { return !WaveScene.IsInstancePlaying("Answer"); }, kEventDeadlineMs)) << "the fade ends";
+    EXPECT_TRUE(PumpUntil([&] { return log.Count("MIDIOFF") > midiOffAtRelease; }, kEventDeadlineMs))
         << "the stop notification after the fade";
     EXPECT_FALSE(f.MidiPlayer()->IsPlaying());
-    EXPECT_TRUE(PumpUntil([&] { return Fretboard() == idle; }, kDeadlineMs)) << "the spots are gone";
+    EXPECT_TRUE(PumpUntil([&] { return Fretboard() == idle; }, kEventDeadlineMs)) << "the spots are gone";
     EXPECT_EQ(midiSent.load(), 0) << "nothing reaches the MIDI device";
 
     f.StopButtonClick(nullptr);

@@ -35,22 +35,24 @@ TEST_F(HotKeysScreen, TypedHotKeysReachTheirCommands)
     f.activateWindow();
     PumpFor(300);
     (void)QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(f.winId())});
-    ASSERT_TRUE(PumpUntil([&] { return f.isActiveWindow(); }, 3000)) << "the window has the focus";
+    ASSERT_TRUE(PumpUntil([&] { return f.isActiveWindow(); }, kEventDeadlineMs)) << "the window has the focus";
 
     ASSERT_TRUE(Type("F4"));
-    EXPECT_TRUE(PumpUntil([] { return WaveScene.IsInstancePlaying("groove"); }, 2000)) << "F4 plays";
+    EXPECT_TRUE(PumpUntil([] { return WaveScene.IsInstancePlaying("groove"); }, kEventDeadlineMs)) << "F4 plays";
     ASSERT_TRUE(Type("Escape"));
-    EXPECT_TRUE(PumpUntil([] { return !WaveScene.IsInstancePlaying("groove"); }, 2000)) << "Esc stops";
+    EXPECT_TRUE(PumpUntil([] { return !WaveScene.IsInstancePlaying("groove"); }, kEventDeadlineMs)) << "Esc stops";
 
     ASSERT_TRUE(Type("alt+F10"));
-    EXPECT_TRUE(PumpUntil([&] { return f.Root()->GetInteger("settings.StepAdvanceThroughClipsBy") == 2; }, 2000))
+    EXPECT_TRUE(PumpUntil([&] { return f.Root()->GetInteger("settings.StepAdvanceThroughClipsBy") == 2; },
+                          kEventDeadlineMs))
         << "Alt+F10 stores half bars";
     const int before = f.MelodyVolume->Position();
     ASSERT_TRUE(Type("shift+F9"));
-    EXPECT_TRUE(PumpUntil([&] { return f.MelodyVolume->Position() > before; }, 2000)) << "Shift+F9 lowers the groove";
+    EXPECT_TRUE(PumpUntil([&] { return f.MelodyVolume->Position() > before; }, kEventDeadlineMs))
+        << "Shift+F9 lowers the groove";
 
     ASSERT_TRUE(Type("alt+F4"));
-    EXPECT_TRUE(PumpUntil([&] { return !f.isVisible(); }, 2000)) << "Alt+F4 closes the window";
+    EXPECT_TRUE(PumpUntil([&] { return !f.isVisible(); }, kEventDeadlineMs)) << "Alt+F4 closes the window";
 }
 
 }  // namespace
