@@ -3,8 +3,8 @@
 // which pulls in real time and writes to /dev/null. Per buffer setting it counts the gaps (the
 // device wanted sound while the writer had fallen behind) over RT_AUDIO_SECONDS seconds (5 by
 // default; scripts/audio_check.sh runs 60 beside a load). Two buffers are in flight, so a riff
-// started by a key press reaches the output at most two buffers later (tests/app/mainform/EndToEndTest
-// measures that on the program itself).
+// started by a key press reaches the output at most two buffers later (bench/latency.cpp measures
+// that on the program itself).
 #include "BenchWaves.h"
 #include "platform/system/Threads.h"
 #include "platform/multimedia/WaveOut.h"

@@ -14,6 +14,11 @@
 #include <unistd.h>
 #include <vector>
 
+// How long a test waits for something the program is about to do (a timer, a posted message, a
+// sound that ends, a video that starts) before it gives up: far beyond what a loaded machine
+// takes, so that only a fault reaches it.
+inline constexpr int kEventDeadlineMs = 30000;
+
 inline void LoadText(TDVContext& root, const std::string& text)
 {
     TStringList lines;

@@ -465,7 +465,7 @@ inline bool ShowFocused(QWidget& window)
     window.activateWindow();
     PumpFor(300);
     (void)QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(window.winId())});
-    return PumpUntil([&] { return window.isActiveWindow(); }, 3000);
+    return PumpUntil([&] { return window.isActiveWindow(); }, kEventDeadlineMs);
 }
 
 // Leaves the global scene and container empty and without output for the next test.

@@ -136,8 +136,9 @@ inline void Leave(TControl& control)
     Send(control, e);
 }
 
-// Runs the event loop until done() or the time is up; returns done().
-inline bool WaitFor(const std::function<bool()>& done, int milliseconds = 2000)
+// Runs the event loop until done() or the time is up; returns done(). The default is far beyond
+// what a loaded machine takes for anything a test waits for.
+inline bool WaitFor(const std::function<bool()>& done, int milliseconds = 30000)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (!done() && std::chrono::steady_clock::now() < end) {

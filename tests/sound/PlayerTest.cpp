@@ -146,6 +146,31 @@ TEST_F(PlayerTest, ReportedChannelsArePostedOnTimeAndNothingIsSent)
     EXPECT_FALSE(player->IsPlaying());
 }
 
+// A loaded machine can hold the starting thread up after the timer is armed and before the call
+// returns, while the clock passes the timer's due time and the timer thread runs it. The hook
+// does that to the first timer (unless it is already known as the clock's: firing it then would
+// wait for this thread, which holds the player); the events must still come, on time.
+TEST_F(PlayerTest, ATimerFiringBeforeItsArmingCallReturnsKeepsTheSchedule)
+{
+    MuteAllReportTenToFifteen();
+    bool heldUp = false;
+    MmTimerService::Instance().SetArmHook([&](UINT) {
+        if (heldUp || MmTimerService::Instance().IsTimerThread() || player->IsPlaying())
+            return;
+        heldUp = true;
+        MmTimerService::Instance().AdvanceVirtualTime(5);
+    });
+    const DWORD start = timeGetTime();
+    const bool prepared = player->Prepare(fileOf(reportedChannelsFile()), 0, false);
+    MmTimerService::Instance().SetArmHook({});
+    ASSERT_TRUE(prepared);
+    Run(100);
+    const std::vector<Post> events = PostsOf(kEventMessage);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_LE(events[0].at, start + 5 + 2);
+    EXPECT_EQ(PostsOf(kEndMessage).size(), 1u);
+}
+
 TEST_F(PlayerTest, EndOfScheduleIsPostedExactlyOnceAfterTheLastEvent)
 {
     MuteAllReportTenToFifteen();

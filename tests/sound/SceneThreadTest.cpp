@@ -117,7 +117,7 @@ TEST_F(SceneThreads, OperationsRaceTheFileWriterThread)
     scene->Play();
     for (int i = 0; i < 200 && scene->IsReplaying(); ++i)
         (void)scene->GetReplayProgress(), Sleep(5);
-    WithinSeconds(10, [&] { scene->SetWriter(nullptr, ""); });
+    WithinSeconds(60, [&] { scene->SetWriter(nullptr, ""); });
 }
 
 TEST_F(SceneThreads, OperationsRaceTheDeviceFeederThread)
@@ -125,7 +125,7 @@ TEST_F(SceneThreads, OperationsRaceTheDeviceFeederThread)
     scene->SetoutputDevice(TWaveScene::OutputDevice, "0");
     scene->Play();
     Exercise(*scene, *groove, *riff, 60);
-    for (int i = 0; i < 1000 && scene->GetWriter()->GetBuffersCompleted() <= 2; ++i)
+    for (int i = 0; i < 6000 && scene->GetWriter()->GetBuffersCompleted() <= 2; ++i)
         Sleep(5);  // a loaded machine may not have played much yet
     EXPECT_GT(scene->GetWriter()->GetBuffersCompleted(), 2);
     EXPECT_EQ(scene->GetWriter()->GetCallbackErrors(), 0);
@@ -133,7 +133,7 @@ TEST_F(SceneThreads, OperationsRaceTheDeviceFeederThread)
     scene->Play();
     scene->SetSceneFormat(22050, 16, 2, 10);  // reopens the device while the feeder runs
     Exercise(*scene, *groove, *riff, 10);
-    WithinSeconds(10, [&] { scene->SetoutputDevice(TWaveScene::OutputFile, dir.File("c.wav")); });
+    WithinSeconds(60, [&] { scene->SetoutputDevice(TWaveScene::OutputFile, dir.File("c.wav")); });
 }
 
 TEST_F(SceneThreads, ReplacingAWriterWhoseThreadWaitsForTheLockDoesNotDeadlock)
@@ -150,7 +150,7 @@ TEST_F(SceneThreads, ReplacingAWriterWhoseThreadWaitsForTheLockDoesNotDeadlock)
         });
         while (!holding)
             Sleep(1);
-        WithinSeconds(10, [&] { scene->SetoutputDevice(TWaveScene::OutputFile, dir.File("e.wav")); });
+        WithinSeconds(60, [&] { scene->SetoutputDevice(TWaveScene::OutputFile, dir.File("e.wav")); });
         holder.join();
         scene->Stop();
     }
@@ -176,11 +176,11 @@ TEST_F(SceneThreads, NotificationsFromTheWriterThreadReachTheWindow)
     scene->PlayInstance("riff", 1, nullptr, 0, 0);
     scene->SetoutputDevice(TWaveScene::OutputFile, dir.File("g.wav"));
     scene->Play();
-    for (int i = 0; i < 400 && codes.size() < 3; ++i) {
+    for (int i = 0; i < 6000 && codes.size() < 3; ++i) {
         ProcessMessages();
         Sleep(5);
     }
-    WithinSeconds(10, [&] { scene->SetWriter(nullptr, ""); });
+    WithinSeconds(60, [&] { scene->SetWriter(nullptr, ""); });
     ProcessMessages();
     DeallocateHWnd(window);
     EXPECT_GE(posts, 1);
@@ -192,8 +192,9 @@ TEST_F(SceneThreads, DestroyingTheSceneWhileItsWriterRendersEndsCleanly)
 {
     scene->SetoutputDevice(TWaveScene::OutputFile, dir.File("f.wav"));
     scene->Play();
-    Sleep(30);
-    WithinSeconds(10, [&] { scene.reset(); });
+    for (int i = 0; i < 6000 && scene->GetWriter()->GetBuffersWritten() == 0; ++i)
+        Sleep(5);
+    WithinSeconds(60, [&] { scene.reset(); });
     WavFile wav;
     ASSERT_EQ(wav.Open(dir.File("f.wav"), nullptr, WavFile::ModeRead), 0);
     EXPECT_GT(wav.GetSize(), 0u);

@@ -7,6 +7,8 @@
 #include <QVideoFrame>
 #include <QVideoSink>
 
+#include <utility>
+
 VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent), sink_(new QVideoSink(this))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -19,6 +21,19 @@ VideoSurface::~VideoSurface() = default;
 void VideoSurface::FrameChanged(const QVideoFrame& frame)
 {
     // An invalid frame marks the end of a stream: the last picture stays.
+    if (!frame.isValid())
+        return;
+    pending_ = frame;
+    if (showQueued_)
+        return;
+    showQueued_ = true;
+    QMetaObject::invokeMethod(this, &VideoSurface::ShowPendingFrame, Qt::QueuedConnection);
+}
+
+void VideoSurface::ShowPendingFrame()
+{
+    showQueued_ = false;
+    const QVideoFrame frame = std::exchange(pending_, QVideoFrame());
     if (!frame.isValid())
         return;
     QImage image = frame.toImage();

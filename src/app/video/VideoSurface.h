@@ -5,13 +5,19 @@
 //
 // Thread: GUI thread only (the sink delivers its frames there). Ownership: the sink belongs to the
 // surface; the player that feeds it is the caller's.
+//
+// A frame is only kept when the sink delivers it and is converted and shown from the event loop
+// afterwards: the player's streaming thread waits for each delivery and ends the stream ("Internal
+// data stream error") when one takes longer than a few hundred milliseconds, which the first
+// conversion (it sets up the graphics) or a busy machine can take. Frames that arrive while one
+// waits to be shown replace it.
 #include <QImage>
+#include <QVideoFrame>
 #include <QWidget>
 
 #include <functional>
 
 class QVideoSink;
-class QVideoFrame;
 
 class VideoSurface : public QWidget {
     Q_OBJECT
@@ -21,7 +27,7 @@ public:
     ~VideoSurface() override;
 
     [[nodiscard]] QVideoSink* Sink() const { return sink_; }
-    // The last frame received (null before the first) and how many frames came.
+    // The last frame shown (null before the first) and how many frames were shown.
     [[nodiscard]] const QImage& LastFrame() const { return frame_; }
     [[nodiscard]] int FrameCount() const { return frames_; }
 
@@ -30,6 +36,7 @@ public:
     [[nodiscard]] bool FullScreen() const { return fullScreen_; }
 
     std::function<void()> OnDoubleClick;
+    // After a new frame is shown; runs from the event loop, never inside the sink's delivery.
     std::function<void()> OnFrame;
     // Keys while the surface is a window of its own (its parent window then gets none).
     std::function<void(QKeyEvent*)> OnKey;
@@ -41,8 +48,11 @@ protected:
 
 private:
     void FrameChanged(const QVideoFrame& frame);
+    void ShowPendingFrame();
 
     QVideoSink* sink_ = nullptr;
+    QVideoFrame pending_;  // delivered, not yet shown
+    bool showQueued_ = false;
     QImage frame_;
     int frames_ = 0;
     bool fullScreen_ = false;

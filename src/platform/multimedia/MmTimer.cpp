@@ -43,9 +43,9 @@ std::uint64_t timeGetTimeUs()
     return MmTimerService::Instance().NowUs();
 }
 
-UINT timeSetEventAtUs(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user)
+UINT timeSetEventAtUs(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user, std::atomic<UINT>* id)
 {
     if (!callback)
         return 0;
-    return MmTimerService::Instance().SetEventAt(dueUs, callback, user);
+    return MmTimerService::Instance().SetEventAt(dueUs, callback, user, id);
 }

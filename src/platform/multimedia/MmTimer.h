@@ -4,6 +4,7 @@
 // tests switch it to virtual time through MmTimerService.
 #include "platform/ui/WindowMessages.h"
 
+#include <atomic>
 #include <cstdint>
 
 using DWORD = std::uint32_t;
@@ -48,6 +49,8 @@ MMRESULT timeKillEvent(UINT timerId);
 // Finer than the Windows calls, for schedules that must not round to whole milliseconds:
 // microseconds of the same clock as timeGetTime (not wrapping), and a one-shot timer due at an
 // absolute time of it (at once when that has passed), killed with timeKillEvent. 0 for a null
-// callback. Any thread.
+// callback. A timer due at once can fire before the call returns: the id is also stored in *id
+// (when given) before the callback can run, for callbacks that check it. Any thread.
 [[nodiscard]] std::uint64_t timeGetTimeUs();
-[[nodiscard]] UINT timeSetEventAtUs(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user);
+[[nodiscard]] UINT timeSetEventAtUs(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user,
+                                    std::atomic<UINT>* id = nullptr);

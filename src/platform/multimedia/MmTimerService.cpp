@@ -61,19 +61,34 @@ bool MmTimerService::dueLocked()
 
 UINT MmTimerService::SetEvent(UINT delayMs, LPTIMECALLBACK callback, DWORD_PTR user)
 {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     // Due when the millisecond clock has moved delayMs on: callers count in timeGetTime's whole
     // milliseconds, so a due time measured from the exact microsecond would run up to 1 ms late.
-    return armLocked((nowLocked() / 1000 + delayMs) * 1000, callback, user);
+    return armed(lock, armLocked((nowLocked() / 1000 + delayMs) * 1000, callback, user));
 }
 
-UINT MmTimerService::SetEventAt(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user)
+UINT MmTimerService::SetEventAt(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user, std::atomic<UINT>* id)
+{
+    std::unique_lock lock(mutex_);
+    return armed(lock, armLocked(dueUs, callback, user, id));
+}
+
+UINT MmTimerService::armed(std::unique_lock<std::mutex>& lock, UINT id)
+{
+    const std::function<void(UINT)> hook = armHook_;
+    lock.unlock();
+    if (hook && id != 0)
+        hook(id);
+    return id;
+}
+
+void MmTimerService::SetArmHook(std::function<void(UINT)> hook)
 {
     std::lock_guard lock(mutex_);
-    return armLocked(dueUs, callback, user);
+    armHook_ = std::move(hook);
 }
 
-UINT MmTimerService::armLocked(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user)
+UINT MmTimerService::armLocked(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user, std::atomic<UINT>* id)
 {
     if (quit_)
         return 0;
@@ -89,6 +104,8 @@ UINT MmTimerService::armLocked(std::uint64_t dueUs, LPTIMECALLBACK callback, DWO
     timer.order = nextOrder_++;
     timer.callback = callback;
     timer.user = user;
+    if (id != nullptr)
+        id->store(timer.id);
     pending_.push_back(timer);
     wake_.notify_all();
     return timer.id;

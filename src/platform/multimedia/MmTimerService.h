@@ -4,8 +4,10 @@
 // callbacks run on the timer thread in both cases.
 #include "platform/multimedia/MmTimer.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -22,8 +24,10 @@ public:
     // Microseconds of the current clock. Any thread.
     [[nodiscard]] std::uint64_t NowUs();
     [[nodiscard]] UINT SetEvent(UINT delayMs, LPTIMECALLBACK callback, DWORD_PTR user);
-    // Due at the absolute clock time dueUs (at once when that has passed).
-    [[nodiscard]] UINT SetEventAt(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user);
+    // Due at the absolute clock time dueUs (at once when that has passed). The id goes into *id
+    // (when given) before the timer thread can see the timer.
+    [[nodiscard]] UINT SetEventAt(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user,
+                                  std::atomic<UINT>* id = nullptr);
     MMRESULT KillEvent(UINT timerId);
     MMRESULT BeginPeriod(UINT period);
     MMRESULT EndPeriod(UINT period);
@@ -40,6 +44,10 @@ public:
     void AdvanceVirtualTime(std::uint32_t ms);
     // Whether the caller is the timer thread.
     [[nodiscard]] bool IsTimerThread() const;
+    // For tests: called with the new id on the arming thread after a timer is armed, before the
+    // arming call returns, where a busy machine can hold that thread up while the timer fires.
+    // An empty function removes it.
+    void SetArmHook(std::function<void(UINT)> hook);
 
 private:
     MmTimerService() = default;
@@ -55,7 +63,9 @@ private:
     std::uint64_t nowLocked() const;
     std::vector<Timer>::iterator earliestLocked();
     bool dueLocked();
-    UINT armLocked(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user);
+    UINT armLocked(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user, std::atomic<UINT>* id = nullptr);
+    // Unlocks and runs the arm hook; returns id.
+    UINT armed(std::unique_lock<std::mutex>& lock, UINT id);
     void run();
 
     mutable std::mutex mutex_;
@@ -69,6 +79,7 @@ private:
     std::uint64_t virtualNowUs_ = 0;
     bool quit_ = false;
     std::map<UINT, int> periods_;
+    std::function<void(UINT)> armHook_;
     std::thread thread_;
     std::thread::id threadId_;
 };

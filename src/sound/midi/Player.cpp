@@ -127,10 +127,14 @@ bool Player::MIDIClock::Schedule(std::uint32_t tick)
             ++due;
         due = std::max(due, now);
     }
-    const UINT id = timeSetEventAtUs(due, &Player::TimerProc, DWORD_PTR(&owner_));
-    timerId_ = id;
+    // The id must be the clock's before the timer can fire: when this thread is held up after
+    // arming, a timer due by then runs at once, and its callback gives up on a timer that is not
+    // the clock's, which would end the schedule without a sound.
+    const UINT id = timeSetEventAtUs(due, &Player::TimerProc, DWORD_PTR(&owner_), &timerId_);
     if (id)
         lastArmed_ = id;
+    else
+        timerId_ = 0;
     return id != 0;
 }
 

@@ -105,7 +105,10 @@ TEST_F(WaveRenderEndToEnd, TheRenderedFileIsWhatTheDevicePlayed)
     PumpFor(300);
     f.StopButtonClick(f.StopButton);
     // Two periods in flight and SDL's own buffer: let the device play past the performance.
-    PumpFor(4 * _AudioBufferMs + 200);
+    const std::uintmax_t atStop = fs::file_size(capture);
+    const auto pastStop = std::uintmax_t((4 * _AudioBufferMs + 200) * 44.1) * 4;
+    const auto playedPastStop = [&] { return fs::file_size(capture) >= atStop + pastStop; };
+    ASSERT_TRUE(korvane_test::PumpUntil(playedPastStop, kEventDeadlineMs));
 
     std::set<std::string> triggered;
     bool halfSpeed = false;

@@ -33,19 +33,21 @@ TEST_F(HotKeysScreen, TypedHotKeysReachTheirCommands)
     ASSERT_TRUE(korvane_test::ShowFocused(f)) << "the window has the focus";
 
     ASSERT_TRUE(Type("F4"));
-    EXPECT_TRUE(PumpUntil([] { return WaveScene.IsInstancePlaying("groove"); }, 2000)) << "F4 plays";
+    EXPECT_TRUE(PumpUntil([] { return WaveScene.IsInstancePlaying("groove"); }, kEventDeadlineMs)) << "F4 plays";
     ASSERT_TRUE(Type("Escape"));
-    EXPECT_TRUE(PumpUntil([] { return !WaveScene.IsInstancePlaying("groove"); }, 2000)) << "Esc stops";
+    EXPECT_TRUE(PumpUntil([] { return !WaveScene.IsInstancePlaying("groove"); }, kEventDeadlineMs)) << "Esc stops";
 
     ASSERT_TRUE(Type("alt+F10"));
-    EXPECT_TRUE(PumpUntil([&] { return f.Root()->GetInteger("settings.StepAdvanceThroughClipsBy") == 2; }, 2000))
+    EXPECT_TRUE(PumpUntil([&] { return f.Root()->GetInteger("settings.StepAdvanceThroughClipsBy") == 2; },
+                          kEventDeadlineMs))
         << "Alt+F10 stores half bars";
     const int before = f.MelodyVolume->Position();
     ASSERT_TRUE(Type("shift+F9"));
-    EXPECT_TRUE(PumpUntil([&] { return f.MelodyVolume->Position() > before; }, 2000)) << "Shift+F9 lowers the groove";
+    EXPECT_TRUE(PumpUntil([&] { return f.MelodyVolume->Position() > before; }, kEventDeadlineMs))
+        << "Shift+F9 lowers the groove";
 
     ASSERT_TRUE(Type("alt+F4"));
-    EXPECT_TRUE(PumpUntil([&] { return !f.isVisible(); }, 2000)) << "Alt+F4 closes the window";
+    EXPECT_TRUE(PumpUntil([&] { return !f.isVisible(); }, kEventDeadlineMs)) << "Alt+F4 closes the window";
 }
 
 // The settings dialog is cancelled by a click while the pointer is off the main window: without a
@@ -76,15 +78,15 @@ TEST_F(HotKeysScreen, KeyboardReturnsToTheMainWindowWhenADialogCloses)
                       QProcess::execute("xdotool", {"mousemove", "--sync", QString::number(at.x()),
                                                     QString::number(at.y()), "click", "1"}) == 0;
         }
-        if (!PumpUntil([&] { return !dialog->isVisible(); }, 5000))
+        if (!PumpUntil([&] { return !dialog->isVisible(); }, kEventDeadlineMs))
             dialog->reject();  // never leave the test inside the dialog's loop
     });
     watch.start();
     ASSERT_TRUE(Type("shift+F7"));
-    ASSERT_TRUE(PumpUntil([&] { return clicked && QApplication::activeModalWidget() == nullptr; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return clicked && QApplication::activeModalWidget() == nullptr; }, kEventDeadlineMs));
     const std::size_t played = f.History().Entries().size();
     ASSERT_TRUE(Type("q"));
-    EXPECT_TRUE(PumpUntil([&] { return f.History().Entries().size() > played; }, 5000)) << "Q plays its riff";
+    EXPECT_TRUE(PumpUntil([&] { return f.History().Entries().size() > played; }, kEventDeadlineMs)) << "Q plays its riff";
 }
 
 }  // namespace

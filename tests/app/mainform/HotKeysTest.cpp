@@ -179,7 +179,8 @@ TEST_F(HotKeys, AltF9PlaysTheCurrentRiffWhileHeldAndTheLatchKeepsAKeysRiff)
     Press(Qt::Key_F9, Qt::AltModifier, true);
     Release(Qt::Key_F9, Qt::AltModifier);
     EXPECT_EQ(f.PlayRiffButton->Tag(), 0);
-    EXPECT_TRUE(PumpUntil([&] { return !WaveScene.IsInstancePlaying(riff); }, 1500)) << "the key-up ends it";
+    EXPECT_TRUE(PumpUntil([&] { return !WaveScene.IsInstancePlaying(riff); }, kEventDeadlineMs))
+        << "the key-up ends it";
 
     Press(Qt::Key_Q);
     ASSERT_EQ(f.SoundingRiff(), "b2");
@@ -204,7 +205,7 @@ TEST_F(HotKeys, ARiffPlayedWhileHeldEndsAtTheFirstKeyUpWithAltPressedAsAKey)
             Press(key, Qt::AltModifier);
             ASSERT_TRUE(WaveScene.IsInstancePlaying(riff));
             Release(altUpFirst ? int(Qt::Key_Alt) : key, altUpFirst ? Qt::NoModifier : Qt::AltModifier);
-            EXPECT_TRUE(PumpUntil([&] { return !WaveScene.IsInstancePlaying(riff); }, 1500));
+            EXPECT_TRUE(PumpUntil([&] { return !WaveScene.IsInstancePlaying(riff); }, kEventDeadlineMs));
             Release(altUpFirst ? key : int(Qt::Key_Alt));
             EXPECT_EQ(f.PlayRiffButton->Tag(), 0);
         }

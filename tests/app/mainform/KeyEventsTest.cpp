@@ -89,7 +89,7 @@ TEST(KeyEvents, RouterDeliversAHeldReleaseAtItsDeadlineAndPairsALatePress)
     const int remaining = router.HoldRemainingMs();
     EXPECT_GE(remaining, 0);
     EXPECT_LE(remaining, 40);
-    while (routes.size() == 2 && clock.elapsed() < 20000)
+    while (routes.size() == 2 && clock.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     ASSERT_EQ(routes.size(), 3u);
     EXPECT_EQ(routes[2].action, TKeyAction::KeyUp);

@@ -42,7 +42,7 @@ protected:
         TMessage message{WM_MIDI_EVENT, 0, LPARAM(packed), 0};
         form->Dispatch(message);
     }
-    bool WaitForMidi(int ms = 2000)
+    bool WaitForMidi(int ms = kEventDeadlineMs)
     {
         return korvane_test::PumpUntil([this] { return form->MidiPlayer()->IsPlaying(); }, ms);
     }
@@ -254,7 +254,7 @@ TEST_F(KeyRoad, UnreadableRiffMidiIsToldOnceAndItsRiffStops)
     std::vector<std::string> errors;
     const TExceptionSink before = SetExceptionSink([&](const std::string& text) { errors.push_back(text); });
     Press(Qt::Key_Q);
-    EXPECT_TRUE(korvane_test::PumpUntil([&] { return !errors.empty(); }, 2000));
+    EXPECT_TRUE(korvane_test::PumpUntil([&] { return !errors.empty(); }, kEventDeadlineMs));
     // The 1000 ms riff would start over twice here if it kept looping.
     korvane_test::PumpFor(2300);
     EXPECT_EQ(errors, std::vector<std::string>{"Error while loading Midi file: " + content.Dir() + "MIDI/blues02.mid."});

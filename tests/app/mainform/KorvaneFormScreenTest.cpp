@@ -45,11 +45,11 @@ TEST_F(KorvaneFormScreen, HeldKeyOfTheXServerPlaysItsRiffOnceThroughItsRepeats)
     // Held long enough for the server's auto-repeat (660 ms delay) to send release and press
     // pairs; the riff starts once and stops at the real release.
     ASSERT_EQ(QProcess::execute("xdotool", {"keydown", "q"}), 0);
-    EXPECT_TRUE(korvane_test::PumpUntil([&] { return f.SoundingRiff() == "b2"; }, 2000));
+    EXPECT_TRUE(korvane_test::PumpUntil([&] { return f.SoundingRiff() == "b2"; }, kEventDeadlineMs));
     Pump(1500);
     EXPECT_EQ(log.Count("STOPRIFF:b2"), 0) << "no release while the key is held";
     ASSERT_EQ(QProcess::execute("xdotool", {"keyup", "q"}), 0);
-    EXPECT_TRUE(korvane_test::PumpUntil([&] { return log.Count("STOPRIFF:b2") > 0; }, 2000));
+    EXPECT_TRUE(korvane_test::PumpUntil([&] { return log.Count("STOPRIFF:b2") > 0; }, kEventDeadlineMs));
     EXPECT_EQ(log.Count("STOPRIFF:b2"), 1);
     EXPECT_EQ(f.History().Entries().size(), 1u);
     EXPECT_EQ(f.Keyboard().State("Q"), "initial");

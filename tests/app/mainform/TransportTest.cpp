@@ -147,8 +147,9 @@ TEST_F(Transport, BarCounterFollowsTheGrooveOverRealTime)
     TKorvaneForm& f = Start();
     f.PlayButtonClick(f.PlayButton);
     WaveScene.SetInstancePositionMs("groove", 1800);
-    // The timers run on the event loop; the groove crosses into its second bar meanwhile.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    // The timers run on the event loop; the groove crosses into its second bar meanwhile (and,
+    // should a loaded machine miss that bar, comes back to it with the next turn of the loop).
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEventDeadlineMs);
     while (std::chrono::steady_clock::now() < until && f.BarLabel->Caption() != "Bar 2") {
         ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

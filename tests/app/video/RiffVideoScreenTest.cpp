@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -76,7 +77,7 @@ protected:
         video->show();
         return *video;
     }
-    bool WaitPlaying(int ms = 5000)
+    bool WaitPlaying(int ms = kEventDeadlineMs)
     {
         return PumpUntil([&] { return video->PlayState() == TRIFFVideo::kPlaying && video->CurrentPosition() > 0.2; }, ms);
     }
@@ -115,13 +116,15 @@ TEST_F(RiffVideoScreen, PlayingShowsTheTestPictureAndTheSliderFollowsThePosition
     EXPECT_TRUE(v.PlayButton->Checked());
     EXPECT_FALSE(v.PauseButton->Checked());
     EXPECT_FALSE(v.StopButton->Checked());
-    ASSERT_TRUE(PumpUntil([&] { return v.MovieSlider->MaxPosition() != TRIFFVideo::kUnknownDuration; }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return v.MovieSlider->MaxPosition() != TRIFFVideo::kUnknownDuration; },
+                          kEventDeadlineMs));
     EXPECT_EQ(v.MovieSlider->MaxPosition(), int(std::trunc(v.Duration() * 100)));
     EXPECT_NEAR(v.MovieSlider->MaxPosition(), 300, 15);
     const double before = v.CurrentPosition();
-    PumpFor(400);
-    EXPECT_GT(v.CurrentPosition(), before + 0.2);
-    EXPECT_NEAR(v.MovieSlider->Position(), v.CurrentPosition() * 100, 25);
+    EXPECT_TRUE(PumpUntil([&] { return v.CurrentPosition() > before + 0.2; }, kEventDeadlineMs));
+    // The slider takes the position at each tick of its timer, a tenth of a second apart.
+    EXPECT_TRUE(PumpUntil([&] { return std::abs(v.MovieSlider->Position() - v.CurrentPosition() * 100) <= 25; },
+                          kEventDeadlineMs));
 
     const QImage shot = v.grab().toImage();
     if (const char* dir = std::getenv("RT_TEST_OUTPUT_DIR"))
@@ -146,17 +149,37 @@ TEST_F(RiffVideoScreen, PlayingShowsTheTestPictureAndTheSliderFollowsThePosition
     EXPECT_EQ(v.WMP->geometry(), QRect(0, TRIFFVideo::kBarHeight, 640, 360));
 }
 
+// The player's sink waits only a moment for this thread to take each frame and ends the stream
+// when it waits too long; a first picture that is slow to show (a busy machine, the graphics
+// set-up of the first conversion) must not end it.
+TEST_F(RiffVideoScreen, ASlowFirstPictureDoesNotEndThePlayback)
+{
+    TRIFFVideo& v = Open("ok.wmv");
+    auto show = v.WMP->OnFrame;
+    auto slowed = std::make_shared<bool>(false);
+    v.WMP->OnFrame = [show, slowed] {
+        if (!*slowed) {
+            *slowed = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        }
+        show();
+    };
+    ASSERT_TRUE(WaitPlaying()) << "state " << v.PlayState() << ", error " << v.PlayerError();
+    EXPECT_TRUE(*slowed);
+    EXPECT_TRUE(ui->boxes.empty());
+}
+
 TEST_F(RiffVideoScreen, EscPausesWhilePlayingAndClosesAtPositionZero)
 {
     TRIFFVideo& v = Open("ok.wmv");
     ASSERT_TRUE(WaitPlaying());
     SendKey(&v, true, Qt::Key_Escape);
-    EXPECT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kPaused; }, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kPaused; }, kEventDeadlineMs));
     EXPECT_TRUE(v.isVisible());
     EXPECT_TRUE(v.PauseButton->Checked());
 
     SendKey(&v, true, Qt::Key_F2);
-    EXPECT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kStopped; }, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kStopped; }, kEventDeadlineMs));
     EXPECT_EQ(v.CurrentPosition(), 0.0);
     // Pause at position 0 does nothing.
     v.PauseButtonClick();
@@ -165,7 +188,7 @@ TEST_F(RiffVideoScreen, EscPausesWhilePlayingAndClosesAtPositionZero)
     EXPECT_FALSE(v.PauseButton->Checked());
 
     SendKey(&v, true, Qt::Key_Escape);
-    EXPECT_TRUE(PumpUntil([&] { return !v.isVisible(); }, 1000));
+    EXPECT_TRUE(PumpUntil([&] { return !v.isVisible(); }, kEventDeadlineMs));
     EXPECT_EQ(v.result(), QDialog::Accepted);
     EXPECT_FALSE(v.Timer->isActive());
 }
@@ -183,13 +206,13 @@ TEST_F(RiffVideoScreen, RepeatRestartsAfterANaturalEndButNotAfterStop)
 
     v.PlayButtonClick();
     ASSERT_TRUE(WaitPlaying());
-    ASSERT_TRUE(PumpUntil([&] { return v.Duration() > 2.5; }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return v.Duration() > 2.5; }, kEventDeadlineMs));
     SeekTo(int(v.Duration() * 100) - 60);
-    ASSERT_TRUE(PumpUntil([&] { return v.CurrentPosition() > v.Duration() - 0.4; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return v.CurrentPosition() > v.Duration() - 0.4; }, kEventDeadlineMs));
     // Past the end it starts again from the beginning by itself.
     EXPECT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kPlaying && v.CurrentPosition() < 1.0 &&
                                        v.CurrentPosition() > 0.1; },
-                          4000))
+                          kEventDeadlineMs))
         << "state " << v.PlayState() << " at " << v.CurrentPosition();
     EXPECT_EQ(v.StopButton->Tag(), 0);
 }
@@ -199,23 +222,23 @@ TEST_F(RiffVideoScreen, SeekWhilePausedStaysAndWhilePlayingResumesAfter200Ms)
     TRIFFVideo& v = Open("ok.wmv");
     ASSERT_TRUE(WaitPlaying());
     v.PauseButtonClick();
-    ASSERT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kPaused; }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kPaused; }, kEventDeadlineMs));
     const int frames = v.WMP->FrameCount();
     SeekTo(200);
     EXPECT_FALSE(v.Timer1->isActive());
-    EXPECT_TRUE(PumpUntil([&] { return v.WMP->FrameCount() > frames; }, 2000)) << "the new frame is shown";
+    EXPECT_TRUE(PumpUntil([&] { return v.WMP->FrameCount() > frames; }, kEventDeadlineMs)) << "the new frame is shown";
     PumpFor(500);
     EXPECT_EQ(v.PlayState(), TRIFFVideo::kPaused);
     EXPECT_NEAR(v.CurrentPosition(), 2.0, 0.15);
     EXPECT_TRUE(v.Timer->isActive());
 
     v.PlayButtonClick();
-    ASSERT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kPlaying; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kPlaying; }, kEventDeadlineMs));
     SeekTo(100);
     const auto seekAt = std::chrono::steady_clock::now();
     EXPECT_TRUE(v.Timer1->isActive());
     EXPECT_EQ(v.PlayState(), TRIFFVideo::kPaused);
-    ASSERT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kPlaying; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return v.PlayState() == TRIFFVideo::kPlaying; }, kEventDeadlineMs));
     EXPECT_GE(std::chrono::steady_clock::now() - seekAt, std::chrono::milliseconds(190));
     EXPECT_FALSE(v.Timer1->isActive());
     EXPECT_NEAR(v.CurrentPosition(), 1.0, 0.6);
@@ -226,10 +249,13 @@ TEST_F(RiffVideoScreen, BrokenFileNamesTheFileAndTheErrorAndCloses)
     video = std::make_unique<TRIFFVideo>();
     video->SetURL(Media("bad.wmv"));
     // A guard for a hang: the test fails on its own clock, not the suite's.
-    QTimer::singleShot(10000, video.get(), [v = video.get()] { v->close(); });
-    const auto start = std::chrono::steady_clock::now();
+    bool hung = false;
+    QTimer::singleShot(kEventDeadlineMs, video.get(), [&hung, v = video.get()] {
+        hung = true;
+        v->close();
+    });
     (void)video->ShowModal();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(9));
+    EXPECT_FALSE(hung);
     EXPECT_FALSE(video->isVisible());
     ASSERT_EQ(ui->boxes.size(), 1u);
     EXPECT_NE(ui->boxes[0].text.find("bad.wmv"), std::string::npos) << ui->boxes[0].text;
@@ -251,7 +277,7 @@ TEST_F(RiffVideoScreen, ClosingEarlyOrAnErrorDuringASeekLeavesNoTimer)
     SeekTo(150);
     ASSERT_TRUE(w.Timer1->isActive());
     w.SetURL(Media("bad.wmv"));
-    ASSERT_TRUE(PumpUntil([&] { return !w.isVisible(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return !w.isVisible(); }, kEventDeadlineMs));
     EXPECT_FALSE(w.Timer->isActive());
     EXPECT_FALSE(w.Timer1->isActive());
     EXPECT_EQ(ui->boxes.size(), 1u);
@@ -322,7 +348,7 @@ general.VideoHelp[gone] {
         }
     });
     driver.start();
-    QTimer::singleShot(20000, &list, [&] { list.Button2Click(); });
+    QTimer::singleShot(2 * kEventDeadlineMs, &list, [&] { list.Button2Click(); });
     f.TutorialVideoButtonClick(f.TutorialVideoButton);
     EXPECT_EQ(listShown, 3);
     const int screenWidth = QGuiApplication::primaryScreen()->geometry().width();

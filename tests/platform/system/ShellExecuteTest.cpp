@@ -56,9 +56,13 @@ TEST(ShellExecute, StartsProgramsWithoutWaitingAndReportsMissingOnes)
     EXPECT_TRUE(ProgramExists("sh"));
     EXPECT_FALSE(ProgramExists("no-such-program-here"));
     EXPECT_FALSE(ProgramExists(""));
-    EXPECT_TRUE(StartProcess("sh", {"-c", "sleep 0.5; touch '" + marker.string() + "'"}));
+    // The program waits for the test's go before it leaves its mark.
+    const fs::path go = dir.path / "go";
+    EXPECT_TRUE(StartProcess("sh", {"-c", "while [ ! -e '" + go.string() + "' ]; do sleep 0.01; done; touch '" +
+                                              marker.string() + "'"}));
     EXPECT_FALSE(fs::exists(marker)) << "the call returns before the program ends";
-    for (int i = 0; i < 1000 && !fs::exists(marker); ++i)
+    std::ofstream(go).put('x');
+    for (int i = 0; i < 3000 && !fs::exists(marker); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(fs::exists(marker));
     EXPECT_FALSE(StartProcess("no-such-program-here"));

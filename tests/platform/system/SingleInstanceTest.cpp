@@ -31,7 +31,7 @@ struct Folder {
     fs::path path;
 };
 
-bool RunUntil(const std::function<bool()>& done, int ms = 3000)
+bool RunUntil(const std::function<bool()>& done, int ms = 30000)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (std::chrono::steady_clock::now() < end) {

@@ -17,13 +17,14 @@
 
 namespace {
 
+// At least one pass however late the thread comes back to it: posted messages all arrive in it.
 void RunMessagesFor(int milliseconds)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < end) {
+    do {
         ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    } while (std::chrono::steady_clock::now() < end);
 }
 
 // A panel that counts its paints, records its messages and says when it is destroyed.

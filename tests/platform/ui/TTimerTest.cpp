@@ -19,7 +19,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Runs the event loop until done() or the time is up; true when done() became true.
-bool RunUntil(const std::function<bool()>& done, int ms = 5000)
+bool RunUntil(const std::function<bool()>& done, int ms = 30000)
 {
     const auto end = Clock::now() + std::chrono::milliseconds(ms);
     while (Clock::now() < end) {
@@ -109,7 +109,8 @@ TEST(TTimer, RestsUntilWokenThenTicksOnItsOldBeat)
     const auto period = std::chrono::milliseconds(40);
     const auto beat = ticks[0] + ((woken - ticks[0]) / period + 1) * period;
     EXPECT_GE(ticks[1], beat - std::chrono::milliseconds(2));
-    EXPECT_GE(ticks[2] - ticks[1], period - std::chrono::milliseconds(2));
+    // Counted from the beat, not from the tick: a loaded machine may run that tick late.
+    EXPECT_GE(ticks[2], beat + period - std::chrono::milliseconds(2));
 
     // Disabling ends a rest; a timer not resting ignores Wake.
     timer.Rest();
