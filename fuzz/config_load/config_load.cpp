@@ -1,6 +1,7 @@
 // Configuration files through a load at the shipped limits, as the program loads its defaults,
-// then its settings through the writer, as the program writes them back. The input is a main file and up to eight files it may include, named
-// "1.inc" to "8.inc": each line that starts with "%%" begins the next file. Any Exception is an
+// then its settings through the writer, as the program writes them back. The input is a main
+// file and up to eight files it may include, named "1.inc" to "8.inc": each line that starts
+// with "%%" begins the next file. Any Exception is an
 // expected outcome; crashes, leaks, slow inputs and large memory are not. Run with
 // -max_len=65536 -timeout=2 -rss_limit_mb=1024: a load the limits let through stays far inside.
 #include "config/TDVContext.h"

@@ -10,16 +10,61 @@
 #include <iterator>
 
 namespace {
-// Element start + k, or -1 (which every accessor refuses) beyond the largest index.
-int ElementIndex(int start, std::size_t k)
-{
-    const std::int64_t at = static_cast<std::int64_t>(start) + static_cast<std::int64_t>(k);
-    return at > 0x7FFFFFFF ? -1 : static_cast<int>(at);
-}
-
 [[noreturn]] void AccessorError(const char* accessor)
 {
     throw Exception(std::string("TDVVarTag::") + accessor + ": index out of range or ValType is invalid");
+}
+
+// A number of an integer, float or bool tag as the 32 bits it is stored in (a bool: 0 or 1).
+std::uint32_t NumberBits(ValType type, const std::string& text)
+{
+    if (type == vtFloat) {
+        const float f = StrToFloat(text);
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &f, sizeof bits);
+        return bits;
+    }
+    const std::int32_t n = StrToInt(text);
+    return type == vtBool ? (n != 0 ? 1u : 0u) : static_cast<std::uint32_t>(n);
+}
+
+// Writes values into tag's elements from start on: texts as they are, numbers as bitsOf(k) gives
+// them. Each element is checked before its number is asked for, so an element out of range is
+// refused before a bad number in it.
+template <typename BitsOf>
+void AssignValues(TDVVarTag& tag, const std::vector<std::string>& values, int start, BitsOf bitsOf)
+{
+    if (tag.Type() == vtContext)
+        throw Exception(" Invalid tag type");
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const std::int64_t at = static_cast<std::int64_t>(start) + static_cast<std::int64_t>(k);
+        const int i = at > 0x7FFFFFFF ? -1 : static_cast<int>(at); // -1: refused by every accessor
+        switch (tag.Type()) {
+        case vtInteger: {
+            std::int32_t* p = tag.Integer(i);
+            const std::uint32_t bits = bitsOf(k);
+            std::memcpy(p, &bits, sizeof bits);
+            break;
+        }
+        case vtFloat: {
+            float* p = tag.Float(i);
+            const std::uint32_t bits = bitsOf(k);
+            std::memcpy(p, &bits, sizeof bits);
+            break;
+        }
+        case vtBool: {
+            std::uint8_t* p = tag.Bool(i);
+            *p = static_cast<std::uint8_t>(bitsOf(k));
+            break;
+        }
+        default: {
+            std::string* p = tag.String(i);
+            tdv_detail::LoadBudget::SpendText(values[k].size());
+            *p = values[k];
+            break;
+        }
+        }
+    }
 }
 } // namespace
 
@@ -187,39 +232,13 @@ std::string TDVVarTag::ValueToText(int index)
 
 void TDVVarTag::SetFromStrings(const std::vector<std::string>& values, int start)
 {
-    if (type_ == vtContext)
-        throw Exception(" Invalid tag type");
-    std::size_t bytes = 0;
-    for (const auto& v : values)
-        bytes += v.size();
-    if (type_ != vtString && type_ != vtPointer)
+    if (type_ == vtInteger || type_ == vtFloat || type_ == vtBool) {
+        std::size_t bytes = 0;
+        for (const auto& v : values)
+            bytes += v.size();
         tdv_detail::LoadBudget::SpendBytes(static_cast<std::int64_t>(bytes)); // converted
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        const int i = ElementIndex(start, k);
-        switch (type_) {
-        case vtInteger: {
-            std::int32_t* p = Integer(i);
-            *p = StrToInt(values[k]);
-            break;
-        }
-        case vtFloat: {
-            float* p = Float(i);
-            *p = StrToFloat(values[k]);
-            break;
-        }
-        case vtBool: {
-            std::uint8_t* p = Bool(i);
-            *p = StrToInt(values[k]) != 0 ? 1 : 0;
-            break;
-        }
-        default: {
-            std::string* p = String(i);
-            tdv_detail::LoadBudget::SpendText(values[k].size());
-            *p = values[k];
-            break;
-        }
-        }
     }
+    AssignValues(*this, values, start, [&](std::size_t k) { return NumberBits(type_, values[k]); });
 }
 
 TDVVarTag::Converted TDVVarTag::Convert(ValType type, const std::vector<std::string>& values)
@@ -233,17 +252,8 @@ TDVVarTag::Converted TDVVarTag::Convert(ValType type, const std::vector<std::str
     tdv_detail::LoadBudget::SpendBytes(static_cast<std::int64_t>(bytes));
     out.bits.reserve(values.size());
     try {
-        for (const auto& v : values) {
-            std::uint32_t bits = 0;
-            if (type == vtFloat) {
-                const float f = StrToFloat(v);
-                std::memcpy(&bits, &f, sizeof bits);
-            } else {
-                const std::int32_t n = StrToInt(v);
-                bits = type == vtBool ? (n != 0 ? 1u : 0u) : static_cast<std::uint32_t>(n);
-            }
-            out.bits.push_back(bits);
-        }
+        for (const auto& v : values)
+            out.bits.push_back(NumberBits(type, v));
     } catch (const Exception& e) {
         out.error = e.what();
     }
@@ -252,29 +262,9 @@ TDVVarTag::Converted TDVVarTag::Convert(ValType type, const std::vector<std::str
 
 void TDVVarTag::SetFromConverted(const std::vector<std::string>& values, const Converted& converted, int start)
 {
-    if (type_ == vtContext)
-        throw Exception(" Invalid tag type");
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        const int i = ElementIndex(start, k);
-        if (type_ == vtString || type_ == vtPointer) {
-            std::string* p = String(i);
-            tdv_detail::LoadBudget::SpendText(values[k].size());
-            *p = values[k];
-            continue;
-        }
-        // The element is checked before the value, as a conversion at this point would be.
-        void* p = nullptr;
-        switch (type_) {
-        case vtInteger: p = Integer(i); break;
-        case vtFloat: p = Float(i); break;
-        default: p = Bool(i); break;
-        }
+    AssignValues(*this, values, start, [&](std::size_t k) {
         if (k >= converted.bits.size())
             throw Exception(converted.error);
-        const std::uint32_t bits = converted.bits[k];
-        if (type_ == vtBool)
-            *static_cast<std::uint8_t*>(p) = static_cast<std::uint8_t>(bits);
-        else
-            std::memcpy(p, &bits, sizeof bits);
-    }
+        return converted.bits[k];
+    });
 }
