@@ -171,6 +171,21 @@ TEST_F(PlayerTest, ATimerFiringBeforeItsArmingCallReturnsKeepsTheSchedule)
     EXPECT_EQ(PostsOf(kEndMessage).size(), 1u);
 }
 
+// The timer that fires cannot arm the next one: the schedule simply stops, and the clock no
+// longer counts as running.
+TEST_F(PlayerTest, AFailedTimerArmStopsTheClock)
+{
+    MuteAllReportTenToFifteen();
+    ASSERT_TRUE(player->Prepare(fileOf(reportedChannelsFile()), 0, false));
+    MmTimerService::Instance().RefuseArming(true);
+    Run(10);
+    MmTimerService::Instance().RefuseArming(false);
+    EXPECT_EQ(PostsOf(kEventMessage).size(), 1u);
+    EXPECT_FALSE(player->IsPlaying());
+    Run(100);
+    EXPECT_EQ(PostsOf(kEventMessage).size(), 1u);
+}
+
 TEST_F(PlayerTest, EndOfScheduleIsPostedExactlyOnceAfterTheLastEvent)
 {
     MuteAllReportTenToFifteen();

@@ -1,5 +1,7 @@
 #include "app/dialogs/TBusyFrm.h"
 
+#include "platform/ui/PaintNow.h"
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -38,6 +40,7 @@ TBusyFrm::TBusyFrm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     ProgressBar->setRange(0, 100);
     ProgressBar->setTextVisible(false);
     ProgressBar->setGeometry(12, 32, 140, 16);
+    connect(ProgressBar, &QProgressBar::valueChanged, this, [this] { ShowProgressNow(); });
 }
 
 TBusyFrm::~TBusyFrm() = default;
@@ -55,6 +58,7 @@ int TBusyFrm::ShowModal()
 void TBusyFrm::SetText(const std::string& text)
 {
     Label1->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
+    ShowProgressNow();
 }
 
 std::string TBusyFrm::Text() const
@@ -73,6 +77,22 @@ void TBusyFrm::FormShow()
 void TBusyFrm::Timer1Timer()
 {
     setVisible(!done_);
+}
+
+void TBusyFrm::setVisible(bool visible)
+{
+    const bool shown = visible && !isVisible();
+    showing_ = shown;
+    QDialog::setVisible(visible);
+    showing_ = false;
+    if (shown)
+        PaintNow(this);
+}
+
+void TBusyFrm::ShowProgressNow()
+{
+    if (!showing_)
+        PaintNow(this);
 }
 
 void TBusyFrm::showEvent(QShowEvent* event)

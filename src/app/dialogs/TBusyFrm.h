@@ -53,6 +53,9 @@ public:
     QTimer* Timer1 = nullptr;
     QProgressBar* ProgressBar = nullptr;
 
+    // Puts the window on the screen at once when it becomes visible.
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -63,6 +66,11 @@ public slots:
     void reject() override;
 
 private:
+    // The window's current text and progress on the screen now (not while a showing is under way:
+    // that ends by painting it).
+    void ShowProgressNow();
+
     bool done_ = true;
+    bool showing_ = false;
     int tag_ = 0;
 };

@@ -88,9 +88,15 @@ void MmTimerService::SetArmHook(std::function<void(UINT)> hook)
     armHook_ = std::move(hook);
 }
 
+void MmTimerService::RefuseArming(bool refuse)
+{
+    std::lock_guard lock(mutex_);
+    refuseArming_ = refuse;
+}
+
 UINT MmTimerService::armLocked(std::uint64_t dueUs, LPTIMECALLBACK callback, DWORD_PTR user, std::atomic<UINT>* id)
 {
-    if (quit_)
+    if (quit_ || refuseArming_)
         return 0;
     if (!thread_.joinable()) {
         thread_ = std::thread([this] { run(); });

@@ -48,6 +48,9 @@ public:
     // arming call returns, where a busy machine can hold that thread up while the timer fires.
     // An empty function removes it.
     void SetArmHook(std::function<void(UINT)> hook);
+    // For tests: while set, every arm fails as it does once the service has ended (0 comes back,
+    // no id is stored). Any thread.
+    void RefuseArming(bool refuse);
 
 private:
     MmTimerService() = default;
@@ -78,6 +81,7 @@ private:
     bool virtual_ = false;
     std::uint64_t virtualNowUs_ = 0;
     bool quit_ = false;
+    bool refuseArming_ = false;
     std::map<UINT, int> periods_;
     std::function<void(UINT)> armHook_;
     std::thread thread_;

@@ -1,11 +1,15 @@
 // The busy window: what every showing resets, the timer that follows the done flag (also while
-// hidden), closing refused until cancel is allowed, modal showings and the input it blocks.
+// hidden), closing refused until cancel is allowed, modal showings and the input it blocks, and,
+// on an X display, its text and progress on the screen while the work holds the thread.
 #include "app/AppTestSupport.h"
 #include "app/dialogs/TBusyFrm.h"
 #include "platform/ui/ApplicationInstance.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
+#include <QWindow>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -17,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -172,6 +177,69 @@ TEST_F(BusyForm, OtherWindowsAreBlockedWhileItIsShown)
     QApplication::processEvents();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_GE(mainWindow.unblocked, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The busy window as the X server shows it, against the toolkit's own rendering of its state:
+// the number of pixels that differ (all of them while the window is an undrawn box).
+int PixelsOffScreen(TBusyFrm& busy, const char* picture)
+{
+    const QImage expected = busy.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shown = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, busy.x(), busy.y(), busy.width(), busy.height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    if (const char* dir = std::getenv("RT_TEST_OUTPUT_DIR")) {
+        expected.save(QString::fromLocal8Bit(dir) + "/busy-" + picture + "-expected.png");
+        shown.save(QString::fromLocal8Bit(dir) + "/busy-" + picture + ".png");
+    }
+    if (shown.size() != expected.size())
+        return expected.width() * expected.height();
+    int differ = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x)
+            differ += shown.pixel(x, y) != expected.pixel(x, y);
+    }
+    return differ;
+}
+
+// Each step of a work that never lets the event loop run: the window must show the step's text
+// and progress before the next step, both before the window system has reported it exposed and
+// after.
+TEST_F(BusyForm, ScreenShowsTextAndProgressWhileTheWorkHoldsTheThread)
+{
+    if (QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "needs an X display";
+    struct Step {
+        const char* picture;
+        const char* text;  // null: unchanged
+        int progress;      // -1: unchanged
+        bool exposedFirst;  // the event loop ran until the window system reported the window
+    };
+    const Step steps[] = {
+        {"shown", nullptr, -1, false},
+        {"text-and-progress", "Loading riffs...", 40, false},
+        {"progress", nullptr, 80, false},
+        {"exposed-text", "Loading images...", -1, true},
+        {"exposed-progress", nullptr, 30, true},
+    };
+    TBusyFrm busy;
+    busy.Show();
+    for (const Step& step : steps) {
+        if (step.exposedFirst) {
+            ASSERT_TRUE(RunUntil([&] { return busy.windowHandle()->isExposed(); }, kEventDeadlineMs));
+        }
+        if (step.text != nullptr)
+            busy.SetText(step.text);
+        if (step.progress >= 0)
+            busy.ProgressBar->setValue(step.progress);
+        EXPECT_EQ(PixelsOffScreen(busy, step.picture), 0) << step.picture;
+    }
+    busy.SetDone(true);
+    busy.Timer1Timer();
 }
 
 }  // namespace

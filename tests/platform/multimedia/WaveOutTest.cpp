@@ -112,15 +112,26 @@ TEST(WaveOutPull, FiveMillisecondsAtOpenUpToAQuarterOfTheFirstBlock)
 }
 
 // The first block opens the device again with that block's pull; should the system refuse it,
-// the device opens once more with the pull it had and still plays.
+// the device opens once more with the pull it had and still plays. A first block that allows no
+// longer pull leaves the device as it was opened.
 TEST_F(WaveOut, FirstBlockReopensWithItsPullOrFallsBackToTheOldOne)
 {
-    for (const bool refuseLonger : {false, true}) {
-        SCOPED_TRACE(refuseLonger ? "longer pull refused" : "longer pull granted");
+    const struct {
+        const char* name;
+        std::uint32_t blockFrames;
+        bool refuseLonger;
+        std::vector<std::uint16_t> asked;  // the pulls of every open, in order
+    } rows[] = {
+        {"longer pull granted", 5292, false, {256, 1024}},
+        {"longer pull refused", 5292, true, {256, 1024, 256}},
+        {"block of the pull's size", 256, false, {256}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         std::vector<std::uint16_t> asked;
         waveOutSetOpenGate([&](std::uint16_t pull) {
             asked.push_back(pull);
-            return !(refuseLonger && pull > 256);
+            return !(row.refuseLonger && pull > 256);
         });
         const struct Ungate {
             ~Ungate() { waveOutSetOpenGate({}); }
@@ -130,7 +141,7 @@ TEST_F(WaveOut, FirstBlockReopensWithItsPullOrFallsBackToTheOldOne)
         ASSERT_EQ(waveOutOpen(&device, 0, &format, &Callback, reinterpret_cast<std::uintptr_t>(&played),
                               CALLBACK_FUNCTION),
                   MMSYSERR_NOERROR);
-        std::vector<std::vector<char>> data(2, std::vector<char>(5292 * 4));
+        std::vector<std::vector<char>> data(2, std::vector<char>(row.blockFrames * 4));
         std::vector<WAVEHDR> headers(2);
         for (std::size_t i = 0; i < headers.size(); ++i) {
             headers[i].lpData = data[i].data();
@@ -138,8 +149,7 @@ TEST_F(WaveOut, FirstBlockReopensWithItsPullOrFallsBackToTheOldOne)
             ASSERT_EQ(waveOutPrepareHeader(device, &headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
             ASSERT_EQ(waveOutWrite(device, &headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
         }
-        const std::vector<std::uint16_t> reopened{256, 1024}, fellBack{256, 1024, 256};
-        EXPECT_EQ(asked, refuseLonger ? fellBack : reopened);
+        EXPECT_EQ(asked, row.asked);
         // Played out, not returned by a reset: a device left closed would never get here.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         const auto done = [&] {
