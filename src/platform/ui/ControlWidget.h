@@ -47,6 +47,8 @@ protected:
 private:
     void Press(QMouseEvent* event, bool isDouble);
     void HoverElapsed();
+    // The pointer is no longer over this widget: its leave report and the control's leave event.
+    void PointerLeft();
     void PostLeave();
     void SyncGeometry();
     // The pointer is over this widget and not over a child that holds it: the hint's pause begins,
