@@ -1,4 +1,6 @@
 // The picture button and label: pictures by state, text layout, picture files and events.
+#include <QDialog>
+
 #include <memory>
 
 #include "ControlFixtures.h"
@@ -343,6 +345,27 @@ TEST_F(PanelTest, HoverAndLeaveReportsSwitchPictures)
     EXPECT_EQ(PixelAt(*panel, 20, 10), Ref(kRed));
     Enter(*panel, 10, 10);
     EXPECT_TRUE(WaitFor([&] { return panel->State() == 1; })) << "leave re-arms the hover report";
+    Leave(*panel);
+    ASSERT_TRUE(WaitFor([&] { return panel->State() == 0; }));
+
+    // Pressed the moment the pointer came (the window system's arrival without a move), before
+    // the hover report: the leave still ends the pressed look.
+    Enter(*panel, 10, 10);
+    Press(*panel, 10, 10);
+    Release(*panel, 10, 10);
+    Leave(*panel);
+    EXPECT_TRUE(WaitFor([&] { return panel->State() == 0; })) << "no pressed look left behind";
+
+    Enter(*panel, 10, 10);
+    ASSERT_TRUE(WaitFor([&] { return panel->State() == 1; }));
+
+    // A modal window takes the pointer from every other window, whether or not the window
+    // system reports the leave.
+    panel->Show();
+    QDialog modal;
+    modal.setModal(true);
+    modal.show();
+    EXPECT_TRUE(WaitFor([&] { return panel->State() == 0; })) << "a modal window ends the hover look";
 }
 
 TEST_F(PanelTest, AlphaPictureBlendsOverBkColor)

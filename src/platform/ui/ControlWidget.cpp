@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -133,6 +134,10 @@ bool ControlWidget::event(QEvent* e)
         return true;
     }
     ++eventDepth_;
+    // A window blocked by a modal one gets no more pointer events, its leave included: the
+    // pointer belongs to the modal window now, wherever it is.
+    if (e->type() == QEvent::WindowBlocked && pointerInside_)
+        PointerLeft();
     const bool handled = QWidget::event(e);
     --eventDepth_;
     if (disposeLater_ && eventDepth_ == 0) {
@@ -202,9 +207,18 @@ void ControlWidget::enterEvent(QEnterEvent* e)
     PointerRests();
     if (control_)
         ControlAccess::Enter(control_);
+    // The pointer's arrival is a move for the control (its hover look, its leave report), also
+    // when the window system sends no move with it: after a modal window closed, or with a press.
+    if (control_) {
+        const QPoint p = e->position().toPoint();
+        ControlAccess::MouseMove(control_, ShiftOf(QGuiApplication::keyboardModifiers(), QGuiApplication::mouseButtons()),
+                                 p.x(), p.y());
+    }
 }
 
-void ControlWidget::leaveEvent(QEvent*)
+void ControlWidget::leaveEvent(QEvent*) { PointerLeft(); }
+
+void ControlWidget::PointerLeft()
 {
     pointerInside_ = false;
     hoverTimer_.stop();

@@ -1,9 +1,10 @@
 #pragma once
 // The Qt widget behind a control: shows the control's off-screen canvas, turns the window
-// system's mouse, pointer and geometry events into the control's, and keeps the control's hover
-// and leave requests (TrackMouseEvent), and shows the control's hint with the application's hint
-// timing (ApplicationInstance.h) in place of the window system's own. Platform sources only. GUI
-// thread only.
+// system's mouse, pointer and geometry events into the control's (the pointer's arrival is also a
+// move, as a move need not come with it), keeps the control's hover and leave requests
+// (TrackMouseEvent), and shows the control's hint with the application's hint timing
+// (ApplicationInstance.h) in place of the window system's own. Platform sources only. GUI thread
+// only.
 #include <QTimer>
 #include <QWidget>
 
@@ -47,6 +48,8 @@ protected:
 private:
     void Press(QMouseEvent* event, bool isDouble);
     void HoverElapsed();
+    // The pointer is no longer over this widget: its leave report and the control's leave event.
+    void PointerLeft();
     void PostLeave();
     void SyncGeometry();
     // The pointer is over this widget and not over a child that holds it: the hint's pause begins,

@@ -7,7 +7,8 @@
 // while the pointer is over the window posts WM_MOUSELEAVE when the pointer leaves it, and that
 // report ends every request of the window; made while the pointer is elsewhere, it posts
 // WM_MOUSELEAVE at once. Pressed buttons hold the pointer to the window (mouse capture), so the
-// leave comes when they are released outside.
+// leave comes when they are released outside. A window that a modal window blocks has lost the
+// pointer.
 #include "platform/drawing/Gdi.h"
 #include "platform/ui/WindowMessages.h"
 

@@ -56,9 +56,10 @@ private:
     void Opened(QWidget* window)
     {
         Forget(window);
+        // Recorded even when no window is active (right after another closed, the keyboard may
+        // still be on its way): the order of the records finds the window open longest.
         QWidget* active = QApplication::activeWindow();
-        if (active != nullptr && active != window)
-            openings_.push_back({window, active});
+        openings_.push_back({window, active != window ? active : nullptr});
     }
 
     void Closed(QWidget* window)
@@ -80,8 +81,20 @@ private:
             next = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
         if (QWidget* modal = QApplication::activeModalWidget(); CanTakeKeyboard(modal, window))
             next = modal;
+        if (!CanTakeKeyboard(next, window))
+            next = LongestOpen(window);
         if (CanTakeKeyboard(next, window))
             next->activateWindow();
+    }
+
+    // The last resort for a window whose opener is gone (or was not known): the window open
+    // longest, the program's main window, rather than nothing.
+    QWidget* LongestOpen(const QWidget* closing) const
+    {
+        for (const TOpening& opening : openings_)
+            if (CanTakeKeyboard(opening.window, closing))
+                return opening.window;
+        return nullptr;
     }
 
     // Drops the record of window, and those of windows that no longer exist.
@@ -92,6 +105,7 @@ private:
                         openings_.end());
     }
 
+    // Every open ordinary window, in the order shown, with the window active when it was shown.
     std::vector<TOpening> openings_;
 };
 

@@ -59,4 +59,35 @@ TEST(FocusReturn, ClosingWindowHandsTheKeyboardToTheWindowThatOpenedIt)
     other.hide();
 }
 
+// Message boxes have no parent and may open while the keyboard is on its way elsewhere.
+TEST(FocusReturn, BoxHandsTheKeyboardOnWhenItsOpenerIsGone)
+{
+    EnsureApplication();
+    QWidget main;
+    ShowActive(main);
+    QDialog dialog(&main);
+    dialog.setModal(true);
+    QDialog box;
+    box.setModal(true);
+
+    // Opened while the keyboard is still on its way from the closed dialog to the main window.
+    ShowActive(dialog);
+    dialog.hide();
+    ShowActive(box);
+    box.hide();
+    EXPECT_TRUE(BecomesActive(&main));
+
+    // Opened before the modal dialog took the keyboard: the dialog, not the blocked main window.
+    dialog.show();
+    ShowActive(box);
+    box.hide();
+    EXPECT_TRUE(BecomesActive(&dialog));
+
+    // Opened by the dialog, which closed while the box was up: the dialog's opener.
+    ShowActive(box);
+    dialog.hide();
+    box.hide();
+    EXPECT_TRUE(BecomesActive(&main));
+}
+
 }  // namespace

@@ -319,6 +319,35 @@ TEST_F(KeyBindingsRoad, LatchedKeyKeepsSoundingUntilTheNextPress)
     Down('W');
     EXPECT_EQ(log, (Log{"start a", "stop a", "start b"}));
     EXPECT_EQ(bindings.LatchedKey(), "");
+
+    // The latched key itself pressed again: it starts over and its key-up ends it.
+    bindings.SetLatchedKey("W");
+    Up('W');
+    Down('W');
+    Up('W');
+    EXPECT_EQ(log, (Log{"start a", "stop a", "start b", "stop b", "start b", "stop b"}));
+    EXPECT_EQ(keyboard.State("W"), "initial");
+    EXPECT_EQ(bindings.SoundingKey(), "");
+}
+
+TEST_F(KeyBindingsRoad, ShiftThatBindsARiffKeepsItWhileDownAndShowsOnlyWhatItsPressStarted)
+{
+    root.SetString("mode[m].toggle[SHIFT_].bind[SHIFT]", "g");
+    Down(VK_SHIFT, ssShift);
+    ASSERT_EQ(log, (Log{"start g"}));
+    // Another window takes the keyboard while Shift stays down.
+    bindings.ReleaseHeld(ssShift);
+    EXPECT_EQ(log, (Log{"start g"})) << "the modifier still down keeps its riff";
+    EXPECT_EQ(Held(), (std::vector<std::uint16_t>{VK_SHIFT}));
+    Up(VK_SHIFT, 0);
+    EXPECT_EQ(log, (Log{"start g", "stop g"}));
+
+    // Shift pressed in the other window: its riff never started, so its key shows nothing.
+    bindings.ReleaseHeld(ssShift);
+    EXPECT_EQ(bindings.ActiveSetName(), "SHIFT_");
+    EXPECT_EQ(keyboard.State("SHIFT"), "initial");
+    EXPECT_TRUE(bindings.HeldKeys().empty());
+    EXPECT_EQ(log, (Log{"start g", "stop g"}));
 }
 
 TEST_F(KeyBindingsRoad, SlimOnScreenKeyToggles)
