@@ -31,12 +31,12 @@ public:
         const std::lock_guard<std::mutex> lock(mutex_);
         jobs_.push_back(job);
         if (!refusal_.empty())
-            return {0, refusal_};
+            return {0, false, refusal_};
         std::error_code error;
         std::filesystem::copy_file(job.file, pdfFile_, std::filesystem::copy_options::overwrite_existing, error);
         if (error)
-            return {0, error.message()};
-        return {int(jobs_.size()), {}};
+            return {0, false, error.message()};
+        return {int(jobs_.size()), false, {}};
     }
 
     void SetList(TPrinterList list)
