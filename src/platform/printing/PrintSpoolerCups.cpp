@@ -18,7 +18,7 @@
 namespace {
 
 // How long the user's own server may stay silent: a few seconds, as the list is awaited in a dialog.
-constexpr int kSystemSilenceMs = 5000;
+constexpr int kSystemSilenceMs = 3000;
 
 struct Address {
     std::string host;
