@@ -5,6 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
   libsdl2-dev libasound2-dev libpng-dev libjpeg-dev libtiff-dev zlib1g-dev libgif-dev libcups2-dev libxcb1-dev
+  cups-daemon
   libtiff-tools libjpeg-turbo-progs
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool poppler-utils fonts-liberation2 locales python3

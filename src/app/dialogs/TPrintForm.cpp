@@ -1,6 +1,7 @@
 #include "app/dialogs/TPrintForm.h"
 
 #include "app/dialogs/BitmapToQImage.h"
+#include "app/dialogs/PrintJobOptions.h"
 #include "platform/system/Exception.h"
 #include "platform/ui/MessageBox.h"
 
@@ -21,6 +22,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -45,33 +49,13 @@ std::string AnsiFromServer(const std::string& text)
 // as name and value after each other.
 constexpr auto kPrinterOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
-// What the printer object says about the job beyond the page itself: the paper, copies, sides,
-// orientation and the printer's own options, as the server knows them.
-std::vector<std::pair<std::string, std::string>> JobOptions(QPrinter& printer)
+// What the printer object says about the job beyond the page itself.
+std::vector<std::pair<std::string, std::string>> JobOptionsOf(QPrinter& printer)
 {
-    std::vector<std::pair<std::string, std::string>> options;
-    const QPageLayout layout = printer.pageLayout();
-    options.emplace_back("media", layout.pageSize().key().toStdString());
-    if (printer.copyCount() > 1) {
-        options.emplace_back("copies", std::to_string(printer.copyCount()));
-        if (printer.collateCopies())
-            options.emplace_back("Collate", "True");
-    }
-    const bool portrait = layout.orientation() == QPageLayout::Portrait;
-    switch (printer.duplex()) {
-    case QPrinter::DuplexNone: options.emplace_back("sides", "one-sided"); break;
-    case QPrinter::DuplexAuto: options.emplace_back("sides", portrait ? "two-sided-long-edge" : "two-sided-short-edge"); break;
-    case QPrinter::DuplexLongSide: options.emplace_back("sides", "two-sided-long-edge"); break;
-    case QPrinter::DuplexShortSide: options.emplace_back("sides", "two-sided-short-edge"); break;
-    }
-    if (!portrait)
-        options.emplace_back("landscape", "");
-    if (printer.outputFormat() == QPrinter::NativeFormat) {
-        const QStringList own = printer.printEngine()->property(kPrinterOptions).toStringList();
-        for (qsizetype i = 0; i + 1 < own.size(); i += 2)
-            options.emplace_back(own[i].toStdString(), own[i + 1].toStdString());
-    }
-    return options;
+    const QStringList own = printer.outputFormat() == QPrinter::NativeFormat
+                                ? printer.printEngine()->property(kPrinterOptions).toStringList()
+                                : QStringList();
+    return JobOptions(printer.pageLayout(), printer.copyCount(), printer.collateCopies(), printer.duplex(), own);
 }
 
 // The job's name in the queue: the program's and the riff's, in the server's UTF-8.
@@ -85,6 +69,14 @@ std::string JobTitle(const std::string& riffTitle)
 }
 
 }  // namespace
+
+struct TPrintForm::Listing {
+    std::mutex mutex;
+    std::condition_variable answered;
+    TPrintForm* form = nullptr;  // the dialog to tell; null once it has gone
+    bool done = false;
+    TPrinterList answer;
+};
 
 TPrintForm::TPrintForm(QWidget* parent, std::shared_ptr<TPrintSpooler> spooler)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -159,9 +151,11 @@ TPrintForm::TPrintForm(QWidget* parent, std::shared_ptr<TPrintSpooler> spooler)
 
 TPrintForm::~TPrintForm()
 {
-    // The worker only touches the spooler, but it posts its answer to this dialog.
-    if (lister_.joinable())
-        lister_.join();
+    // The worker keeps waiting for the server on its own; its answer is dropped.
+    if (listing_) {
+        const std::lock_guard<std::mutex> lock(listing_->mutex);
+        listing_->form = nullptr;
+    }
 }
 
 QPrinter& TPrintForm::Printer()
@@ -187,26 +181,34 @@ void TPrintForm::DirectPrinter(QPrinter& printer, const std::string& name)
 
 void TPrintForm::StartListing()
 {
-    if (lister_.joinable())
+    if (listing_)
         return;
-    const std::uint64_t id = ++listingId_;
-    lister_ = std::thread([this, id, spooler = spooler_] {
+    auto listing = std::make_shared<Listing>();
+    listing->form = this;
+    // Detached: the spooler bounds the wait, and neither closing the dialog nor ending the
+    // program waits for it.
+    std::thread([listing, spooler = spooler_] {
         TPrinterList list;
         try {
             list = spooler->ListPrinters();
         } catch (const std::exception& error) {
             list = TPrinterList{{}, {}, error.what()};
         }
-        // Read by the GUI thread only after joining this one.
-        answer_ = std::move(list);
-        QMetaObject::invokeMethod(this, [this, id] { ListArrived(id); }, Qt::QueuedConnection);
-    });
+        const std::lock_guard<std::mutex> lock(listing->mutex);
+        listing->answer = std::move(list);
+        listing->done = true;
+        listing->answered.notify_all();
+        // Posted while the dialog cannot go away; a dialog that goes before it runs drops it.
+        if (TPrintForm* form = listing->form)
+            QMetaObject::invokeMethod(form, [form, listing] { form->ListArrived(listing); }, Qt::QueuedConnection);
+    }).detach();
+    listing_ = std::move(listing);
     ShowPrinterList();
 }
 
-void TPrintForm::ListArrived(std::uint64_t id)
+void TPrintForm::ListArrived(const std::shared_ptr<Listing>& listing)
 {
-    if (id != listingId_ || !lister_.joinable())
+    if (listing != listing_)
         return;
     TakeListing();
     if (isVisible() && printerNames_.empty() && !listError_.empty())
@@ -215,10 +217,16 @@ void TPrintForm::ListArrived(std::uint64_t id)
 
 void TPrintForm::TakeListing()
 {
-    if (!lister_.joinable())
+    if (!listing_)
         return;
-    lister_.join();
-    ApplyPrinterList(std::move(answer_));
+    const std::shared_ptr<Listing> listing = std::move(listing_);
+    TPrinterList answer;
+    {
+        std::unique_lock<std::mutex> lock(listing->mutex);
+        listing->answered.wait(lock, [&] { return listing->done; });
+        answer = std::move(listing->answer);
+    }
+    ApplyPrinterList(std::move(answer));
 }
 
 void TPrintForm::ApplyPrinterList(TPrinterList list)
@@ -387,10 +395,15 @@ void TPrintForm::PrintGraphic(TGraphic* picture, const std::string& riffTitle)
         if (!document.flush() || document.error() != QFileDevice::NoError)
             throw Exception("cannot write the page: " + document.errorString().toStdString());
         const TPrintJobResult job = spooler_->Submit(
-            {currentPrinter_, QFile::encodeName(document.fileName()).toStdString(), title, JobOptions(Printer())});
-        if (job.jobId <= 0)
+            {currentPrinter_, QFile::encodeName(document.fileName()).toStdString(), title, JobOptionsOf(Printer())});
+        if (job.jobId <= 0 && job.mayPrint) {
+            // Not an error: printing again could give two pages.
+            ShowMessage("The page may still print: " + AnsiFromServer(job.error) +
+                        ". Look in the printer's queue before printing it again.");
+        } else if (job.jobId <= 0) {
             throw Exception(job.error.empty() ? std::string("the print server did not take the job")
                                               : AnsiFromServer(job.error));
+        }
     } catch (const std::exception& error) {
         throw Exception(std::string("Error while printing page:") + error.what());
     }

@@ -6,20 +6,20 @@
 // The dialog keeps one printer object for the program's life: the printer chosen last (by name,
 // so it survives printers being added or removed), its orientation and its page set-up. It starts
 // on the system's default printer. The print server is asked for its printers on a worker thread
-// whenever the dialog shows, so a slow or stopped server never holds the window; the list fills
-// when the answer comes. Pages go to the server as PDF jobs whose acceptance is checked.
+// whenever the dialog shows, so a slow or stopped server never holds the window, nor its closing:
+// the list fills when the answer comes, and an answer that comes after the dialog has gone is
+// dropped. Pages go to the server as PDF jobs whose acceptance is checked.
 //
 // Thread: GUI thread only. Failure: PrintGraphic shows "No printer selected" when the server has
-// no printer ("No printer available: <reason>" when the server could not be asked) and throws
+// no printer ("No printer available: <reason>" when the server could not be asked), tells the
+// user when the job may have printed although the server did not confirm it, and throws
 // Exception "Error while printing page:<reason>" when the page cannot be made or the server does
 // not take the job.
 #include <QDialog>
 #include <QPageLayout>
 
-#include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/drawing/TBitmap.h"
@@ -58,8 +58,8 @@ public:
     // Prints picture, scaled to 90 % of the page's limiting side and keeping its proportions,
     // centred horizontally and either centred vertically or (ImageAlign "Top") 10 % below the
     // page's top, as a one-page job named after the program and riffTitle on the current
-    // printer. Waits for a list still being asked for. A null or empty picture is a printing
-    // error.
+    // printer. Waits for a list still being asked for (the server's silence bounds the wait). A
+    // null or empty picture is a printing error.
     void PrintGraphic(TGraphic* picture, const std::string& riffTitle = {});
 
     // The position of the current printer in the printer list last received; -1 when there is
@@ -68,7 +68,7 @@ public:
     // Why the last list came back without printers; empty when the server answered.
     [[nodiscard]] const std::string& PrinterListError() const { return listError_; }
     // Whether an answer of the print server is still awaited.
-    [[nodiscard]] bool ListingPrinters() const { return lister_.joinable(); }
+    [[nodiscard]] bool ListingPrinters() const { return listing_ != nullptr; }
     // The printer object, made on first use (making it asks the print server); owned by the
     // dialog.
     [[nodiscard]] QPrinter& Printer();
@@ -94,11 +94,14 @@ protected:
     virtual void DirectPrinter(QPrinter& printer, const std::string& name);
 
 private:
+    // One request for the list, shared with the thread that waits for the server's answer.
+    struct Listing;
+
     // Asks the server on a worker thread unless an answer is awaited already.
     void StartListing();
-    // The answer of listing number id has come: taken when it is the one awaited, and when it
-    // leaves the shown dialog without printers, the user is told why.
-    void ListArrived(std::uint64_t id);
+    // The answer of listing has come: taken when it is the one awaited, and when it leaves the
+    // shown dialog without printers, the user is told why.
+    void ListArrived(const std::shared_ptr<Listing>& listing);
     // Takes the awaited answer, waiting for it.
     void TakeListing();
     void ApplyPrinterList(TPrinterList list);
@@ -114,8 +117,6 @@ private:
     std::string currentPrinter_;
     QPageLayout::Orientation orientation_ = QPageLayout::Portrait;
     std::unique_ptr<QPrinter> printer_;
-    // The listing in progress: its thread, its number and, once the thread has ended, its answer.
-    std::thread lister_;
-    std::uint64_t listingId_ = 0;
-    TPrinterList answer_;
+    // The listing whose answer is awaited; null when none is.
+    std::shared_ptr<Listing> listing_;
 };

@@ -22,7 +22,8 @@ bool OpenOrTell(const std::string& file)
 
 std::string CannotOpenText(const std::string& file)
 {
-    return "Cannot open " + ResolveFileName(file) + "\nThe desktop has no program for this kind of file.";
+    return "Cannot open " + ResolveFileName(file) +
+           (FileExists(file) ? "\nThe desktop has no program for this kind of file." : "\nThe file does not exist.");
 }
 
 std::string CompiledHelpFileName(const std::string& executable)

@@ -23,8 +23,9 @@ void ShowHelp(const std::string& executable, const std::string& folder, const st
 // Opens folder + "readme.txt" with the desktop's viewer when it exists; false when it does not.
 // When no program opens it, the user is told (CannotOpenText).
 bool OpenReadme(const std::string& folder);
-// What the user is told when the desktop has no program for a file: "Cannot open " and the
-// file's name as it is found on this system, with the reason.
+// What the user is told when a file cannot be opened: "Cannot open " and the file's name as it is
+// found on this system, then the reason: the file does not exist, or the desktop has no program
+// for it.
 [[nodiscard]] std::string CannotOpenText(const std::string& file);
 // The mixers tried, in order: the program and its arguments.
 [[nodiscard]] const std::vector<std::vector<std::string>>& VolumeMixers();

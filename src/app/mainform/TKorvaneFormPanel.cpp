@@ -3,6 +3,7 @@
 
 #include "app/game/TKorvaneEnv.h"
 #include "app/dialogs/TPrintForm.h"
+#include "app/mainform/AppCommands.h"
 #include "config/TDVContext.h"
 #include "platform/ui/EventBridge.h"
 #include "platform/system/LinuxFileNames.h"
@@ -52,7 +53,7 @@ void TKorvaneForm::PrintButtonClick(TObject* /*sender*/)
             const std::string document = ModeDocumentFile(mode->GetString("groove_file"));
             // The desktop's viewer prints it; a missing document or viewer must not pass unnoticed.
             if (!ShellOpenFile(document))
-                ShowMessage("Cannot open " + document);
+                ShowMessage(CannotOpenText(document));
         } else if (_PrintForm->PrintLast->isChecked()) {
             const RiffStruct* record = CurrentRecord();
             if (record == nullptr || record->riffName.empty()) {

@@ -4,8 +4,8 @@
 // lost job is never taken for a printed one.
 //
 // Thread: any thread; calls may run at the same time (each makes its own connection). Every call
-// gives up when the server stops answering for good, and says why in its result. Failure: nothing
-// here throws; results carry the reason as text.
+// gives up after a silence of the server, and says why in its result. Failure: nothing here
+// throws; results carry the reason as text.
 #include <memory>
 #include <string>
 #include <utility>
@@ -30,8 +30,11 @@ struct TPrintJob {
 };
 
 struct TPrintJobResult {
-    int jobId = 0;      // above 0 once the server has taken the job with its document
-    std::string error;  // the server's reason when it did not; empty only when jobId > 0
+    int jobId = 0;  // above 0 once the server has taken the job with its document
+    // No job id, yet the server may have queued the job: the whole document went out and no answer
+    // came, or the answer said "taken" without an id. Printing again may print twice.
+    bool mayPrint = false;
+    std::string error;  // why there is no job id; empty only when jobId > 0
 };
 
 class TPrintSpooler {
@@ -44,6 +47,6 @@ public:
 // The print server of the user's settings, which every program of the desktop prints through.
 [[nodiscard]] std::shared_ptr<TPrintSpooler> SystemPrintSpooler();
 // A spooler on the given server: a socket path or "host[:port]"; empty for the user's own. A call
-// gives up at the first pause in the server's answer once answerMs have passed since it began; a
-// server that keeps answering is never cut short.
-[[nodiscard]] std::shared_ptr<TPrintSpooler> MakePrintSpooler(const std::string& server, int answerMs);
+// gives up once no byte has moved either way for silenceMs: the server neither answered nor read
+// any of what it was sent. A server that keeps reading or answering is never cut short.
+[[nodiscard]] std::shared_ptr<TPrintSpooler> MakePrintSpooler(const std::string& server, int silenceMs);

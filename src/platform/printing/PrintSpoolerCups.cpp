@@ -5,9 +5,11 @@
 
 #include <cups/cups.h>
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,10 +17,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Answer time of the user's own server: "a few seconds" for a list shown in a dialog.
-constexpr int kSystemAnswerMs = 3000;
+// How long the user's own server may stay silent: a few seconds, as the list is awaited in a dialog.
+constexpr int kSystemSilenceMs = 3000;
 
 struct Address {
     std::string host;
@@ -37,16 +37,17 @@ Address Resolve(const std::string& server)
     return {server.substr(0, colon), std::atoi(server.c_str() + colon + 1)};
 }
 
-// One connection whose waits give up once the call has run for its answer time.
+// One connection that gives up after a silence. Each wait of the library that passes a whole
+// silence without a byte from the server ends here; it goes on only when the server has read some
+// of what was sent meanwhile, so a server that reads slowly is waited for. Once it has given up,
+// the rest of the call (the library may try another request) ends at once.
 class Connection {
 public:
-    Connection(const Address& address, int answerMs)
-        : host_(address.host), end_(Clock::now() + std::chrono::milliseconds(answerMs))
+    Connection(const Address& address, int silenceMs) : host_(address.host), silenceMs_(std::max(silenceMs, 1))
     {
-        http_ = httpConnect2(address.host.c_str(), address.port, nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                             std::max(answerMs, 1), nullptr);
-        if (http_)
-            httpSetTimeout(http_, std::clamp(answerMs / 1000.0, 0.05, 1.0), &Connection::KeepWaiting, this);
+        http_ = httpConnect2(address.host.c_str(), address.port, nullptr, AF_UNSPEC, cupsEncryption(), 1, silenceMs_,
+                             nullptr);
+        Again();
     }
     ~Connection()
     {
@@ -56,8 +57,22 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // Waits for the server again, for one more request after the connection gave up.
+    void Again()
+    {
+        gaveUp_ = false;
+        if (http_)
+            httpSetTimeout(http_, silenceMs_ / 1000.0, &Connection::KeepWaiting, this);
+    }
     [[nodiscard]] http_t* Http() const { return http_; }
+    [[nodiscard]] const std::string& Host() const { return host_; }
     [[nodiscard]] bool TimedOut() const { return timedOut_; }
+
+    // What was sent on the connection and is not yet read by the server: the library's buffer and
+    // the socket's queue (0 once the connection is closed).
+    [[nodiscard]] std::size_t Unsent() const { return httpGetPending(http_) + Queued(); }
+    // Called after each piece of the caller's own data goes out: silence counts from here.
+    void Sent() { queued_ = Queued(); }
 
     // Why the last call on the connection failed. The server's refusals come in its own words;
     // for a connection that failed the library has only a generic code, so it is said here.
@@ -77,19 +92,34 @@ public:
     }
 
 private:
-    static int KeepWaiting(http_t*, void* data)
+    // Bytes (a stream socket's queue size) the server has not read yet.
+    [[nodiscard]] std::size_t Queued() const
+    {
+        int queued = 0;
+        const int fd = httpGetFd(http_);
+        return fd >= 0 && ::ioctl(fd, SIOCOUTQ, &queued) == 0 && queued > 0 ? std::size_t(queued) : 0;
+    }
+
+    static int KeepWaiting(http_t* http, void* data)
     {
         auto* self = static_cast<Connection*>(data);
-        if (Clock::now() < self->end_)
+        const std::size_t queued = self->Queued();
+        if (!self->gaveUp_ && queued != self->queued_) {
+            self->queued_ = queued;
             return 1;
-        self->timedOut_ = true;
+        }
+        if (!self->gaveUp_)
+            httpSetTimeout(http, 0.001, &Connection::KeepWaiting, self);
+        self->timedOut_ = self->gaveUp_ = true;
         return 0;
     }
 
     http_t* http_ = nullptr;
     std::string host_;
-    Clock::time_point end_;
+    int silenceMs_;
+    std::size_t queued_ = 0;
     bool timedOut_ = false;
+    bool gaveUp_ = false;
 };
 
 bool Failed(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
@@ -101,7 +131,7 @@ std::string FullName(const cups_dest_t& dest)
 
 class CupsSpooler final : public TPrintSpooler {
 public:
-    CupsSpooler(std::string server, int answerMs) : server_(std::move(server)), answerMs_(answerMs) {}
+    CupsSpooler(std::string server, int silenceMs) : server_(std::move(server)), silenceMs_(silenceMs) {}
     ~CupsSpooler() override { cupsFreeDests(count_, dests_); }
     CupsSpooler(const CupsSpooler&) = delete;
     CupsSpooler& operator=(const CupsSpooler&) = delete;
@@ -115,7 +145,7 @@ private:
     cups_dest_t* CopyDest(const std::string& fullName);
 
     const std::string server_;
-    const int answerMs_;
+    const int silenceMs_;
     std::mutex mutex_;
     int count_ = 0;
     cups_dest_t* dests_ = nullptr;
@@ -124,7 +154,7 @@ private:
 TPrinterList CupsSpooler::ListPrinters()
 {
     TPrinterList list;
-    Connection connection(Resolve(server_), answerMs_);
+    Connection connection(Resolve(server_), silenceMs_);
     if (!connection.Http()) {
         list.error = connection.Failure();
         return list;
@@ -172,8 +202,26 @@ cups_dest_t* CupsSpooler::CopyDest(const std::string& fullName)
     return copy;
 }
 
+std::string NoJobId(const Connection& connection)
+{
+    return "the print server " + connection.Host() + " answered without a job id";
+}
+
+// The answer to a request that hands over a job: its id, the server's refusal, or an answer
+// without an id, after which the job may print all the same.
+TPrintJobResult JobAnswer(const Connection& connection, ipp_t* response)
+{
+    ipp_attribute_t* id = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
+    if (Failed(ippGetStatusCode(response)))
+        return {0, false, connection.Failure()};
+    if (!id || ippGetInteger(id, 0) <= 0)
+        return {0, true, NoJobId(connection)};
+    return {ippGetInteger(id, 0), false, {}};
+}
+
 // A queue of the server: one Print-Job request carries the job and its document, and the answer
-// says whether the queue took them.
+// says whether the queue took them. The request is sent piece by piece (rather than in one call)
+// to know whether the document went out whole when no answer comes.
 TPrintJobResult PrintToQueue(Connection& connection, const char* uri, const TPrintJob& job, int optionCount,
                              cups_option_t* options)
 {
@@ -181,7 +229,16 @@ TPrintJobResult PrintToQueue(Connection& connection, const char* uri, const TPri
     int port = 0;
     if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host, sizeof host, &port,
                         resource, sizeof resource) < HTTP_URI_STATUS_OK)
-        return {0, std::string("the printer's address ") + uri + " is not valid"};
+        return {0, false, std::string("the printer's address ") + uri + " is not valid"};
+    std::FILE* document = std::fopen(job.file.c_str(), "rb");
+    if (!document)
+        return {0, false, "cannot read " + job.file + ": " + std::strerror(errno)};
+    const long size = std::fseek(document, 0, SEEK_END) == 0 ? std::ftell(document) : -1;
+    if (size < 0) {
+        const int error = errno;
+        std::fclose(document);
+        return {0, false, "cannot read " + job.file + ": " + std::strerror(error)};
+    }
     ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
@@ -189,14 +246,39 @@ TPrintJobResult PrintToQueue(Connection& connection, const char* uri, const TPri
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, CUPS_FORMAT_PDF);
     cupsEncodeOptions2(request, optionCount, options, IPP_TAG_OPERATION);
     cupsEncodeOptions2(request, optionCount, options, IPP_TAG_JOB);
-    // Frees the request.
-    ipp_t* response = cupsDoFileRequest(connection.Http(), request, resource, job.file.c_str());
-    ipp_attribute_t* id = response ? ippFindAttribute(response, "job-id", IPP_TAG_INTEGER) : nullptr;
+    http_t* http = connection.Http();
+    ipp_t* response = nullptr;
+    bool whole = false;
+    // A server that asks for credentials gets them and the request again, as the library's
+    // one-call requests do; the library gives up on credentials it cannot find.
+    for (int attempt = 0; attempt < 3 && !response; ++attempt) {
+        http_status_t status = cupsSendRequest(http, request, resource, ippLength(request) + std::size_t(size));
+        std::rewind(document);
+        long sent = 0;
+        char buffer[32768];
+        std::size_t read = 0;
+        while (status == HTTP_STATUS_CONTINUE && (read = std::fread(buffer, 1, sizeof buffer, document)) > 0) {
+            status = cupsWriteRequestData(http, buffer, read);
+            sent += long(read);
+            connection.Sent();
+        }
+        whole = status == HTTP_STATUS_CONTINUE && sent == size && !std::ferror(document);
+        if (status == HTTP_STATUS_CONTINUE || status == HTTP_STATUS_OK) {
+            response = cupsGetResponse(http, resource);
+            status = httpGetStatus(http);
+        }
+        if (status != HTTP_STATUS_UNAUTHORIZED && status != HTTP_STATUS_UPGRADE_REQUIRED)
+            break;
+    }
+    ippDelete(request);
+    std::fclose(document);
     TPrintJobResult result;
-    if (response && !Failed(ippGetStatusCode(response)) && id && ippGetInteger(id, 0) > 0)
-        result.jobId = ippGetInteger(id, 0);
+    if (response)
+        result = JobAnswer(connection, response);
+    else if (whole && connection.Unsent() == 0)
+        result = {0, true, "the whole document went to the print server " + connection.Host() + ", but no answer came"};
     else
-        result.error = connection.Failure();
+        result = {0, false, connection.Failure()};
     ippDelete(response);
     return result;
 }
@@ -208,29 +290,34 @@ TPrintJobResult PrintToFoundPrinter(Connection& connection, cups_dest_t* dest, c
 {
     std::FILE* document = std::fopen(job.file.c_str(), "rb");
     if (!document)
-        return {0, "cannot read " + job.file + ": " + std::strerror(errno)};
+        return {0, false, "cannot read " + job.file + ": " + std::strerror(errno)};
     http_t* http = connection.Http();
     TPrintJobResult result;
     cups_dinfo_t* info = cupsCopyDestInfo(http, dest);
-    if (!info || Failed(cupsCreateDestJob(http, dest, info, &result.jobId, job.title.c_str(), optionCount, options)) ||
-        result.jobId <= 0) {
-        result = {0, connection.Failure()};
+    if (!info || Failed(cupsCreateDestJob(http, dest, info, &result.jobId, job.title.c_str(), optionCount, options))) {
+        result = {0, false, connection.Failure()};
+    } else if (result.jobId <= 0) {
+        result = {0, false, NoJobId(connection)};
     } else {
         http_status_t sending =
             cupsStartDestDocument(http, dest, info, result.jobId, job.title.c_str(), CUPS_FORMAT_PDF, 0, nullptr, 1);
-        char buffer[65536];
+        char buffer[32768];
         std::size_t read = 0;
-        while (sending == HTTP_STATUS_CONTINUE && (read = std::fread(buffer, 1, sizeof buffer, document)) > 0)
+        while (sending == HTTP_STATUS_CONTINUE && (read = std::fread(buffer, 1, sizeof buffer, document)) > 0) {
             sending = cupsWriteRequestData(http, buffer, read);
+            connection.Sent();
+        }
         const bool sent = sending == HTTP_STATUS_CONTINUE && !std::ferror(document);
-        // Finishing reads the server's answer even when sending stopped early: it holds the reason.
-        const bool finished = !Failed(cupsFinishDestDocument(http, dest, info));
+        // Finishing reads the server's answer even when sending stopped early, as it holds the
+        // reason; a server that went silent is not waited for again.
+        const bool finished = !connection.TimedOut() && !Failed(cupsFinishDestDocument(http, dest, info));
         if (!sent || !finished) {
             const std::string reason = connection.Failure();
             // A job left waiting for its document would hold the queue until the server's own
-            // time-out.
+            // time-out; cancelled, it cannot print half a page later either.
+            connection.Again();
             cupsCancelDestJob(http, dest, result.jobId);
-            result = {0, reason};
+            result = {0, false, reason};
         }
     }
     cupsFreeDestInfo(info);
@@ -243,10 +330,10 @@ TPrintJobResult CupsSpooler::Submit(const TPrintJob& job)
     if (std::FILE* document = std::fopen(job.file.c_str(), "rb"))
         std::fclose(document);
     else
-        return {0, "cannot read " + job.file + ": " + std::strerror(errno)};
-    Connection connection(Resolve(server_), answerMs_);
+        return {0, false, "cannot read " + job.file + ": " + std::strerror(errno)};
+    Connection connection(Resolve(server_), silenceMs_);
     if (!connection.Http())
-        return {0, connection.Failure()};
+        return {0, false, connection.Failure()};
     cups_dest_t* dest = CopyDest(job.printer);
     cups_option_t* options = nullptr;
     int optionCount = 0;
@@ -264,11 +351,11 @@ TPrintJobResult CupsSpooler::Submit(const TPrintJob& job)
 
 std::shared_ptr<TPrintSpooler> SystemPrintSpooler()
 {
-    static const std::shared_ptr<TPrintSpooler> spooler = MakePrintSpooler({}, kSystemAnswerMs);
+    static const std::shared_ptr<TPrintSpooler> spooler = MakePrintSpooler({}, kSystemSilenceMs);
     return spooler;
 }
 
-std::shared_ptr<TPrintSpooler> MakePrintSpooler(const std::string& server, int answerMs)
+std::shared_ptr<TPrintSpooler> MakePrintSpooler(const std::string& server, int silenceMs)
 {
-    return std::make_shared<CupsSpooler>(server, answerMs);
+    return std::make_shared<CupsSpooler>(server, silenceMs);
 }

@@ -2,6 +2,7 @@
 // what PrintGraphic puts on the page (read back with poppler's tools) and what it hands to the
 // print server, whose answers are the test's.
 #include "app/dialogs/TPrintForm.h"
+#include "app/dialogs/PrintJobOptions.h"
 #include "app/AppTestSupport.h"
 #include "app/FakePrintSpooler.h"
 #include "platform/ui/ApplicationInstance.h"
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -175,6 +177,34 @@ TEST_F(PrintForm, ThePrinterListIsAskedForOffTheWindowsThreadAndFilledWhenItCome
     EXPECT_EQ(form.Printers->currentIndex(), 1);
 }
 
+TEST_F(PrintForm, PrintingWhileTheListIsAskedForPrintsOnThePrinterOfTheAnswer)
+{
+    ASSERT_TRUE(ShowPrinterList(form));
+    form.server->SetList({{"Office"}, "Office", {}});
+    form.FormShow();
+    TBitmap picture;
+    FillBlack(picture, 10, 10);
+    form.PrintGraphic(&picture);
+    const std::vector<TPrintJob> jobs = form.server->Jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].printer, "Office") << "the printer that went away was printed on";
+}
+
+TEST_F(PrintForm, ClosingWhileTheListIsAskedForNeitherWaitsNorBreaks)
+{
+    const auto server = std::make_shared<FakePrintSpooler>();
+    server->SetGate(false);
+    auto dialog = std::make_unique<PdfPrintForm>(server);
+    dialog->FormShow();
+    ASSERT_TRUE(PumpEventsUntil([&] { return server->Listing() == 1; }));
+    dialog.reset();
+    EXPECT_EQ(server->Listing(), 1) << "closing waited for the server's answer";
+    // The answer that comes later goes nowhere.
+    server->SetGate(true);
+    EXPECT_TRUE(PumpEventsUntil([&] { return server->Listing() == 0; }));
+    QCoreApplication::processEvents();
+}
+
 TEST_F(PrintForm, ChosenPrinterStaysChosenWhenTheListChanges)
 {
     ASSERT_TRUE(ShowPrinterList(form));
@@ -182,12 +212,14 @@ TEST_F(PrintForm, ChosenPrinterStaysChosenWhenTheListChanges)
     EXPECT_EQ(form.PrinterIndex(), 0);
     EXPECT_EQ(form.directed.back(), "Office");
 
-    form.server->SetList({{"New", "Pdf", "Office"}, "Pdf", {}});
+    // The server names printers in UTF-8.
+    form.server->SetList({{"Büro", "Pdf", "Office"}, "Pdf", {}});
     ASSERT_TRUE(ShowPrinterList(form));
+    EXPECT_EQ(form.Printers->itemText(0), QString::fromUtf8("Büro"));
     EXPECT_EQ(form.PrinterIndex(), 2);
     EXPECT_EQ(form.Printers->currentIndex(), 2);
 
-    form.server->SetList({{"New", "Pdf"}, "Pdf", {}});
+    form.server->SetList({{"Büro", "Pdf"}, "Pdf", {}});
     ASSERT_TRUE(ShowPrinterList(form));
     EXPECT_EQ(form.PrinterIndex(), 1) << "a printer that went away gives way to the default";
 }
@@ -249,10 +281,12 @@ TEST_F(PrintForm, WidePictureFillsNinetyPercentOfTheWidthCentred)
     EXPECT_NEAR(box.top, (info.heightPts - h) / 2, 2.0);
 }
 
+// Chosen before the printer object exists, as while the list is still awaited.
 TEST_F(PrintForm, LandscapePrintsOnALandscapePageAndTellsTheServer)
 {
-    ASSERT_TRUE(ShowPrinterList(form));
     form.PageOrient->setCurrentIndex(1);
+    ASSERT_TRUE(ShowPrinterList(form));
+    EXPECT_EQ(form.PageOrient->currentIndex(), 1);
     const Box box = PrintBlack(100, 400);
     const PdfPage info = ReadPdfInfo(pdfFile);
     EXPECT_EQ(info.pages, 1);
@@ -267,6 +301,34 @@ TEST_F(PrintForm, LandscapePrintsOnALandscapePageAndTellsTheServer)
     };
     EXPECT_TRUE(has("media", "A4"));
     EXPECT_TRUE(has("landscape", ""));
+}
+
+// What the server is told besides the page, from the printer's set-up.
+TEST(PrintJobOptions, CopiesSidesAndOrientationInTheServersNames)
+{
+    using Options = std::vector<std::pair<std::string, std::string>>;
+    const QPageLayout portrait(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
+    const QPageLayout landscape(QPageSize(QPageSize::Letter), QPageLayout::Landscape, QMarginsF());
+    const struct {
+        const QPageLayout& layout;
+        int copies;
+        bool collate;
+        QPrinter::DuplexMode duplex;
+        Options expected;
+    } rows[] = {
+        {portrait, 1, true, QPrinter::DuplexNone, {{"media", "A4"}, {"sides", "one-sided"}}},
+        {portrait, 2, false, QPrinter::DuplexLongSide, {{"media", "A4"}, {"copies", "2"}, {"sides", "two-sided-long-edge"}}},
+        {portrait, 3, true, QPrinter::DuplexShortSide,
+         {{"media", "A4"}, {"copies", "3"}, {"Collate", "True"}, {"sides", "two-sided-short-edge"}}},
+        {portrait, 1, false, QPrinter::DuplexAuto, {{"media", "A4"}, {"sides", "two-sided-long-edge"}}},
+        {landscape, 1, false, QPrinter::DuplexAuto,
+         {{"media", "Letter"}, {"sides", "two-sided-short-edge"}, {"landscape", ""}}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(JobOptions(row.layout, row.copies, row.collate, row.duplex), row.expected)
+            << row.copies << " copies, duplex " << int(row.duplex);
+    EXPECT_EQ(JobOptions(portrait, 1, false, QPrinter::DuplexNone, {"ColorModel", "Gray"}),
+              (Options{{"media", "A4"}, {"sides", "one-sided"}, {"ColorModel", "Gray"}}));
 }
 
 TEST_F(PrintForm, WithoutPrintersTheListStaysEmptyAndPrintingSaysNoPrinterSelected)
@@ -341,6 +403,14 @@ TEST_F(PrintForm, AJobTheServerRefusesIsRaisedWithTheServersReason)
         EXPECT_EQ(error.Message(), "Error while printing page:" + reason);
     }
     EXPECT_EQ(form.server->Jobs().size(), 1u);
+
+    // A job the server may have queued is no error, but printing it again may print twice.
+    const std::string silence = "the whole document went to the print server localhost, but no answer came";
+    form.server->Refuse(silence, true);
+    EXPECT_NO_THROW(form.PrintGraphic(&picture));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text,
+              "The page may still print: " + silence + ". Look in the printer's queue before printing it again.");
 }
 
 TEST_F(PrintForm, EmptyPictureIsAPrintingErrorNotACrash)

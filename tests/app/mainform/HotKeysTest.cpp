@@ -246,7 +246,7 @@ protected:
         _PrintForm = printForm.get();
         openerBefore = SetFileOpener([this](const std::string& file) {
             opened.push_back(file);
-            return true;
+            return openSucceeds;
         });
     }
     void TearDown() override
@@ -282,6 +282,7 @@ protected:
     std::unique_ptr<PdfPrintForm> printForm;
     TFileOpener openerBefore;
     std::vector<std::string> opened;
+    bool openSucceeds = true;
 };
 
 bool Near(QRgb a, QRgb b)
@@ -326,14 +327,20 @@ TEST_F(Printing, WithoutARiffSaysSoAndAllRiffsOpensTheModesDocument)
     EXPECT_FALSE(std::filesystem::exists(printForm->pdfFile));
 
     // The document is named after the groove file "blues_groove.wav".
+    const std::string document = content.Dir() + "Pics01/blues_groove.pdf";
     PrintWith(printForm->PrintAll);
-    ASSERT_EQ(ui->boxes.size(), 2u) << "a missing document is reported";
+    ASSERT_EQ(ui->boxes.size(), 2u);
+    EXPECT_EQ(ui->boxes[1].text, "Cannot open " + document + "\nThe file does not exist.");
     EXPECT_TRUE(opened.empty());
     content.Write("Pics01/blues_groove.pdf", "%PDF-1.4\n");
     PrintWith(printForm->PrintAll);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], content.Dir() + "Pics01/blues_groove.pdf");
+    EXPECT_EQ(opened[0], document);
     EXPECT_EQ(ui->boxes.size(), 2u);
+    openSucceeds = false;
+    PrintWith(printForm->PrintAll);
+    ASSERT_EQ(ui->boxes.size(), 3u);
+    EXPECT_EQ(ui->boxes[2].text, "Cannot open " + document + "\nThe desktop has no program for this kind of file.");
 }
 
 }  // namespace

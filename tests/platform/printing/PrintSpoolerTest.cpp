@@ -1,19 +1,35 @@
-// The print spooler on servers that cannot take a job: none there, and one that never answers.
-// Both must come back with a reason instead of a job or a hang.
+// The print spooler against print servers: none there, one that never answers, a small server of
+// the test's own that answers as servers may (slowly, refusing, stopping, hanging up, silent),
+// and, where the package is installed, a private CUPS daemon on its own socket.
 #include "platform/printing/PrintSpooler.h"
 
+#include "LoopbackPrintServer.h"
+
+#include <cups/cups.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -48,20 +64,139 @@ private:
     std::string name_;
 };
 
+// A CUPS daemon of the test's own: its configuration, spool and socket in a folder of its own,
+// two queues: "Pdf" (the default) takes jobs and holds them, "Büro" refuses them.
+class PrivateCups {
+public:
+    PrivateCups()
+    {
+        const std::string daemon = "/usr/sbin/cupsd";
+        // Socket paths are short: the folder goes under /tmp.
+        char folder[] = "/tmp/korvane-cups-XXXXXX";
+        if (!fs::exists(daemon) || !::mkdtemp(folder)) {
+            why_ = fs::exists(daemon) ? "no folder for cupsd" : "cupsd is not installed";
+            return;
+        }
+        folder_ = folder;
+        for (const char* sub : {"spool/temp", "cache", "state", "log"})
+            fs::create_directories(folder_ / sub);
+        const std::string root = folder_.string();
+        std::ofstream(folder_ / "cups-files.conf")
+            << "ServerRoot " << root << "\nRequestRoot " << root << "/spool\nTempDir " << root
+            << "/spool/temp\nCacheDir " << root << "/cache\nStateDir " << root << "/state\nAccessLog " << root
+            << "/log/access_log\nErrorLog " << root << "/log/error_log\nPageLog " << root << "/log/page_log\n";
+        std::ofstream(folder_ / "cupsd.conf") << "Listen " << Socket()
+                                             << "\nBrowsing Off\nWebInterface No\nLogLevel warn\n"
+                                                "<Location />\nOrder allow,deny\nAllow all\n</Location>\n";
+        std::ofstream(folder_ / "printers.conf")
+            << "<DefaultPrinter Pdf>\nDeviceURI file:///dev/null\nState Stopped\nAccepting Yes\n</DefaultPrinter>\n"
+               "<Printer Büro>\nDeviceURI file:///dev/null\nState Idle\nAccepting No\n</Printer>\n";
+        const std::string files = root + "/cups-files.conf";
+        const std::string conf = root + "/cupsd.conf";
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            char* const argv[] = {const_cast<char*>(daemon.c_str()), const_cast<char*>("-f"),
+                                  const_cast<char*>("-c"), const_cast<char*>(conf.c_str()),
+                                  const_cast<char*>("-s"), const_cast<char*>(files.c_str()), nullptr};
+            char* const env[] = {const_cast<char*>("PATH=/usr/sbin:/usr/bin:/sbin:/bin"), nullptr};
+            ::execve(argv[0], argv, env);
+            ::_exit(127);
+        }
+        // Ready once it takes connections; a daemon that ends instead says why in its log.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (pid_ > 0 && !Answers() && std::chrono::steady_clock::now() < end) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                std::ifstream log(folder_ / "log" / "error_log");
+                why_ = "cupsd did not start: " + std::string(std::istreambuf_iterator<char>(log), {});
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (pid_ > 0 && !Answers())
+            why_ = "cupsd does not take connections";
+    }
+    ~PrivateCups()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (!folder_.empty())
+            fs::remove_all(folder_);
+    }
+    PrivateCups(const PrivateCups&) = delete;
+    PrivateCups& operator=(const PrivateCups&) = delete;
+
+    // Why the daemon cannot serve the test; empty when it can.
+    [[nodiscard]] const std::string& WhyNot() const { return why_; }
+    [[nodiscard]] std::string Socket() const { return (folder_ / "cups.sock").string(); }
+    // The document of a job the daemon holds.
+    [[nodiscard]] fs::path Document(int jobId) const
+    {
+        char name[32];
+        std::snprintf(name, sizeof name, "d%05d-001", jobId);
+        return folder_ / "spool" / name;
+    }
+
+private:
+    [[nodiscard]] bool Answers() const
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, Socket().c_str(), sizeof address.sun_path - 1);
+        const bool connected = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return connected;
+    }
+
+    fs::path folder_;
+    pid_t pid_ = -1;
+    std::string why_;
+};
+
 class PrintSpooler : public ::testing::Test {
 protected:
     void SetUp() override
     {
         folder = fs::temp_directory_path() /
-                 ("print_spooler_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(folder);
+                 ("print_spooler_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                  "_" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder / "home");
         std::ofstream(folder / "page.pdf") << "%PDF-1.4\n%%EOF\n";
+        // The user's own printer choices (variables, option files) stay out of the lists.
+        for (const char* name : {"HOME", "CUPS_SERVERROOT", "LPDEST", "PRINTER"}) {
+            const char* value = std::getenv(name);
+            saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        }
+        ::setenv("HOME", (folder / "home").c_str(), 1);
+        ::setenv("CUPS_SERVERROOT", (folder / "home").c_str(), 1);
+        ::unsetenv("LPDEST");
+        ::unsetenv("PRINTER");
     }
-    void TearDown() override { fs::remove_all(folder); }
+    void TearDown() override
+    {
+        for (const auto& [name, value] : saved)
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+        fs::remove_all(folder);
+    }
 
     [[nodiscard]] TPrintJob Job() const { return {"Office", (folder / "page.pdf").string(), "Korvane 2 - riff", {}}; }
+    // A job whose document has size bytes.
+    [[nodiscard]] TPrintJob JobOf(std::size_t size, const std::string& printer = "Office") const
+    {
+        const fs::path file = folder / ("document-" + std::to_string(size) + ".pdf");
+        std::string bytes = "%PDF-1.4\n";
+        bytes.resize(size, 'x');
+        std::ofstream(file, std::ios::binary) << bytes;
+        return {printer, file.string(), "Korvane 2 - riffs", {}};
+    }
 
     fs::path folder;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };
 
 TEST_F(PrintSpooler, NoServerThereGivesNoListAndTakesNoJob)
@@ -87,15 +222,135 @@ TEST_F(PrintSpooler, AServerThatNeverAnswersIsGivenUpWithAReason)
 {
     SilentServer server;
     ASSERT_FALSE(server.Name().empty());
-    // A short answer time keeps the test short; the verdict does not depend on it.
+    // A short silence keeps the test short; the verdict does not depend on it.
     const auto spooler = MakePrintSpooler(server.Name(), 200);
     const TPrinterList list = spooler->ListPrinters();
     EXPECT_TRUE(list.names.empty());
     EXPECT_EQ(list.error, "the print server localhost does not answer");
 
+    // The document waits in the server's socket: a server that was only stopped reads it later.
     const TPrintJobResult result = spooler->Submit(Job());
     EXPECT_EQ(result.jobId, 0);
-    EXPECT_EQ(result.error, "the print server localhost does not answer");
+    EXPECT_TRUE(result.mayPrint);
+    EXPECT_EQ(result.error, "the whole document went to the print server localhost, but no answer came");
+}
+
+TEST_F(PrintSpooler, TheListIsTheServersOwnAndAServerWithoutPrintersIsNoFailure)
+{
+    const struct {
+        std::vector<std::string> printers;
+        std::string defaultPrinter;
+    } rows[] = {{{"Büro", "Pdf"}, "Pdf"}, {{}, {}}};
+    for (const auto& row : rows) {
+        LoopbackPrintServer server({.printers = row.printers, .defaultPrinter = row.defaultPrinter});
+        ASSERT_FALSE(server.Socket().empty());
+        const TPrinterList list = MakePrintSpooler(server.Socket(), 30000)->ListPrinters();
+        EXPECT_EQ(list.names, row.printers);
+        EXPECT_EQ(list.defaultName, row.defaultPrinter);
+        EXPECT_EQ(list.error, "") << "a server without printers answers \"not found\"";
+    }
+}
+
+// Rows that expect an answer allow a silence no loaded machine reaches; rows that expect the
+// spooler to give up allow a short one, which does not decide their verdict.
+TEST_F(PrintSpooler, EachAnswerToAJobIsReportedForWhatItIs)
+{
+    using B = LoopbackPrintServer::Behaviour;
+    const std::string refusal = "Destination \"Office\" is not accepting jobs.";
+    const struct {
+        const char* what;
+        B server;
+        int silenceMs;
+        int jobId;
+        bool mayPrint;
+        std::string error;  // "<server>" stands for the server's name; "..." at the end for any rest
+    } rows[] = {
+        {"taken", {.jobId = 7}, 30000, 7, false, ""},
+        {"refused although it names a job",
+         {.jobStatus = IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS, .jobMessage = refusal, .jobId = 9}, 30000, 0, false,
+         refusal},
+        {"taken without a job id", {.jobId = 0}, 30000, 0, true, "the print server <server> answered without a job id"},
+        {"silent after the whole document", {.answers = false}, 2000, 0, true,
+         "the whole document went to the print server <server>, but no answer came"},
+        {"stops reading halfway", {.readLimit = 256 * 1024}, 1000, 0, false, "the print server <server> does not answer"},
+        {"hangs up halfway", {.readLimit = 256 * 1024, .hangUpAtLimit = true}, 30000, 0, false,
+         "the connection to the print server <server> failed..."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        LoopbackPrintServer server(row.server);
+        ASSERT_FALSE(server.Socket().empty());
+        const TPrintJobResult result = MakePrintSpooler(server.Socket(), row.silenceMs)->Submit(JobOf(2 << 20));
+        EXPECT_EQ(result.jobId, row.jobId);
+        EXPECT_EQ(result.mayPrint, row.mayPrint);
+        std::string error = row.error;
+        if (const std::size_t at = error.find("<server>"); at != std::string::npos)
+            error.replace(at, 8, server.Socket());
+        if (error.size() > 3 && error.compare(error.size() - 3, 3, "...") == 0)
+            EXPECT_THAT(result.error, StartsWith(error.substr(0, error.size() - 3)));
+        else
+            EXPECT_EQ(result.error, error);
+    }
+}
+
+// The largest document of the demo content ("print all riffs" of its blues mode) is under 1 MB.
+// Each server takes longer than the silence allowed: the first reads 3 MB at 1 MB/s and answers
+// 1.3 s after the last byte; the second reads so slowly that the document, which fits in the
+// socket at once, takes longer to read than the silence lasts.
+TEST_F(PrintSpooler, AServerThatReadsSlowlyGetsTheWholeDocumentAndTakesTheJob)
+{
+    const struct {
+        std::size_t size, bytesPerSecond;
+        int answerDelayMs, silenceMs;
+    } rows[] = {{3000000, 1000000, 1300, 3000}, {96000, 40000, 0, 1500}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.bytesPerSecond);
+        LoopbackPrintServer server(
+            {.jobId = 21, .bytesPerSecond = row.bytesPerSecond, .answerDelayMs = row.answerDelayMs});
+        ASSERT_FALSE(server.Socket().empty());
+        const TPrintJobResult result = MakePrintSpooler(server.Socket(), row.silenceMs)->Submit(JobOf(row.size));
+        EXPECT_EQ(result.jobId, 21) << result.error;
+        EXPECT_EQ(server.DocumentBytes(), row.size);
+    }
+}
+
+// A printer found on the network gets its queue while its job is created, and the document follows
+// the job: a document cut short must not leave the job waiting in the queue.
+TEST_F(PrintSpooler, AJobWhoseDocumentStopsHalfwayIsCancelled)
+{
+    LoopbackPrintServer server({.printers = {"Found"}, .found = true, .jobId = 12, .readLimit = 256 * 1024});
+    ASSERT_FALSE(server.Socket().empty());
+    // The queue is made on the user's own server.
+    cupsSetServer(server.Socket().c_str());
+    const auto spooler = MakePrintSpooler(server.Socket(), 1000);
+    ASSERT_EQ(spooler->ListPrinters().names, std::vector<std::string>{"Found"});
+    const TPrintJobResult result = spooler->Submit(JobOf(2 << 20, "Found"));
+    cupsSetServer(nullptr);
+    EXPECT_EQ(result.jobId, 0);
+    EXPECT_EQ(result.error, "the print server " + server.Socket() + " does not answer");
+    EXPECT_THAT(server.Operations(), ::testing::Contains("Cancel-Job 12"));
+}
+
+TEST_F(PrintSpooler, APrivateCupsListsTakesAndRefusesJobs)
+{
+    PrivateCups cups;
+    if (!cups.WhyNot().empty())
+        GTEST_SKIP() << cups.WhyNot();
+    const auto spooler = MakePrintSpooler(cups.Socket(), 30000);
+    const TPrinterList list = spooler->ListPrinters();
+    EXPECT_EQ(list.names, (std::vector<std::string>{"Büro", "Pdf"}));
+    EXPECT_EQ(list.defaultName, "Pdf");
+    EXPECT_EQ(list.error, "");
+
+    const TPrintJob job = JobOf(1 << 20, "Pdf");
+    const TPrintJobResult taken = spooler->Submit(job);
+    ASSERT_GT(taken.jobId, 0) << taken.error;
+    EXPECT_EQ(fs::file_size(cups.Document(taken.jobId)), 1u << 20) << "the queue holds the whole document";
+
+    const TPrintJobResult refused = spooler->Submit(JobOf(4096, "Büro"));
+    EXPECT_EQ(refused.jobId, 0);
+    EXPECT_FALSE(refused.mayPrint);
+    EXPECT_THAT(refused.error, HasSubstr("Büro"));
 }
 
 }  // namespace

@@ -1,0 +1,70 @@
+#pragma once
+// A print server on a private socket that speaks just enough HTTP and IPP for the spooler: it
+// lists printers, sets up a found printer, takes, refuses or cancels jobs, and reads and answers a
+// document at the pace its test sets: slowly, stopping, hanging up or never answering.
+//
+// Thread: every connection is served on a thread of its own (the library may open a second one
+// while the first is idle); the test thread reads what arrived at any time. Destruction ends
+// every wait of the server and joins its threads.
+#include <cups/ipp.h>
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class LoopbackPrintServer {
+public:
+    struct Behaviour {
+        std::vector<std::string> printers{};  // none: the list is answered "not found"
+        std::string defaultPrinter{};       // none: the default is answered "not found"
+        // Printers found on the network: listed with their device's address, without a queue's.
+        bool found = false;
+        ipp_status_t jobStatus = IPP_STATUS_OK;  // the answer to a job with its document
+        std::string jobMessage{};                // its status-message; none when empty
+        int jobId = 7;                           // 0: the answer carries no job id
+        std::size_t readLimit = ~std::size_t(0); // document bytes read before stopping
+        bool hangUpAtLimit = false;              // at readLimit: close the connection instead
+        std::size_t bytesPerSecond = 0;          // 0: reads as fast as the data comes
+        int answerDelayMs = 0;                   // after the whole document
+        bool answers = true;                     // false: silent after the whole document
+    };
+
+    explicit LoopbackPrintServer(Behaviour behaviour);
+    ~LoopbackPrintServer();
+    LoopbackPrintServer(const LoopbackPrintServer&) = delete;
+    LoopbackPrintServer& operator=(const LoopbackPrintServer&) = delete;
+
+    // The socket's path (the spooler's server name); empty when the server could not start.
+    [[nodiscard]] const std::string& Socket() const { return socket_; }
+    // The operations received in order, by name; a cancel as "Cancel-Job <id>".
+    [[nodiscard]] std::vector<std::string> Operations();
+    // Document bytes read in all.
+    [[nodiscard]] std::size_t DocumentBytes();
+
+private:
+    class Client;
+    void Accept();
+    void Serve(int fd);
+    // Waits up to ms (forever when negative) or until the server stops; false once it stops.
+    bool Pause(int ms);
+    [[nodiscard]] bool Stopping();
+    void Record(const std::string& operation);
+    ipp_t* Answer(ipp_t* request, Client& client);
+    bool ReadDocument(Client& client);
+
+    const Behaviour behaviour_;
+    std::string folder_;
+    std::string socket_;
+    int listener_ = -1;
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stopping_ = false;
+    std::vector<int> clients_;
+    std::vector<std::thread> threads_;
+    std::vector<std::string> operations_;
+    std::size_t documentBytes_ = 0;
+    std::thread acceptor_;
+};
