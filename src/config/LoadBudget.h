@@ -4,8 +4,9 @@
 // element, files include each other over and over. Three measures, each charged where the work
 // is done and before it is done:
 //   - entries: every array element, list entry or member the load creates or addresses, every
-//     further element a value list writes, every pointer step, and stored or looked-up texts
-//     (values and names) by their size;
+//     further element a value list writes, every pointer step, stored or looked-up texts
+//     (values and names) by their size, and every step of a name table's probe run far longer
+//     than its hash gives;
 //   - bytes: every byte read from a file and every byte parsed, once per pass and per element
 //     (block lines, the rest of a "." scope, numbers converted, the paths a morph or pointer
 //     resolves), plus a fixed amount per file loaded;

@@ -2,6 +2,7 @@
 
 #include "config/NormalizeLine.h"
 #include "config/TDVContextInternal.h"
+#include "config/TextHash.h"
 #include "platform/system/TStringList.h"
 
 #include <unordered_map>
@@ -85,7 +86,7 @@ std::vector<std::string> ValueLines(TDVVarTag* tag)
     if (tag->IsList()) {
         // Groups in the order of their first entry, found by value: each entry's text is made once.
         std::vector<std::pair<std::string, std::vector<std::string>>> groups;
-        std::unordered_map<std::string, std::size_t> groupOf;
+        std::unordered_map<std::string, std::size_t, TextHash> groupOf;
         for (TDVVarTag* entry : tag->Entries()) {
             std::string value = ElementText(entry, 0);
             const auto [it, added] = groupOf.try_emplace(value, groups.size());
