@@ -15,7 +15,8 @@
 // The limits lie far above any real content (the program's own files need a few thousand
 // entries and a few tens of kilobytes) and keep any load they let through to a fraction of a
 // second. One budget per thread: the outermost load opens it, and the loads it starts (included
-// files) draw on the same one.
+// files) draw on the same one. The writer opens one too and charges every line and name it makes,
+// so that it never writes more than a load may read.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -136,6 +136,11 @@ public:
     // blocks. 3 at start.
     static void SetBlockThreshold(int threshold);
     [[nodiscard]] static int BlockThreshold();
+    // Blocks nested deeper than this are indented no further (the parser reads them the same).
+    static constexpr int MaxIndent = 16;
+    // Each appends the text of what it writes. A text longer than a load may read (its bytes or
+    // its lines) is refused with the load's "Configuration text too large: ..." or "... too
+    // complex: ..." error, and the lines appended before stay.
     void SaveTagToStrings(const std::string& path, TStringList& lines);
     // Every plain tag (no ":" or "[" in its name), in tag order.
     void SaveToStrings(TStringList& lines);
