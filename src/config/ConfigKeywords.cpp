@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -9,6 +10,10 @@ namespace {
 // The tables with their lengths, so that a word of another length is refused at once.
 constexpr std::string_view TypeWords[] = {"context", "integer", "float", "bool", "string", "endcontext", "pointer"};
 constexpr std::string_view StatementWords[] = {"morph", "auto_morph", "include"};
+// Both tables in one, for the test of reserved names: the type words, then the statement words.
+constexpr std::string_view AllWords[] = {"context", "integer", "float", "bool", "string",
+                                         "endcontext", "pointer", "morph", "auto_morph", "include"};
+constexpr std::size_t kTypeWordCount = std::size(TypeWords);
 
 // For each length, the words of a table that have it, as bits: every identifier of a line is
 // tested, most of them are no keyword, and most of those are refused here without a comparison;
@@ -24,6 +29,7 @@ struct ByLength {
 };
 constexpr ByLength kTypeWords(TypeWords);
 constexpr ByLength kStatementWords(StatementWords);
+constexpr ByLength kAllWords(AllWords);
 
 template <std::size_t N>
 int Find(const std::string_view (&table)[N], const ByLength<N>& byLength, const std::string& word)
@@ -50,9 +56,8 @@ int StatementKeyword(const std::string& word) { return Find(StatementWords, kSta
 
 const char* ReservedKeyword(const std::string& word)
 {
-    if (const int i = Find(TypeWords, kTypeWords, word); i >= 0)
-        return TypeKeywords[i];
-    if (const int i = Find(StatementWords, kStatementWords, word); i >= 0)
-        return StatementKeywords[i];
-    return nullptr;
+    const int i = Find(AllWords, kAllWords, word);
+    if (i < 0)
+        return nullptr;
+    return std::size_t(i) < kTypeWordCount ? TypeKeywords[i] : StatementKeywords[std::size_t(i) - kTypeWordCount];
 }

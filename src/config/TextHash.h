@@ -4,10 +4,9 @@
 // fixed hash it could choose thousands that share one hash and make every look-up walk them all.
 // This one is drawn at random once per process from a universal family: the text as a polynomial
 // over the prime 2^61 - 1 (seven bytes a coefficient, its length the first) taken at a random
-// point, times a random odd number. Two different texts of at most L bytes share the polynomial's
-// value with probability at most (L / 7 + 2) / 2^61, and otherwise share the top b bits of the
-// product with probability at most 2 / 2^b: no text can know which of its names will meet. Tables
-// take the top bits. Any thread.
+// point, then mixed by a bijection with a random offset and multiplier. Two different texts of at
+// most L bytes share the polynomial's value with probability at most (L / 7 + 2) / 2^61, which
+// no text can steer, and values apart stay apart. Tables take the top bits. Any thread.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -17,6 +16,7 @@ namespace tdv_detail {
 
 struct TextHashKey {
     std::uint64_t point;      // 1 .. 2^61 - 2
+    std::uint64_t offset;
     std::uint64_t multiplier; // odd
 };
 // Drawn from the system's random bits.
@@ -62,7 +62,13 @@ inline const TextHashKey& TheTextHashKey()
     h = fold(h);
     if (h >= kPrime)
         h -= kPrime;
-    return h * key.multiplier;
+    // Mixed so that names alike in their bytes (v1, v2, ...) spread over the whole table: a
+    // bijection, which keeps any two values apart that the polynomial kept apart.
+    h = (h + key.offset) * key.multiplier;
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 32;
+    return h;
 }
 
 // For the standard unordered containers keyed by names or texts.
