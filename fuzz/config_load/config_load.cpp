@@ -1,9 +1,12 @@
 // Configuration files through a load at the shipped limits, as the program loads its defaults,
-// then its settings through the writer, as the program writes them back. The input is a main
-// file and up to eight files it may include, named "1.inc" to "8.inc": each line that starts
-// with "%%" begins the next file. Any Exception is an
-// expected outcome; crashes, leaks, slow inputs and large memory are not. Run with
-// -max_len=65536 -timeout=2 -rss_limit_mb=1024: a load the limits let through stays far inside.
+// then its settings through the writer and back into a new tree over the same files, as the
+// program writes them back and checks them before it replaces its file; the write-back counts
+// toward a unit's time and memory. The input is a main file and up to eight files it may
+// include, named "1.inc" to "8.inc": each line that starts with "%%" begins the next file. The
+// main file is named relative to the current folder, so that includes climb from a relative
+// base. Any Exception is an expected outcome; crashes, leaks, slow inputs and large memory are
+// not. Run with -max_len=65536 -timeout=2 -rss_limit_mb=1024: a load the limits let through
+// stays far inside.
 #include "config/TDVContext.h"
 #include "platform/system/Exception.h"
 #include "platform/system/TStringList.h"
@@ -26,6 +29,8 @@ constexpr int kIncluded = 8;
 
 // The files of one input live here, rewritten for every input.
 std::filesystem::path g_dir;
+// The main file, named relative to the current folder.
+std::string g_main;
 
 void RemoveDir()
 {
@@ -50,6 +55,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         std::abort();
     g_dir = pattern;
     std::atexit(RemoveDir);
+    std::error_code error;
+    g_main = std::filesystem::relative(g_dir / "main.def", error).string();
+    if (error || g_main.empty())
+        g_main = (g_dir / "main.def").string();
     return 0;
 }
 
@@ -72,21 +81,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 1; i <= kIncluded; ++i)
         WriteFile(g_dir / (std::to_string(i) + ".inc"), parts[i]);
 
-    TDVContext root;
     TStringList declarations;
     declarations.SetText(kFuzzDeclarations);
-    root.LoadFromStrings(declarations, 0, 0);
-    try {
-        root.LoadFromFile((g_dir / "main.def").string(), true);
-    } catch (const Exception&) {
-    }
+    const auto loadDefaults = [&](TDVContext& root) {
+        root.LoadFromStrings(declarations, 0, 0);
+        try {
+            root.LoadFromFile(g_main, true);
+        } catch (const Exception&) {
+        }
+    };
+    TDVContext root;
+    loadDefaults(root);
     // What the program writes back: its settings, every non-empty context as a block.
     TDVContext::SetBlockThreshold(1);
     TStringList out;
+    bool written = true;
     try {
         root.SaveTagToStrings("settings", out);
     } catch (const Exception&) {
+        written = false;
     }
     TDVContext::SetBlockThreshold(3);
+    if (written) {
+        WriteFile(g_dir / "written.ini", out.Text());
+        TDVContext next;
+        loadDefaults(next);
+        try {
+            next.LoadFromFile((g_dir / "written.ini").string(), true);
+        } catch (const Exception&) {
+        }
+    }
     return 0;
 }

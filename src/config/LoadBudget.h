@@ -4,16 +4,19 @@
 // element, files include each other over and over. Three measures, each charged where the work
 // is done and before it is done:
 //   - entries: every array element, list entry or member the load creates or addresses, every
-//     further element a value list writes, every pointer step, and stored or looked-up texts
-//     (values and names) by their size;
+//     further element a value list writes, every pointer step, stored or looked-up texts
+//     (values and names) by their size, every step of a name table's probe run far longer than
+//     its hash gives, and every status call and directory entry read to find a file;
 //   - bytes: every byte read from a file and every byte parsed, once per pass and per element
 //     (block lines, the rest of a "." scope, numbers converted, the paths a morph or pointer
-//     resolves), plus a fixed amount per file loaded;
+//     resolves), the file names given to status calls and the base directory a climb ("..")
+//     touches, plus a fixed amount per file loaded;
 //   - lines: every line visited, by every block pass and in every included file.
 // The limits lie far above any real content (the program's own files need a few thousand
 // entries and a few tens of kilobytes) and keep any load they let through to a fraction of a
 // second. One budget per thread: the outermost load opens it, and the loads it starts (included
-// files) draw on the same one.
+// files) draw on the same one. The writer opens one too and charges every line and name it makes,
+// so that it never writes more than a load may read.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,10 +1,11 @@
 #include "config/TDVContext.h"
 
 #include "config/TDVContextInternal.h"
+#include "config/TextHash.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <unordered_map>
 
@@ -16,37 +17,23 @@ namespace {
 // a handful of members, where comparing lengths first is cheaper than hashing.
 constexpr std::size_t kLinearSearchLimit = 8;
 
-// Names are short: eight bytes at a time with a multiply to mix, the tail read in one word too.
-std::uint32_t HashName(std::string_view name)
+// A probe run this long is far beyond what a keyed hash gives a table kept half empty (fewer than
+// one look-up in a hundred thousand meets one); each step past it is charged to the load, so that
+// no set of names can make look-ups cost more than the load may.
+constexpr std::size_t kFreeProbes = 64;
+
+// The top 32 bits of the keyed hash: a table of 2^b slots takes the top b of them.
+std::uint32_t HashName(std::string_view name) { return static_cast<std::uint32_t>(HashText(name) >> 32); }
+
+std::size_t HomeSlot(std::uint32_t hash, std::size_t slots)
 {
-    constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
-    std::uint64_t h = name.size() * k;
-    const char* p = name.data();
-    std::size_t n = name.size();
-    for (; n >= 8; p += 8, n -= 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        h = (h ^ w) * k;
-        h ^= h >> 29;
-    }
-    if (n > 0) {
-        // The last one to seven bytes, read as two overlapping halves (or three single bytes).
-        std::uint64_t w;
-        if (n >= 4) {
-            std::uint32_t lo;
-            std::uint32_t hi;
-            std::memcpy(&lo, p, 4);
-            std::memcpy(&hi, p + n - 4, 4);
-            w = (std::uint64_t(hi) << 32) | lo;
-        } else {
-            w = std::uint64_t(static_cast<unsigned char>(p[0])) |
-                std::uint64_t(static_cast<unsigned char>(p[n / 2])) << 8 |
-                std::uint64_t(static_cast<unsigned char>(p[n - 1])) << 16;
-        }
-        h = (h ^ w) * k;
-        h ^= h >> 29;
-    }
-    return static_cast<std::uint32_t>(h ^ (h >> 32));
+    return hash >> (32 - std::countr_zero(slots));
+}
+
+void ChargeProbes(std::size_t steps)
+{
+    if (steps > kFreeProbes)
+        LoadBudget::Spend(static_cast<std::int64_t>(steps - kFreeProbes));
 }
 
 } // namespace
@@ -68,7 +55,7 @@ void TDVContext::Clear()
     tags_.clear();
 }
 
-TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, int arraySize)
+TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, int arraySize, const NameKey& key)
 {
     if (type == vtContext && depth_ >= MaxDepth)
         Fail("Contexts nested too deeply");
@@ -94,11 +81,11 @@ TDVVarTag* TDVContext::AddTagUnchecked(const std::string& name, ValType type, in
                         IndexName(slot.hash, slot.position);
             }
         }
-        IndexName(HashName(raw->Name()), static_cast<std::uint32_t>(tags_.size()));
+        IndexName(key.hashed ? key.hash : HashName(name), static_cast<std::uint32_t>(tags_.size()));
     }
     if (const auto last = name.rfind("::"); last != std::string::npos) {
         if (!definitions_)
-            definitions_ = std::make_unique<std::unordered_map<std::string_view, std::vector<TDVVarTag*>>>();
+            definitions_ = std::make_unique<Definitions>();
         (*definitions_)[std::string_view(raw->Name()).substr(0, last)].push_back(raw);
     }
     // The last character first: most names are no list entry.
@@ -117,9 +104,10 @@ TDVVarTag* TDVContext::AddTag(const std::string& name, ValType type, int arraySi
 {
     if (const char* kw = ReservedWord(name))
         Fail(std::string("TDVContext::AddTag: Ident name invalid. Word (") + kw + ") reserved.");
-    if (FindTag(name))
+    const NameKey key = KeyOf(name);
+    if (FindTag(name, key))
         Fail(" Ident name allready used");
-    return AddTagUnchecked(name, type, arraySize);
+    return AddTagUnchecked(name, type, arraySize, key);
 }
 
 TDVVarTag* TDVContext::AddContextDef(const std::string& member, ValType type, int arraySize)
@@ -130,9 +118,10 @@ TDVVarTag* TDVContext::AddContextDef(const std::string& member, ValType type, in
     if (const char* kw = ReservedWord(member))
         Fail(std::string("TDVContext::AddContextDef: Ident name invalid. Word (") + kw + ") reserved.");
     const std::string full = GetName() + "::" + member;
-    if (parent->FindTag(full))
+    const NameKey key = parent->KeyOf(full);
+    if (parent->FindTag(full, key))
         Fail(" Ident name allready used");
-    return parent->AddTagUnchecked(full, type, arraySize);
+    return parent->AddTagUnchecked(full, type, arraySize, key);
 }
 
 const std::vector<TDVVarTag*>* TDVContext::DefinitionsOf(std::string_view array) const
@@ -146,13 +135,25 @@ const std::vector<TDVVarTag*>* TDVContext::DefinitionsOf(std::string_view array)
 void TDVContext::IndexName(std::uint32_t hash, std::uint32_t position)
 {
     const std::size_t mask = nameIndex_.size() - 1;
-    std::size_t i = hash & mask;
+    const std::size_t home = HomeSlot(hash, nameIndex_.size());
+    std::size_t i = home;
     while (nameIndex_[i].position)
         i = (i + 1) & mask;
+    ChargeProbes((i - home) & mask);
     nameIndex_[i] = {hash, position};
 }
 
-TDVVarTag* TDVContext::FindTag(std::string_view name) const
+TDVContext::NameKey TDVContext::KeyOf(std::string_view name) const
+{
+    // The index exists, or the tag about to be added makes it.
+    if (tags_.size() < kLinearSearchLimit)
+        return {};
+    return {HashName(name), true};
+}
+
+TDVVarTag* TDVContext::FindTag(std::string_view name) const { return FindTag(name, NameKey()); }
+
+TDVVarTag* TDVContext::FindTag(std::string_view name, const NameKey& key) const
 {
     if (nameIndex_.empty()) {
         for (const auto& tag : tags_)
@@ -160,15 +161,20 @@ TDVVarTag* TDVContext::FindTag(std::string_view name) const
                 return tag.get();
         return nullptr;
     }
-    const std::uint32_t hash = HashName(name);
+    const std::uint32_t hash = key.hashed ? key.hash : HashName(name);
     const std::size_t mask = nameIndex_.size() - 1;
-    for (std::size_t i = hash & mask; nameIndex_[i].position; i = (i + 1) & mask) {
+    const std::size_t home = HomeSlot(hash, nameIndex_.size());
+    std::size_t i = home;
+    for (; nameIndex_[i].position; i = (i + 1) & mask) {
         if (nameIndex_[i].hash != hash)
             continue;
         TDVVarTag* tag = tags_[nameIndex_[i].position - 1].get();
-        if (tag->Name() == name)
+        if (tag->Name() == name) {
+            ChargeProbes((i - home) & mask);
             return tag;
+        }
     }
+    ChargeProbes((i - home) & mask);
     return nullptr;
 }
 
@@ -184,11 +190,17 @@ TDVVarTag* TDVContext::FindIdent(const std::string& name) const
     LoadBudget::SpendText(own.size() + name.size());
     const auto ownOpen = own.find('[');
     if (ownOpen != std::string::npos) {
-        TDVVarTag* list = parent->FindTag(std::string_view(own).substr(0, ownOpen));
+        TDVVarTag* list = ownerTag_->List();
+        if (!list)
+            list = parent->FindTag(std::string_view(own).substr(0, ownOpen));
         if (!list || list->Type() != vtContext)
             return nullptr;
         return list->Context(0)->FindTag(name);
     }
+    // Without definitions of its array the parent holds no "<own>::<name>" (a name without "::"
+    // is kept under its array's name).
+    if (name.find(':') == std::string::npos && !parent->DefinitionsOf(own))
+        return nullptr;
     return parent->FindTag(own + "::" + name);
 }
 
@@ -252,14 +264,13 @@ TDVVarTag* TDVContext::GetListTagByID(TDVVarTag* listTag, const std::string& id)
         if (!list)
             list = CopyTagInto(listTag);
     }
-    std::string entryName;
-    entryName.reserve(list->Name().size() + id.size() + 2);
-    entryName.append(list->Name()).append(1, '[').append(id).append(1, ']');
+    const std::string entryName = EntryName(list->Name(), id);
     LoadBudget::SpendText(entryName.size());
-    TDVVarTag* entry = FindTag(entryName);
+    const NameKey key = KeyOf(entryName);
+    TDVVarTag* entry = FindTag(entryName, key);
     if (!entry) {
         // Checked above, and a name with "[" is never a keyword: nothing left for AddTag to refuse.
-        entry = AddTagUnchecked(entryName, list->Type(), 1);
+        entry = AddTagUnchecked(entryName, list->Type(), 1, key);
         if (!entry)
             Fail("TDVContext::GetListTagByID Internal: Can't add tag to context");
     }

@@ -8,6 +8,7 @@
 // sub-contexts; returned tags and contexts stay owned by the tree.
 #include "config/ConfigKeywords.h"
 #include "config/TDVVarTag.h"
+#include "config/TextHash.h"
 
 #include <cstdint>
 #include <memory>
@@ -135,6 +136,11 @@ public:
     // blocks. 3 at start.
     static void SetBlockThreshold(int threshold);
     [[nodiscard]] static int BlockThreshold();
+    // Blocks nested deeper than this are indented no further (the parser reads them the same).
+    static constexpr int MaxIndent = 16;
+    // Each appends the text of what it writes. A text longer than a load may read (its bytes or
+    // its lines) is refused with the load's "Configuration text too large: ..." or "... too
+    // complex: ..." error, and the lines appended before stay.
     void SaveTagToStrings(const std::string& path, TStringList& lines);
     // Every plain tag (no ":" or "[" in its name), in tag order.
     void SaveToStrings(TStringList& lines);
@@ -144,17 +150,26 @@ public:
     struct LoadState;
 
 private:
-    TDVVarTag* AddTagUnchecked(const std::string& name, ValType type, int arraySize);
+    // A name's hash in this context's index, made once for a look-up and the addition after it
+    // (not made while the context is searched linearly).
+    struct NameKey {
+        std::uint32_t hash = 0;
+        bool hashed = false;
+    };
+    [[nodiscard]] NameKey KeyOf(std::string_view name) const;
+    [[nodiscard]] TDVVarTag* FindTag(std::string_view name, const NameKey& key) const;
+    TDVVarTag* AddTagUnchecked(const std::string& name, ValType type, int arraySize, const NameKey& key);
     TDVVarTag* CopyTagAs(TDVVarTag* tag, const std::string& newName);
     TDVVarTag* ResolveFollowed(const std::string& path, int& index, bool create);
     void LoadPass(const std::vector<std::string_view>& lines, int first, int end, LoadState& state);
     int ParseLineIn(TDVContextHive& hive, const std::string& line, LoadState* state);
 
     std::vector<std::unique_ptr<TDVVarTag>> tags_;
-    // Tags by name: an open-addressing table of positions in tags_, built only once a context
-    // holds more tags than a linear search over their names beats hashing. Keys are the tags'
-    // own names (a tag never renames), so adding a tag copies no string and allocates nothing
-    // per entry; a part of a name is looked up without a string of its own.
+    // Tags by name: an open-addressing table of positions in tags_ under the keyed TextHash,
+    // built only once a context holds more tags than a linear search over their names beats
+    // hashing. Keys are the tags' own names (a tag never renames), so adding a tag copies no
+    // string and allocates nothing per entry; a part of a name is looked up without a string of
+    // its own.
     struct NameSlot {
         std::uint32_t hash = 0;
         std::uint32_t position = 0; // in tags_, plus 1; 0 marks an empty slot
@@ -163,7 +178,8 @@ private:
     void IndexName(std::uint32_t hash, std::uint32_t position);
     // Member definitions by the name before their last "::" (a view of the first one's own
     // name); made with the first definition, as most contexts hold none.
-    std::unique_ptr<std::unordered_map<std::string_view, std::vector<TDVVarTag*>>> definitions_;
+    using Definitions = std::unordered_map<std::string_view, std::vector<TDVVarTag*>, tdv_detail::TextHash>;
+    std::unique_ptr<Definitions> definitions_;
     TDVVarTag* ownerTag_ = nullptr;
     std::string baseDir_;
     int depth_ = 0; // contexts between this one and the root

@@ -26,6 +26,15 @@ inline bool IsCanonicalNumber(const std::string& s, std::int32_t& value)
     return TryStrToInt(s, value) && value > 0;
 }
 
+// The name of the entry tag of list for id: "<list>[<id>]".
+inline std::string EntryName(const std::string& list, std::string_view id)
+{
+    std::string name;
+    name.reserve(list.size() + id.size() + 2);
+    name.append(list).append(1, '[').append(id).append(1, ']');
+    return name;
+}
+
 // The ID of a list entry tag named "<list>[<id>]".
 inline std::string EntryID(const TDVVarTag* entry)
 {

@@ -41,15 +41,15 @@ TDVVarTag* TDVContext::FindTagByPath(const std::string& path, int& index, bool r
     std::size_t pos = 0;
     index = -1;
     for (;;) {
-        std::size_t e = path.find_first_of(".[", pos);
-        if (e == std::string::npos)
-            e = path.size();
-        const std::string ident = path.substr(pos, e - pos);
+        std::size_t e = pos;
+        while (e < path.size() && path[e] != '.' && path[e] != '[')
+            ++e;
+        const std::string_view ident = std::string_view(path).substr(pos, e - pos);
         if (ident.empty())
             return fail(" Ident expected");
         TDVVarTag* tag = ctx->FindTag(ident);
         if (!tag) {
-            tag = ctx->FindIdent(ident);
+            tag = ctx->FindIdent(std::string(ident));
             if (!tag)
                 return fail(" Unknown ident '" + Quoted(ident) + "' in '" + Quoted(ctx->GetName()) + "'");
             if (create)
@@ -93,7 +93,7 @@ TDVVarTag* TDVContext::FindTagByPath(const std::string& path, int& index, bool r
                 return fail(" Symbol '.' not permited '" + Quoted(ident) + "' != context");
             TDVContext* next = nullptr;
             if (tag->IsList() && id != "*") {
-                const std::string entryName = tag->Name() + "[" + id + "]";
+                const std::string entryName = EntryName(tag->Name(), id);
                 TDVVarTag* entry = tag->Owner()->FindTag(entryName);
                 if (!entry && create)
                     entry = ctx->AddTag(entryName, vtContext, 1);
@@ -112,7 +112,7 @@ TDVVarTag* TDVContext::FindTagByPath(const std::string& path, int& index, bool r
             index = element;
         }
         if (tag->IsList() && id != "*") {
-            const std::string entryName = tag->Name() + "[" + id + "]";
+            const std::string entryName = EntryName(tag->Name(), id);
             TDVVarTag* entry = tag->Owner()->FindTag(entryName);
             if (!entry) {
                 if (!create) {

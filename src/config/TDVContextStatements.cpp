@@ -76,20 +76,27 @@ bool StartsWithAt(const std::string& s, std::size_t at, const char* prefix)
     return s.compare(at, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
-// The base directory one level up; relative bases climb above their start with "..".
-std::string ParentDirectory(const std::string& base)
+// Takes base one directory up, in place; relative bases climb above their start with "..". Each
+// climb touches only the last component or the ".." it adds, and is charged for that much: a
+// name of many climbs costs in proportion to its length.
+void ClimbUp(std::string& base)
 {
-    if (base.empty())
-        return "..";
+    if (base.empty()) {
+        base = "..";
+        LoadBudget::SpendBytes(2);
+        return;
+    }
     const auto sep = base.find_last_of("\\/");
-    const std::string last = sep == std::string::npos ? base : base.substr(sep + 1);
-    if (last == "..")
-        return base + "\\..";
+    const std::size_t last = sep == std::string::npos ? 0 : sep + 1;
+    LoadBudget::SpendBytes(static_cast<std::int64_t>(base.size() - last) + 1);
+    if (base.compare(last, std::string::npos, "..") == 0) {
+        base += "\\..";
+        return;
+    }
     if (sep == std::string::npos)
-        return {};
-    if (sep == 0)
-        return base.substr(0, 1); // the root stays the root
-    return base.substr(0, sep);
+        base.clear();
+    else
+        base.resize(sep == 0 ? 1 : sep); // the root stays the root
 }
 } // namespace
 
@@ -112,7 +119,7 @@ std::string TDVContext::MakeFilePath(const std::string& name) const
     std::size_t p = 0;
     for (;;) {
         if (StartsWithAt(n, p, "..\\") || StartsWithAt(n, p, "../")) {
-            base = ParentDirectory(base);
+            ClimbUp(base);
             p += 3;
         } else if (StartsWithAt(n, p, ".\\") || StartsWithAt(n, p, "./")) {
             p += 2;
@@ -128,17 +135,22 @@ void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
 {
     const auto sep = fileName.find_last_of("\\/:");
     SetBaseDir(sep == std::string::npos ? std::string() : fileName.substr(0, sep + 1));
-    const std::string path = MakeFilePath(fileName);
+    // Resolving the name is work of its own: a status call for each component and the entries of
+    // each directory that holds a component in another letter case.
+    FileNameWork work;
+    const std::string path = ResolveFileName(MakeFilePath(fileName), work);
+    LoadBudget::Spend(work.statusCalls + work.entriesRead);
+    LoadBudget::SpendBytes(work.statusBytes);
     if (!FileExists(path)) {
         if (mustExist)
-            Fail("TDVContext::LoadFromFile: file not found '" + Quoted(ResolveFileName(path)) + "'");
+            Fail("TDVContext::LoadFromFile: file not found '" + Quoted(path) + "'");
         return;
     }
     const std::string identity = FileIdentity(path);
     if (std::find(t_filesLoading.begin(), t_filesLoading.end(), identity) != t_filesLoading.end())
-        Fail("TDVContext::LoadFromFile: recursive include of '" + ResolveFileName(path) + "'");
+        Fail("TDVContext::LoadFromFile: recursive include of '" + path + "'");
     if (t_filesLoading.size() > MaxIncludeDepth)
-        Fail("TDVContext::LoadFromFile: includes nested too deeply at '" + ResolveFileName(path) + "'");
+        Fail("TDVContext::LoadFromFile: includes nested too deeply at '" + path + "'");
     t_filesLoading.push_back(identity);
     struct Pop {
         ~Pop() { t_filesLoading.pop_back(); }
@@ -152,7 +164,7 @@ void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
         TStringList::SplitLines(VisitableLines(content, LoadBudget::LinesLeft()), lines);
         LoadPass(lines, 0, 0, state);
     } catch (const Exception& e) {
-        throw Exception(std::string(e.what()) + "; File=" + ResolveFileName(path));
+        throw Exception(std::string(e.what()) + "; File=" + path);
     }
 }
 

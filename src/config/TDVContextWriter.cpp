@@ -2,6 +2,7 @@
 
 #include "config/NormalizeLine.h"
 #include "config/TDVContextInternal.h"
+#include "config/TextHash.h"
 #include "platform/system/TStringList.h"
 
 #include <unordered_map>
@@ -85,7 +86,7 @@ std::vector<std::string> ValueLines(TDVVarTag* tag)
     if (tag->IsList()) {
         // Groups in the order of their first entry, found by value: each entry's text is made once.
         std::vector<std::pair<std::string, std::vector<std::string>>> groups;
-        std::unordered_map<std::string, std::size_t> groupOf;
+        std::unordered_map<std::string, std::size_t, TextHash> groupOf;
         for (TDVVarTag* entry : tag->Entries()) {
             std::string value = ElementText(entry, 0);
             const auto [it, added] = groupOf.try_emplace(value, groups.size());
@@ -133,6 +134,10 @@ bool IsPlain(const TDVVarTag* tag) { return tag->Name().find_first_of(":[") == s
 // the blocks around it) grows and shrinks as one text while the tree is walked, instead of being
 // added to every inner line again at every level. A context is written as prefixed lines or as a
 // block by the number of lines its content gives; that number is counted first, once per context.
+// An element that writes nothing is passed over before its name is made, and blocks deeper than
+// MaxIndent stand at that indentation: the text costs what it holds, whatever the tree's depth or
+// its names. Every line and name made is charged to the budget of a load, so that nothing is
+// written that a load would refuse for its size.
 class TextWriter {
 public:
     explicit TextWriter(TStringList& lines) : lines_(lines) {}
@@ -141,10 +146,12 @@ public:
     {
         if (tag->Type() != vtContext) {
             for (const auto& line : ValueLines(tag))
-                lines_.Add(before_ + line);
+                Add(before_ + line);
             return;
         }
-        ForEachElement(tag, [&](TDVContext* element, const std::string& prefix) { Element(element, prefix); });
+        ForEachElement(tag, [&](TDVContext* element, const TDVVarTag* entry, int number) {
+            Element(tag, element, entry, number);
+        });
     }
 
     void Context(TDVContext* context)
@@ -155,23 +162,23 @@ public:
     }
 
 private:
-    // The elements a context tag writes, with their prefixes: a list's entries (or its default
-    // element when it has none), an array's elements, a single context by its name.
+    // The elements a context tag writes: a list's entries (f gets the entry) or its default
+    // element when it has none, an array's elements (f gets the element number when there are
+    // several), a single context.
     template <typename F>
     static void ForEachElement(TDVVarTag* tag, F&& f)
     {
-        const std::string& name = tag->Name();
         if (tag->IsList()) {
             if (tag->Entries().empty()) {
-                f(tag->Context(0), name);
+                f(tag->Context(0), nullptr, 0);
                 return;
             }
             for (TDVVarTag* entry : tag->Entries())
-                f(entry->Context(0), name + "[" + EntryID(entry) + "]");
+                f(entry->Context(0), entry, 0);
             return;
         }
         for (int i = 0; i < tag->Count(); ++i)
-            f(tag->Context(i), tag->Count() == 1 ? name : name + "[" + IntToStr(i + 1) + "]");
+            f(tag->Context(i), nullptr, tag->Count() == 1 ? 0 : i + 1);
     }
 
     // The number of lines the plain tags of context give.
@@ -187,7 +194,7 @@ private:
                 n += ValueLines(tag.get()).size();
                 continue;
             }
-            ForEachElement(tag.get(), [&](TDVContext* element, const std::string&) {
+            ForEachElement(tag.get(), [&](TDVContext* element, const TDVVarTag*, int) {
                 const std::size_t inner = Count(element);
                 n += IsBlock(inner) ? inner + 2 : inner;
             });
@@ -201,23 +208,43 @@ private:
         return static_cast<std::int64_t>(lines) >= static_cast<std::int64_t>(TDVContext::BlockThreshold());
     }
 
-    void Element(TDVContext* element, const std::string& prefix)
+    void Element(TDVVarTag* tag, TDVContext* element, const TDVVarTag* entry, int number)
     {
+        const std::size_t lines = Count(element);
+        const bool block = IsBlock(lines);
+        if (!block && lines == 0)
+            return;
+        std::string prefix = tag->Name();
+        if (entry)
+            prefix.append(1, '[').append(EntryID(entry)).append(1, ']');
+        else if (number > 0)
+            prefix.append(1, '[').append(IntToStr(number)).append(1, ']');
+        LoadBudget::SpendBytes(static_cast<std::int64_t>(prefix.size()));
         const std::size_t outer = before_.size();
-        if (!IsBlock(Count(element))) {
+        if (!block) {
             before_ += prefix + ".";
             Context(element);
         } else {
-            lines_.Add(before_ + prefix + " {");
-            before_ += TabText;
+            Add(before_ + prefix + " {");
+            if (blockDepth_++ < TDVContext::MaxIndent)
+                before_ += TabText;
             Context(element);
-            lines_.Add(before_ + "}");
+            Add(before_ + "}");
+            --blockDepth_;
         }
         before_.resize(outer);
     }
 
+    void Add(std::string line)
+    {
+        LoadBudget::SpendLine();
+        LoadBudget::SpendBytes(static_cast<std::int64_t>(line.size()) + 2); // and its line break
+        lines_.Add(std::move(line));
+    }
+
     TStringList& lines_;
     std::string before_;
+    int blockDepth_ = 0;
     std::unordered_map<const TDVContext*, std::size_t> counts_;
 };
 
@@ -225,10 +252,19 @@ private:
 
 void TDVContext::SaveTagToStrings(const std::string& path, TStringList& lines)
 {
+    LoadBudget budget;
     int index = 0;
     WriteTag(FindTagByPath(NormalizeLine(path), index, true, false), lines);
 }
 
-void TDVContext::SaveToStrings(TStringList& lines) { TextWriter(lines).Context(this); }
+void TDVContext::SaveToStrings(TStringList& lines)
+{
+    LoadBudget budget;
+    TextWriter(lines).Context(this);
+}
 
-void TDVContext::WriteTag(TDVVarTag* tag, TStringList& lines) { TextWriter(lines).Tag(tag); }
+void TDVContext::WriteTag(TDVVarTag* tag, TStringList& lines)
+{
+    LoadBudget budget;
+    TextWriter(lines).Tag(tag);
+}

@@ -67,7 +67,13 @@ public:
 
     // The entries of a list in creation order (entry tags live in the list's context).
     [[nodiscard]] const std::vector<TDVVarTag*>& Entries() const { return entries_; }
-    void AddEntry(TDVVarTag* entry) { entries_.push_back(entry); }
+    void AddEntry(TDVVarTag* entry)
+    {
+        entries_.push_back(entry);
+        entry->list_ = this;
+    }
+    // The list an entry tag was added to; null for any other tag.
+    [[nodiscard]] TDVVarTag* List() const { return list_; }
 
 private:
     // Most tags hold one value or a short array: their elements live in the tag itself (up to
@@ -94,4 +100,5 @@ private:
     ValType type_ = vtNone;
     int arraySize_ = 1;
     std::vector<TDVVarTag*> entries_;
+    TDVVarTag* list_ = nullptr;
 };

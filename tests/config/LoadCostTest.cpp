@@ -1,27 +1,37 @@
 // What one load may cost: each limit holds at its boundary, the work of every costly kind of
-// text grows at most in proportion to the text, and texts of those kinds at sizes that once took
-// seconds or gigabytes are refused with a short error. Work is counted by the load's own budget,
-// never timed.
+// text grows at most in proportion to the text (and so does writing its settings back), and texts
+// of those kinds at sizes that once took seconds or gigabytes load, or are refused with a short
+// error; settings written back load again. Work is counted by the budgets of the load and of the
+// writer, never timed.
 #include "config/LoadBudget.h"
 #include "ConfigTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <random>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using tdv_detail::LoadBudget;
 
 namespace {
 
-// A main file and the files it includes.
+// A main file and the files it includes; a relative main file is loaded by a name relative to
+// the folder above it.
 struct Text {
     std::string main;
     std::map<std::string, std::string> files;
+    bool relative = false;
 };
 
 std::string Repeat(const std::string& s, int n)
@@ -60,16 +70,41 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // Loads the text as a file into a fresh root; the error, or "<no error>".
+    // Loads the text as a file into a fresh root; the error, or "<no error>". Settings it holds
+    // are then written back as the program saves them, and what is written must load again over
+    // the same file, as at the next start.
     std::string LoadText(const Text& text)
     {
-        for (const auto& [name, content] : text.files)
+        for (const auto& [name, content] : text.files) {
+            fs::create_directories((dir / name).parent_path());
             std::ofstream(dir / name, std::ios::binary) << content;
+        }
         std::ofstream(dir / "main.def", std::ios::binary) << text.main;
+        const fs::path cwd = fs::current_path();
+        if (text.relative)
+            fs::current_path(dir.parent_path());
+        const std::string main = text.relative ? (dir.filename() / "main.def").string() : (dir / "main.def").string();
         TDVContext root;
-        return ErrorOf([&] { root.LoadFromFile((dir / "main.def").string(), true); });
+        const std::string error = ErrorOf([&] { root.LoadFromFile(main, true); });
+        loadWork = Work();
+        writeWork = 0;
+        if (root.Exists("settings")) {
+            TStringList lines;
+            TDVContext::SetBlockThreshold(1);
+            const std::string refused = ErrorOf([&] { root.SaveTagToStrings("settings", lines); });
+            TDVContext::SetBlockThreshold(3);
+            writeWork = Work();
+            EXPECT_EQ(refused, "<no error>");
+            lines.SaveToFile((dir / "written.ini").string());
+            TDVContext next;
+            ErrorOf([&] { next.LoadFromFile(main, true); });
+            EXPECT_EQ(ErrorOf([&] { next.LoadFromFile((dir / "written.ini").string(), true); }).substr(0, 300),
+                      "<no error>");
+        }
+        fs::current_path(cwd);
+        return error;
     }
-    // The work of the last load in bytes: entries at what an entry costs, and bytes.
+    // The work of the last load or write in bytes: entries at what an entry costs, and bytes.
     static double Work()
     {
         const LoadBudget::Used used = LoadBudget::LastLoad();
@@ -77,6 +112,8 @@ protected:
     }
 
     fs::path dir;
+    double loadWork = 0;
+    double writeWork = 0;
 };
 
 // ---- the costly kinds, each of a size n ----
@@ -162,25 +199,115 @@ Text LongScopeRest(int n)
             {}};
 }
 
+// n eight-byte names that the fixed hash a name table once used (a multiply and a shift over
+// the name as one word) folds to one value, found by running that hash backwards: under it, a
+// table holds them all in one probe run.
+std::vector<std::string> NamesSharingOneFixedHash(int n)
+{
+    constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
+    std::uint64_t inverse = k; // k * inverse = 1 modulo 2^64, by Newton's iteration
+    for (int i = 0; i < 5; ++i)
+        inverse *= 2 - k * inverse;
+    auto identifier = [](unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80; };
+    std::mt19937_64 random(1);
+    std::set<std::string> seen;
+    std::vector<std::string> names;
+    while (int(names.size()) < n) {
+        const std::uint64_t high = random() >> 32;
+        std::uint64_t h = high << 32 | (0x12345678u ^ high); // folds to 0x12345678
+        h ^= h >> 29 ^ h >> 58;                               // undoes h ^= h >> 29
+        const std::uint64_t word = (h * inverse) ^ (8 * k);
+        std::string name(8, ' ');
+        std::memcpy(name.data(), &word, 8);
+        if (std::isalpha(static_cast<unsigned char>(name[0])) &&
+            std::all_of(name.begin(), name.end(), [&](char c) { return identifier(static_cast<unsigned char>(c)); }) &&
+            seen.insert(name).second)
+            names.push_back(name);
+    }
+    return names;
+}
+
+Text NamesSharingOneHash(int n)
+{
+    std::string text;
+    for (const std::string& name : NamesSharingOneFixedHash(n))
+        text += "integer " + name + "\n";
+    return {text, {}};
+}
+
+// Settings holding an array of empty contexts with a long name.
+Text SettingsArrayWithLongName(int n)
+{
+    return {"context settings\ncontext w" + std::string(std::size_t(1000 * n), 'w') + "[" +
+                std::to_string(std::min(640 * n, TDVContext::MaxElements)) + "]\nendcontext\nendcontext\n",
+            {}};
+}
+
+// Settings holding many values at the bottom of deeply nested contexts.
+Text SettingsNestedDeep(int n)
+{
+    const int depth = std::min(10 * n, TDVContext::MaxDepth - 3);
+    std::string text = "context settings\n" + Repeat("context c\n", depth);
+    for (int i = 0; i < 1000 * n; ++i)
+        text += "integer v" + std::to_string(i) + "=1\n";
+    return {text + Repeat("endcontext\n", depth + 1), {}};
+}
+
+// Folder entries the included file's folder holds besides it.
+std::map<std::string, std::string> FolderOf(int entries)
+{
+    std::map<std::string, std::string> files{{"x.inc", "; included\n"}, {"Sub/keep", ""}};
+    for (int i = 0; i < entries; ++i)
+        files["e" + std::to_string(i)] = "";
+    return files;
+}
+
+// An include whose path climbs in and out of a folder named in another letter case, again and
+// again, in a folder of many entries.
+Text IncludeClimbingMiscasedFolder(int n)
+{
+    return {"include(./" + Repeat("sub/../", 10 * n) + "x.inc)\n", FolderOf(200)};
+}
+
+// Includes of a path that climbs in and out of a folder some 500 times.
+Text IncludesClimbingOneFolder(int n)
+{
+    return {Repeat("include(./" + Repeat("Sub/../", 500) + "x.inc)\n", n), FolderOf(0)};
+}
+
+// An include from a relative base folder that climbs far above it.
+Text ClimbsAboveARelativeBase(int n)
+{
+    return {"include(" + Repeat("../", 1000 * n) + "x.inc)\n", {}, true};
+}
+
 struct Kind {
     const char* name;
     std::function<Text(int)> text;
-    int n;        // compared with 2n
-    int costly;   // a size that once took seconds or gigabytes
-    bool refused; // at that size
+    int n;              // compared with 2n
+    int costly;         // a size that once took seconds or gigabytes
+    const char* error;  // at that size: the start of the error that refuses it, or null
 };
 
+const char* const kTooMuch = "Configuration text too ";
+
 const Kind kKinds[] = {
-    {"include fan-out", IncludeFanOut, 5, 8, true},
-    {"long value to every element", LongValueToEveryElement, 10, 47, false},
-    {"long list name", LongListName, 100, 313, true},
-    {"template copy", TemplateCopy, 2, 47, false},
-    {"long member names copied", LongMemberNamesCopied, 100, 32, true},
-    {"blocks around a blank line", BlocksAroundBlankLine, 10, 100, true},
-    {"same file included often", SameFileIncludedOften, 2, 250, true},
-    {"pointer chain", PointerChain, 400, 1000, true},
-    {"morph over a long path", MorphOverLongPath, 8000, 20000, true},
-    {"long scope rest", LongScopeRest, 6000, 20000, true},
+    {"include fan-out", IncludeFanOut, 5, 8, kTooMuch},
+    {"long value to every element", LongValueToEveryElement, 10, 47, nullptr},
+    {"long list name", LongListName, 100, 313, kTooMuch},
+    {"template copy", TemplateCopy, 2, 47, nullptr},
+    {"long member names copied", LongMemberNamesCopied, 100, 32, kTooMuch},
+    {"blocks around a blank line", BlocksAroundBlankLine, 10, 100, kTooMuch},
+    {"same file included often", SameFileIncludedOften, 2, 250, kTooMuch},
+    {"pointer chain", PointerChain, 400, 1000, kTooMuch},
+    {"morph over a long path", MorphOverLongPath, 8000, 20000, kTooMuch},
+    {"long scope rest", LongScopeRest, 6000, 20000, kTooMuch},
+    {"names sharing one hash", NamesSharingOneHash, 50, 98000, nullptr},
+    {"settings array with a long name", SettingsArrayWithLongName, 10, 1049, nullptr},
+    {"settings nested deep", SettingsNestedDeep, 2, 97, nullptr},
+    {"include climbing a mis-cased folder", IncludeClimbingMiscasedFolder, 10, 57, nullptr},
+    {"includes climbing one folder", IncludesClimbingOneFolder, 5, 60, nullptr},
+    {"climbs above a relative base", ClimbsAboveARelativeBase, 1, 200, "TDVContext::LoadFromFile: file not found"},
 };
 
 } // namespace
@@ -191,11 +318,12 @@ TEST_F(LoadCost, WorkAtMostDoublesWithTheText)
 {
     for (const Kind& kind : kKinds) {
         LoadText(kind.text(kind.n));
-        const double smallWork = Work();
+        const double smallLoad = loadWork;
+        const double smallWrite = writeWork;
         LoadText(kind.text(2 * kind.n));
-        const double largeWork = Work();
-        EXPECT_GT(smallWork, 0) << kind.name;
-        EXPECT_LE(largeWork, 2.2 * smallWork) << kind.name << ": " << smallWork << " -> " << largeWork;
+        EXPECT_GT(smallLoad, 0) << kind.name;
+        EXPECT_LE(loadWork, 2.2 * smallLoad) << kind.name << ": " << smallLoad << " -> " << loadWork;
+        EXPECT_LE(writeWork, 2.2 * smallWrite) << kind.name << " written: " << smallWrite << " -> " << writeWork;
     }
 }
 
@@ -206,11 +334,11 @@ TEST_F(LoadCost, CostlyTextsLoadOrAreRefusedWithAShortError)
 {
     for (const Kind& kind : kKinds) {
         const std::string error = LoadText(kind.text(kind.costly));
-        if (!kind.refused) {
-            EXPECT_EQ(error, "<no error>") << kind.name;
+        if (!kind.error) {
+            EXPECT_EQ(error.substr(0, 300), "<no error>") << kind.name;
             continue;
         }
-        EXPECT_NE(error.find("Configuration text too "), std::string::npos) << kind.name << ": " << error.substr(0, 300);
+        EXPECT_NE(error.find(kind.error), std::string::npos) << kind.name << ": " << error.substr(0, 300);
         EXPECT_NE(error.find("; Line="), std::string::npos) << kind.name;
         EXPECT_NE(error.find("; File="), std::string::npos) << kind.name;
         EXPECT_LT(error.size(), 4096u) << kind.name;
@@ -226,6 +354,11 @@ TEST_F(LoadCost, EachLimitHoldsAtItsBoundary)
     const LoadBudget::Limits bytes{shipped.entries, LoadBudget::BytesPerFile + 2 * std::int64_t(comments.size()),
                                    shipped.lines};
     const LoadBudget::Limits lines{shipped.entries, shipped.bytes, 10};
+    auto entries = [&](std::int64_t n) { return LoadBudget::Limits{n, shipped.bytes, shipped.lines}; };
+    // A file over a MiB is cut into the lines a load may visit before it is parsed.
+    const std::string mebibyteLine = ";" + std::string(std::size_t(1) << 20, 'x') + "\n";
+    // An element of an array copies its member, an array, with that array's own member definition.
+    const std::string templateCopy = "context c[2]\ncontext s[2]\ninteger x\nendcontext\nendcontext\nc[1].s[1].x=1\n";
     struct Row {
         const char* limit;
         LoadBudget::Limits limits;
@@ -242,6 +375,14 @@ TEST_F(LoadCost, EachLimitHoldsAtItsBoundary)
          {"include(a.inc)\n", {{"a.inc", Repeat("\n", 10)}}}, "more than 10 lines read"},
         {"loads of one file", shipped, {"integer n=0\n" + IncludeLine("x.inc", 256), {{"x.inc", "n=1\n"}}},
          {"integer n=0\n" + IncludeLine("x.inc", 257), {{"x.inc", "n=1\n"}}}, "a file loaded more than 256 times"},
+        {"lines of a file over a MiB", lines, {mebibyteLine + Repeat("\n", 9), {}},
+         {mebibyteLine + Repeat("\n", 10), {}}, "more than 10 lines read"},
+        {"a name of 64 bytes", entries(1), {"integer " + std::string(63, 'n'), {}},
+         {"integer " + std::string(64, 'n'), {}}, "more than 1 entries created or addressed"},
+        {"further elements of a value list", entries(8), {"integer a[4]\na[1,2]=1,2\n", {}},
+         {"integer a[4]\na[1,2]=1,2,3\n", {}}, "more than 8 entries created or addressed"},
+        {"member definitions of a template", entries(12), {templateCopy, {}}, {templateCopy + "integer z\n", {}},
+         "more than 12 entries created or addressed"},
     };
     for (const Row& row : rows) {
         LoweredLimits limits(row.limits);
@@ -250,8 +391,8 @@ TEST_F(LoadCost, EachLimitHoldsAtItsBoundary)
     }
 }
 
-// Files may include each other 32 deep, and contexts nest 1000 deep: the recursion over them
-// stays far from the end of the stack.
+// Files may include each other 32 deep, blocks over several elements nest 64 deep, and contexts
+// 1000 deep: the recursion over them stays far from the end of the stack.
 TEST_F(LoadCost, IncludeAndContextDepthHoldAtTheirBoundary)
 {
     auto chain = [](int files) {
@@ -262,6 +403,16 @@ TEST_F(LoadCost, IncludeAndContextDepthHoldAtTheirBoundary)
     };
     EXPECT_EQ(LoadText(chain(32)), "<no error>");
     EXPECT_NE(LoadText(chain(33)).find("includes nested too deeply"), std::string::npos);
+
+    // Each pass runs its last element's block first, so the depth is reached at once; a text of
+    // 64 levels is refused later, by its work.
+    auto blocks = [](int levels) {
+        return Text{Repeat("context c[2]\n", levels) + Repeat("endcontext\n", levels) + Repeat("c[1-2] {\n", levels) +
+                        Repeat("}\n", levels),
+                    {}};
+    };
+    EXPECT_EQ(LoadText(blocks(64)).find("Blocks nested too deeply"), std::string::npos);
+    EXPECT_NE(LoadText(blocks(65)).find("Blocks nested too deeply"), std::string::npos);
 
     TDVContext root;
     TDVContext* deepest = &root;

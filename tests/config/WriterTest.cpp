@@ -1,4 +1,5 @@
 #include "ConfigTestSupport.h"
+#include "config/LoadBudget.h"
 
 #include <gtest/gtest.h>
 
@@ -100,8 +101,9 @@ TEST_F(Writer, SaveToStringsSkipsEntriesAndMemberDefinitions)
     EXPECT_EQ(Written(root), "t[1]=2\r\nz=3\r\n");
 }
 
-// A list of as many distinct values as a context may hold, under contexts nested as deep as they
-// may go: one line per value, each with one TAB per level before it, and every block closed.
+// A list of as many distinct values as a load may read, under contexts nested as deep as they
+// may go: one line per value, each indented by the blocks around it up to MaxIndent TABs, and
+// every block closed; a line more than a load may read is refused.
 TEST_F(Writer, ManyDistinctValuesDeepDownAreEachWrittenOnce)
 {
     TDVContext root;
@@ -109,16 +111,22 @@ TEST_F(Writer, ManyDistinctValuesDeepDownAreEachWrittenOnce)
     for (int depth = 1; depth < TDVContext::MaxDepth; ++depth)
         bottom = bottom->AddTag("c", vtContext, 1)->Context(0);
     Load(*bottom, "integer t[]=0");
-    constexpr int kValues = 150'000;
-    for (int i = 1; i <= kValues; ++i)
+    const int levels = TDVContext::MaxDepth - 1;
+    const int values = int(tdv_detail::LoadBudget::MaxLines) - 2 * levels;
+    for (int i = 1; i <= values; ++i)
         bottom->SetIntegerAt("t[#]", i, i);
     TDVContext::SetBlockThreshold(1);
     TStringList lines;
     root.SaveToStrings(lines);
-    const int levels = TDVContext::MaxDepth - 1;
-    ASSERT_EQ(lines.Count(), kValues + 2 * levels);
-    EXPECT_EQ(lines[levels - 1], std::string(std::size_t(levels - 1), '\t') + "c {");
-    EXPECT_EQ(lines[levels], std::string(std::size_t(levels), '\t') + "t[1]=1");
-    EXPECT_EQ(lines[levels + kValues - 1], std::string(std::size_t(levels), '\t') + "t[150000]=150000");
+    const std::string indent(std::size_t(TDVContext::MaxIndent), '\t');
+    ASSERT_EQ(lines.Count(), values + 2 * levels);
+    EXPECT_EQ(lines[TDVContext::MaxIndent - 1], std::string(std::size_t(TDVContext::MaxIndent - 1), '\t') + "c {");
+    EXPECT_EQ(lines[levels - 1], indent + "c {");
+    EXPECT_EQ(lines[levels], indent + "t[1]=1");
+    EXPECT_EQ(lines[levels + values - 1], indent + "t[" + std::to_string(values) + "]=" + std::to_string(values));
     EXPECT_EQ(lines[lines.Count() - 1], "\t}");
+
+    bottom->SetIntegerAt("t[#]", 0, values + 1);
+    TStringList more;
+    EXPECT_NE(ErrorOf([&] { root.SaveToStrings(more); }).find("Configuration text too complex"), std::string::npos);
 }

@@ -55,6 +55,22 @@ bool RenameNoReplace(const std::string& from, const std::string& to)
 // Names tried for a kept copy before giving up (the file then stays where it is).
 constexpr int kMaxKeptCopies = 1000;
 
+// The start of a load's or the writer's error, without the lines and files it names: the
+// reason a written text was not kept.
+std::string Reason(const std::string& error)
+{
+    std::string reason = error.substr(0, error.find("; Line="));
+    reason = reason.substr(0, reason.find("; File="));
+    const auto first = reason.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : reason.substr(first);
+}
+
+std::string NotSaved(const std::string& fileName, const std::string& error)
+{
+    return "Changed settings were not saved: their text would not load again (" + Reason(error) + "), so \"" +
+           ResolveFileName(fileName) + "\" keeps the settings it holds.";
+}
+
 }  // namespace
 
 settings_t::~settings_t()
@@ -124,9 +140,11 @@ void settings_t::KeepUnreadable(const std::string& fileName)
 void settings_t::SaveSettings(const std::string& fileName)
 {
     TStringList lines;
-    {
+    try {
         BlockThreshold threshold(1);
         root.SaveTagToStrings("settings", lines);
+    } catch (const Exception& e) {
+        throw Exception(NotSaved(fileName, e.what()));
     }
     const std::string text = lines.Text();
 
@@ -146,8 +164,34 @@ void settings_t::SaveSettings(const std::string& fileName)
         throw Exception(failure);
     const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!written || !closed) {
         ::unlink(temp.c_str());
         throw Exception(failure);
     }
+    if (const std::string refusal = RefusalOf(temp.string()); !refusal.empty()) {
+        ::unlink(temp.c_str());
+        throw Exception(NotSaved(fileName, refusal));
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        throw Exception(failure);
+    }
+}
+
+std::string settings_t::RefusalOf(const std::string& written) const
+{
+    if (DEFFileName.empty())
+        return {};
+    TDVContext next;
+    try {
+        next.LoadFromFile(DEFFileName, true);
+    } catch (const Exception&) {
+        return {}; // without the defaults the next start reads no user file: nothing to judge
+    }
+    try {
+        next.LoadFromFile(written, true);
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return {};
 }

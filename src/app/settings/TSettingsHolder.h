@@ -39,7 +39,9 @@ struct settings_t {
     // Writes the "settings" context of the root, every context with a line as a block, into
     // fileName: the text goes to a temporary file in the same folder that is then renamed over
     // the old file, so a failed write leaves the old file whole. Throws
-    // "Cannot create file \"<fileName>\"" when the file cannot be written.
+    // "Cannot create file \"<fileName>\"" when the file cannot be written. The new text replaces
+    // the old file only when it loads over the defaults as the next start will load it; else the
+    // old file stays and the Exception says so ("Changed settings were not saved: ...").
     void SaveSettings(const std::string& fileName);
 
     [[nodiscard]] TDVContext* GetContext() { return &root; }
@@ -58,6 +60,9 @@ struct settings_t {
 private:
     // Moves an existing user file aside to the first free name of its name + ".bad", ".bad1"...
     void KeepUnreadable(const std::string& fileName);
+    // The error of loading the defaults and then the written file into a new root, as the next
+    // start does; empty when it loads (or when the defaults alone do not).
+    [[nodiscard]] std::string RefusalOf(const std::string& written) const;
 
     bool userFileHeld_ = false;
     std::string keptUserFile_;

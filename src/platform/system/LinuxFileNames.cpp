@@ -1,63 +1,99 @@
 #include "platform/system/LinuxFileNames.h"
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool EqualNoCase(const std::string& a, const std::string& b)
+std::string LowerAscii(std::string s)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
 }
 
-bool Exists(const std::string& path)
-{
-    std::error_code ec;
-    return fs::exists(fs::path(path), ec);
-}
+struct Status {
+    bool exists = false;     // links followed
+    bool realFolder = false; // a directory that is no link: its ".." is the directory above it
+};
 
-// The entry of dir whose name matches component without regard to case, or "" when none does.
-std::string MatchInDirectory(const std::string& dir, const std::string& component)
+Status StatusOf(const std::string& path, FileNameWork& work)
 {
-    std::error_code ec;
-    fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec);
-    if (ec)
+    struct stat st {};
+    ++work.statusCalls;
+    work.statusBytes += static_cast<std::int64_t>(path.size());
+    if (::lstat(path.c_str(), &st) != 0)
         return {};
-    std::vector<std::string> matches;
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+    if (!S_ISLNK(st.st_mode))
+        return {true, S_ISDIR(st.st_mode)};
+    ++work.statusCalls;
+    work.statusBytes += static_cast<std::int64_t>(path.size());
+    return {::stat(path.c_str(), &st) == 0, false};
+}
+
+// Each directory's entries by their lower-case spelling, read once per name resolved: the
+// spelling that sorts first among those equal without regard to case.
+using Listing = std::unordered_map<std::string, std::string>;
+
+const Listing& ListingOf(const std::string& dir, std::unordered_map<std::string, Listing>& listings,
+                         FileNameWork& work)
+{
+    const auto [it, added] = listings.try_emplace(dir);
+    if (!added)
+        return it->second;
+    std::error_code ec;
+    fs::directory_iterator entries(dir.empty() ? fs::path(".") : fs::path(dir), ec);
+    if (ec)
+        return it->second;
+    for (const fs::directory_iterator end; entries != end; entries.increment(ec)) {
         if (ec)
             break;
-        std::string entry = it->path().filename().string();
-        if (EqualNoCase(entry, component))
-            matches.push_back(std::move(entry));
+        ++work.entriesRead;
+        std::string entry = entries->path().filename().string();
+        const auto [spelling, fresh] = it->second.try_emplace(LowerAscii(entry), entry);
+        if (!fresh && entry < spelling->second)
+            spelling->second = std::move(entry);
     }
-    if (matches.empty())
-        return {};
-    return *std::min_element(matches.begin(), matches.end());
+    return it->second;
+}
+
+// dir + "/" + component, as a path the system reads ("" is the current directory).
+void Append(std::string& dir, const std::string& component)
+{
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    dir += component;
+}
+
+std::string Joined(std::string dir, const std::string& component)
+{
+    Append(dir, component);
+    return dir;
 }
 
 } // namespace
 
 std::string ResolveFileName(const std::string& name)
 {
+    FileNameWork ignored;
+    return ResolveFileName(name, ignored);
+}
+
+std::string ResolveFileName(const std::string& name, FileNameWork& work)
+{
     std::string unified = name;
     std::replace(unified.begin(), unified.end(), '\\', '/');
+    if (unified.size() > PATH_MAX)
+        return unified;
     const bool absolute = !unified.empty() && unified[0] == '/';
 
     std::vector<std::string> components;
@@ -72,18 +108,42 @@ std::string ResolveFileName(const std::string& name)
     }
 
     std::string result = absolute ? "/" : "";
+    // The directory reached so far, as the status calls are given it: "." dropped, and each ".."
+    // that leaves a real directory taken back with it (what the system does when it walks them).
+    std::string walked = result;
+    struct Level {
+        std::size_t walkedBefore;
+        bool realFolder;
+    };
+    std::vector<Level> levels;
+    std::unordered_map<std::string, Listing> listings;
     bool matching = true;
     for (std::size_t i = 0; i < components.size(); ++i) {
         const std::string& component = components[i];
         std::string chosen = component;
-        if (matching && component != "." && component != "..") {
-            const std::string candidate = result + component;
-            if (!Exists(candidate)) {
-                std::string found = MatchInDirectory(result, component);
-                if (found.empty())
+        if (matching && component == "..") {
+            if (!levels.empty() && levels.back().realFolder) {
+                walked.resize(levels.back().walkedBefore);
+                levels.pop_back();
+            } else if (!absolute || !levels.empty()) { // the root's ".." is the root
+                levels.push_back({walked.size(), false});
+                Append(walked, component);
+            }
+        } else if (matching && component != ".") {
+            Status status = StatusOf(Joined(walked, component), work);
+            if (!status.exists) {
+                const Listing& listing = ListingOf(walked, listings, work);
+                const auto found = listing.find(LowerAscii(component));
+                if (found == listing.end()) {
                     matching = false;
-                else
-                    chosen = found;
+                } else {
+                    chosen = found->second;
+                    status = StatusOf(Joined(walked, chosen), work);
+                }
+            }
+            if (matching) {
+                levels.push_back({walked.size(), status.realFolder});
+                Append(walked, chosen);
             }
         }
         result += chosen;

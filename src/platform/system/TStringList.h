@@ -4,6 +4,7 @@
 // one owner at a time.
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class TStringList {
@@ -18,6 +19,7 @@ public:
     [[nodiscard]] const std::vector<std::string>& Lines() const { return lines_; }
 
     void Add(const std::string& line) { lines_.push_back(line); }
+    void Add(std::string&& line) { lines_.push_back(std::move(line)); }
     void Clear() { lines_.clear(); }
 
     // Replaces the contents by the lines of text; a line break at the very end adds no empty line.

@@ -2,6 +2,7 @@
 // user file, and writing the "settings" context back atomically.
 #include "app/AppTestSupport.h"
 #include "app/settings/TSettingsHolder.h"
+#include "config/LoadBudget.h"
 #include "platform/system/Exception.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,37 @@ TEST(SettingsHolder, FailedWriteReportsItsErrorAndLeavesTheOldFileWhole)
     const std::string name = dir.Dir() + "Korvane.INI";
     EXPECT_EQ(ErrorOf([&] { s.SaveSettings(name); }), "Cannot create file \"" + name + "\"");
     EXPECT_EQ(dir.Read("Korvane.INI"), "settings.riff_volume=0.5\n");
+}
+
+// Settings whose text a load would refuse (more lines, or more entries, than it may read) are not
+// written: the old file stays whole and the error says why.
+TEST(SettingsHolder, SettingsThatWouldNotLoadAgainLeaveTheOldFile)
+{
+    using tdv_detail::LoadBudget;
+    TempFolder dir;
+    dir.Write("Korvane.DEF", kDefaults);
+    dir.Write("Korvane.INI", "settings.riff_volume=0.5\n");
+    settings_t s;
+    s.Load(dir.Dir());
+    for (int i = 1; i <= 30; ++i)
+        s.GetContext()->SetStringAt("settings.SelectedRiff[#].Riff", "r" + std::to_string(i), i);
+    const LoadBudget::Limits shipped;
+    for (const LoadBudget::Limits& limits : {LoadBudget::Limits{shipped.entries, shipped.bytes, 40},
+                                             LoadBudget::Limits{50, shipped.bytes, shipped.lines}}) {
+        const LoadBudget::Limits before = LoadBudget::SetLimits(limits);
+        const std::string error = ErrorOf([&] { s.SaveSettings(s.INIFileName); });
+        LoadBudget::SetLimits(before);
+        EXPECT_EQ(error.rfind("Changed settings were not saved: their text would not load again (Configuration text too ",
+                              0),
+                  0u)
+            << error;
+        EXPECT_NE(error.find("), so \"" + dir.Dir() + "Korvane.INI\" keeps the settings it holds."), std::string::npos)
+            << error;
+        EXPECT_EQ(dir.Read("Korvane.INI"), "settings.riff_volume=0.5\n");
+        EXPECT_FALSE(dir.Exists("Korvane.INI.tmp"));
+    }
+    s.SaveSettings(s.INIFileName);
+    EXPECT_NE(dir.Read("Korvane.INI").find("\"r30\""), std::string::npos);
 }
 
 TEST(SettingsHolder, WriteIntoAMissingFolderReportsItsError)

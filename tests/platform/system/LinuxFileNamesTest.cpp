@@ -58,3 +58,27 @@ TEST_F(LinuxFileNames, RelativeNamesResolveFromTheCurrentDirectory)
     EXPECT_EQ(ResolveFileName(".\\korvane.def"), "./Korvane.DEF");
     fs::current_path(old);
 }
+
+// Climbing in and out of folders named in another letter case costs a few status calls per
+// component, never longer names than the deepest folder reached, and one reading of each folder,
+// whatever the number of climbs; a name longer than the system reads is given back unresolved.
+TEST_F(LinuxFileNames, ClimbsCostInProportionToTheName)
+{
+    for (int climbs : {1, 100}) {
+        std::string name = root;
+        std::string resolved = root;
+        for (int i = 0; i < climbs; ++i) {
+            name += "\\PICS01\\..\\pics01\\sub\\..\\..";
+            resolved += "/Pics01/../Pics01/Sub/../..";
+        }
+        FileNameWork work;
+        EXPECT_EQ(ResolveFileName(name + "\\korvane.def", work), resolved + "/Korvane.DEF");
+        EXPECT_LE(work.statusCalls, 6 * climbs + 10) << climbs;
+        EXPECT_LE(work.statusBytes, work.statusCalls * std::int64_t(root.size() + 20)) << climbs;
+        EXPECT_EQ(work.entriesRead, 7) << climbs << ": the entries of the root and of Pics01, once";
+    }
+    const std::string tooLong = root + "\\" + std::string(5000, 'x');
+    FileNameWork work;
+    EXPECT_EQ(ResolveFileName(tooLong, work), root + "/" + std::string(5000, 'x'));
+    EXPECT_EQ(work.statusCalls, 0);
+}
