@@ -32,6 +32,8 @@ public:
 
     TPrintJobResult Submit(const TPrintJob& job) override
     {
+        if (whileSubmitting)
+            whileSubmitting();
         const std::lock_guard<std::mutex> lock(mutex_);
         jobs_.push_back(job);
         if (!refusal_.empty())
@@ -42,6 +44,10 @@ public:
             return {0, false, error.message()};
         return {int(jobs_.size()), false, {}};
     }
+
+    // Runs at the start of every Submit, on the caller's thread: what the user sees while the
+    // server is asked.
+    std::function<void()> whileSubmitting;
 
     void SetList(TPrinterList list)
     {

@@ -4,6 +4,7 @@
 #include "app/dialogs/PrintJobOptions.h"
 #include "platform/system/Exception.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/PaintNow.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -394,6 +395,10 @@ void TPrintForm::PrintGraphic(TGraphic* picture, const std::string& riffTitle)
         }
         if (!document.flush() || document.error() != QFileDevice::NoError)
             throw Exception("cannot write the page: " + document.errorString().toStdString());
+        // The server may take seconds to answer, and nothing is drawn meanwhile: the windows this
+        // dialog covered are put right first, so that no picture of it stays on the screen.
+        if (QWidget* owner = parentWidget())
+            PaintNow(owner);
         const TPrintJobResult job = spooler_->Submit(
             {currentPrinter_, QFile::encodeName(document.fileName()).toStdString(), title, JobOptionsOf(Printer())});
         if (job.jobId <= 0 && job.mayPrint) {

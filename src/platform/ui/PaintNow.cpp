@@ -89,6 +89,13 @@ void PaintNow(QWidget* window)
     xcb_connection_t* c = XConnection();
 #endif
     if (handle != nullptr && handle->isExposed()) {
+        // A repaint of the window alone leaves out the opaque children that cover most of it (and
+        // flushes nothing where they cover all of it): every visible part is marked first, so that
+        // the one paint puts the whole window on the screen.
+        for (QWidget* child : window->findChildren<QWidget*>()) {
+            if (child->isVisible())
+                child->update();
+        }
         window->repaint();
 #if RT_HAVE_XCB
         if (c != nullptr) {

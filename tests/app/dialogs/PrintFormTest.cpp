@@ -12,6 +12,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QPainter>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QWindow>
 #include <QPrinter>
 #include <QRadioButton>
 #include <QTimer>
@@ -21,6 +26,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -35,8 +41,9 @@ namespace {
 // fake server copies each job's document to pdfFile.
 class PdfPrintForm : public TPrintForm {
 public:
-    explicit PdfPrintForm(std::shared_ptr<FakePrintSpooler> fake = std::make_shared<FakePrintSpooler>())
-        : TPrintForm(nullptr, fake), server(std::move(fake))
+    explicit PdfPrintForm(std::shared_ptr<FakePrintSpooler> fake = std::make_shared<FakePrintSpooler>(),
+                          QWidget* owner = nullptr)
+        : TPrintForm(owner, fake), server(std::move(fake))
     {
     }
     std::shared_ptr<FakePrintSpooler> server;
@@ -420,6 +427,75 @@ TEST_F(PrintForm, EmptyPictureIsAPrintingErrorNotACrash)
     EXPECT_THROW(form.PrintGraphic(&empty), Exception);
     EXPECT_THROW(form.PrintGraphic(nullptr), Exception);
     EXPECT_TRUE(form.server->Jobs().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A part of a window that paints all of itself, as the skinned controls of the main window do.
+class OpaquePart : public QWidget {
+public:
+    OpaquePart(QWidget* parent, QColor colour) : QWidget(parent), colour_(colour)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), colour_); }
+
+private:
+    QColor colour_;
+};
+
+// On an X display, where nothing draws a window but its own program: once Print has closed the
+// dialog, the window it covered is drawn again before the server is asked, although the window
+// thread then waits for the answer.
+TEST(PrintFormScreen, TheWindowUnderTheDialogIsDrawnBeforeTheServerIsAsked)
+{
+    EnsureApplication();
+    if (QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "needs an X display";
+    const QColor ownerColour(200, 40, 160);
+    QWidget owner;
+    owner.setGeometry(100, 100, 800, 600);
+    OpaquePart part(&owner, ownerColour);
+    part.setGeometry(owner.rect());
+    owner.show();
+    PdfPrintForm form(std::make_shared<FakePrintSpooler>(), &owner);
+    TempFolder folder;
+    form.server->SetPdfFile((folder.path / "page.pdf").string());
+    form.move(250, 250);
+    form.show();
+    ASSERT_TRUE(WaitForPrinterList(form));
+    const QRect covered = form.frameGeometry();
+    auto screen = [&] {
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, covered.x(), covered.y(), covered.width(), covered.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    auto pixelsNotOfTheOwner = [&](const QImage& image) {
+        int differ = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                differ += QColor(image.pixel(x, y)) != ownerColour;
+        return differ;
+    };
+    ASSERT_TRUE(PumpEventsUntil([&] {
+        return owner.windowHandle()->isExposed() && form.windowHandle()->isExposed() &&
+               pixelsNotOfTheOwner(screen()) > covered.width() * covered.height() / 2;
+    })) << "the dialog never showed";
+
+    form.hide();  // as Print closes it, and the event loop does not run before printing
+    QImage seen;
+    form.server->whileSubmitting = [&] { seen = screen(); };
+    TBitmap picture;
+    FillBlack(picture, 10, 10);
+    form.PrintGraphic(&picture);
+    if (const char* dir = std::getenv("RT_TEST_OUTPUT_DIR"))
+        seen.save(QString::fromLocal8Bit(dir) + "/print-under-the-dialog.png");
+    EXPECT_EQ(pixelsNotOfTheOwner(seen), 0);
 }
 
 }  // namespace
