@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -219,26 +220,40 @@ TPrintJobResult JobAnswer(const Connection& connection, ipp_t* response)
     return {ippGetInteger(id, 0), false, {}};
 }
 
+// The job's document, open once for the whole call.
+struct Document {
+    std::FILE* file = nullptr;
+    long size = 0;
+};
+
+// Sends the document as the body of the request under way, from its start, while the server asks
+// for more; the status of the last write, and whether every byte went out.
+http_status_t SendDocument(Connection& connection, const Document& document, http_status_t status, bool& whole)
+{
+    std::rewind(document.file);
+    long sent = 0;
+    char buffer[32768];
+    std::size_t read = 0;
+    while (status == HTTP_STATUS_CONTINUE && (read = std::fread(buffer, 1, sizeof buffer, document.file)) > 0) {
+        status = cupsWriteRequestData(connection.Http(), buffer, read);
+        sent += long(read);
+        connection.Sent();
+    }
+    whole = status == HTTP_STATUS_CONTINUE && sent == document.size && !std::ferror(document.file);
+    return status;
+}
+
 // A queue of the server: one Print-Job request carries the job and its document, and the answer
 // says whether the queue took them. The request is sent piece by piece (rather than in one call)
 // to know whether the document went out whole when no answer comes.
-TPrintJobResult PrintToQueue(Connection& connection, const char* uri, const TPrintJob& job, int optionCount,
-                             cups_option_t* options)
+TPrintJobResult PrintToQueue(Connection& connection, const char* uri, const TPrintJob& job, const Document& document,
+                             int optionCount, cups_option_t* options)
 {
     char scheme[32], user[256], host[256], resource[1024];
     int port = 0;
     if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host, sizeof host, &port,
                         resource, sizeof resource) < HTTP_URI_STATUS_OK)
         return {0, false, std::string("the printer's address ") + uri + " is not valid"};
-    std::FILE* document = std::fopen(job.file.c_str(), "rb");
-    if (!document)
-        return {0, false, "cannot read " + job.file + ": " + std::strerror(errno)};
-    const long size = std::fseek(document, 0, SEEK_END) == 0 ? std::ftell(document) : -1;
-    if (size < 0) {
-        const int error = errno;
-        std::fclose(document);
-        return {0, false, "cannot read " + job.file + ": " + std::strerror(error)};
-    }
     ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
@@ -252,17 +267,9 @@ TPrintJobResult PrintToQueue(Connection& connection, const char* uri, const TPri
     // A server that asks for credentials gets them and the request again, as the library's
     // one-call requests do; the library gives up on credentials it cannot find.
     for (int attempt = 0; attempt < 3 && !response; ++attempt) {
-        http_status_t status = cupsSendRequest(http, request, resource, ippLength(request) + std::size_t(size));
-        std::rewind(document);
-        long sent = 0;
-        char buffer[32768];
-        std::size_t read = 0;
-        while (status == HTTP_STATUS_CONTINUE && (read = std::fread(buffer, 1, sizeof buffer, document)) > 0) {
-            status = cupsWriteRequestData(http, buffer, read);
-            sent += long(read);
-            connection.Sent();
-        }
-        whole = status == HTTP_STATUS_CONTINUE && sent == size && !std::ferror(document);
+        http_status_t status = SendDocument(
+            connection, document, cupsSendRequest(http, request, resource, ippLength(request) + std::size_t(document.size)),
+            whole);
         if (status == HTTP_STATUS_CONTINUE || status == HTTP_STATUS_OK) {
             response = cupsGetResponse(http, resource);
             status = httpGetStatus(http);
@@ -271,7 +278,6 @@ TPrintJobResult PrintToQueue(Connection& connection, const char* uri, const TPri
             break;
     }
     ippDelete(request);
-    std::fclose(document);
     TPrintJobResult result;
     if (response)
         result = JobAnswer(connection, response);
@@ -285,12 +291,9 @@ TPrintJobResult PrintToQueue(Connection& connection, const char* uri, const TPri
 
 // A printer the desktop found but the server has not set up yet: the library makes its queue
 // while it creates the job, which then takes the document.
-TPrintJobResult PrintToFoundPrinter(Connection& connection, cups_dest_t* dest, const TPrintJob& job, int optionCount,
-                                    cups_option_t* options)
+TPrintJobResult PrintToFoundPrinter(Connection& connection, cups_dest_t* dest, const TPrintJob& job,
+                                    const Document& document, int optionCount, cups_option_t* options)
 {
-    std::FILE* document = std::fopen(job.file.c_str(), "rb");
-    if (!document)
-        return {0, false, "cannot read " + job.file + ": " + std::strerror(errno)};
     http_t* http = connection.Http();
     TPrintJobResult result;
     cups_dinfo_t* info = cupsCopyDestInfo(http, dest);
@@ -299,15 +302,11 @@ TPrintJobResult PrintToFoundPrinter(Connection& connection, cups_dest_t* dest, c
     } else if (result.jobId <= 0) {
         result = {0, false, NoJobId(connection)};
     } else {
-        http_status_t sending =
-            cupsStartDestDocument(http, dest, info, result.jobId, job.title.c_str(), CUPS_FORMAT_PDF, 0, nullptr, 1);
-        char buffer[32768];
-        std::size_t read = 0;
-        while (sending == HTTP_STATUS_CONTINUE && (read = std::fread(buffer, 1, sizeof buffer, document)) > 0) {
-            sending = cupsWriteRequestData(http, buffer, read);
-            connection.Sent();
-        }
-        const bool sent = sending == HTTP_STATUS_CONTINUE && !std::ferror(document);
+        bool sent = false;
+        SendDocument(connection, document,
+                     cupsStartDestDocument(http, dest, info, result.jobId, job.title.c_str(), CUPS_FORMAT_PDF, 0,
+                                           nullptr, 1),
+                     sent);
         // Finishing reads the server's answer even when sending stopped early, as it holds the
         // reason; a server that went silent is not waited for again.
         const bool finished = !connection.TimedOut() && !Failed(cupsFinishDestDocument(http, dest, info));
@@ -321,15 +320,15 @@ TPrintJobResult PrintToFoundPrinter(Connection& connection, cups_dest_t* dest, c
         }
     }
     cupsFreeDestInfo(info);
-    std::fclose(document);
     return result;
 }
 
 TPrintJobResult CupsSpooler::Submit(const TPrintJob& job)
 {
-    if (std::FILE* document = std::fopen(job.file.c_str(), "rb"))
-        std::fclose(document);
-    else
+    // Opened before the server is asked, so that an unreadable document costs no connection.
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(job.file.c_str(), "rb"), &std::fclose);
+    const Document document{file.get(), file && std::fseek(file.get(), 0, SEEK_END) == 0 ? std::ftell(file.get()) : -1};
+    if (document.size < 0)
         return {0, false, "cannot read " + job.file + ": " + std::strerror(errno)};
     Connection connection(Resolve(server_), silenceMs_);
     if (!connection.Http())
@@ -340,8 +339,8 @@ TPrintJobResult CupsSpooler::Submit(const TPrintJob& job)
     for (const auto& [name, value] : job.options)
         optionCount = cupsAddOption(name.c_str(), value.c_str(), optionCount, &options);
     const char* uri = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
-    TPrintJobResult result = uri ? PrintToQueue(connection, uri, job, optionCount, options)
-                                 : PrintToFoundPrinter(connection, dest, job, optionCount, options);
+    TPrintJobResult result = uri ? PrintToQueue(connection, uri, job, document, optionCount, options)
+                                 : PrintToFoundPrinter(connection, dest, job, document, optionCount, options);
     cupsFreeOptions(optionCount, options);
     cupsFreeDests(1, dest);
     return result;
