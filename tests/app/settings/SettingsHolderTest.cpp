@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/resource.h>
 
 namespace {
 
@@ -174,6 +176,49 @@ TEST(SettingsHolder, SettingsThatWouldNotLoadAgainLeaveTheOldFile)
     }
     s.SaveSettings(s.INIFileName);
     EXPECT_NE(dir.Read("Korvane.INI").find("\"r30\""), std::string::npos);
+}
+
+// The highest resident size of this process so far, in KiB.
+long PeakResidentKiB()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Arrays of alternating values under a long name, whose text (one line per value, each as long as
+// the name: gigabytes) no load could read, are refused at the load's limits before more of the
+// text is made: the save costs what a load may read, the old file stays and nothing is left behind.
+TEST(SettingsHolder, ArraysTooLargeToWriteAreRefusedAtTheLoadsLimits)
+{
+    struct Row {
+        const char* type;
+        const char* values[2];
+    };
+    const Row rows[] = {{"float", {"0", "1"}}, {"integer", {"0", "1"}}, {"bool", {"0", "1"}}, {"string", {"\"0\"", "\"1\""}}};
+    const std::string name(64000, 'n');
+    constexpr int kElements = 65536;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        TempFolder dir;
+        dir.Write("Korvane.DEF", std::string("context settings\n\t") + row.type + " " + name + "[" +
+                                     std::to_string(kElements) + "]\nendcontext\n");
+        std::string user = "settings." + name + "=";
+        for (int i = 0; i < kElements; ++i)
+            user.append(i ? "," : "").append(row.values[i % 2]);
+        dir.Write("Korvane.INI", user + "\n");
+        settings_t s;
+        s.Load(dir.Dir());
+        const long peakBefore = PeakResidentKiB();
+        const std::string error = ErrorOf([&] { s.SaveSettings(s.INIFileName); });
+        EXPECT_LT(PeakResidentKiB() - peakBefore, 256 * 1024);
+        EXPECT_EQ(error.rfind("Changed settings were not saved: their text would not load again (Configuration text too large",
+                              0),
+                  0u)
+            << error.substr(0, 300);
+        EXPECT_EQ(dir.Read("Korvane.INI"), user + "\n");
+        EXPECT_FALSE(dir.Exists("Korvane.INI.tmp"));
+    }
 }
 
 TEST(SettingsHolder, WriteIntoAMissingFolderReportsItsError)
