@@ -5,6 +5,8 @@
 #include "config/TextHash.h"
 #include "platform/system/TStringList.h"
 
+#include <initializer_list>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -78,55 +80,71 @@ std::string CompactIDs(const std::vector<std::string>& ids)
     return out;
 }
 
-// The lines of a value tag (integer, float, bool, string, pointer).
-std::vector<std::string> ValueLines(TDVVarTag* tag)
-{
-    const std::string& name = tag->Name();
-    std::vector<std::string> out;
-    if (tag->IsList()) {
-        // Groups in the order of their first entry, found by value: each entry's text is made once.
-        std::vector<std::pair<std::string, std::vector<std::string>>> groups;
-        std::unordered_map<std::string, std::size_t, TextHash> groupOf;
-        for (TDVVarTag* entry : tag->Entries()) {
-            std::string value = ElementText(entry, 0);
-            const auto [it, added] = groupOf.try_emplace(value, groups.size());
-            if (added)
-                groups.emplace_back(std::move(value), std::vector<std::string>());
-            groups[it->second].second.push_back(EntryID(entry));
+// The lines of a value tag (integer, float, bool, string, pointer) as the parts each is made of:
+// the tag's name, then the IDs or the range of elements in brackets (none for a whole array on one
+// line) and "=" and the value. The parts hold what the tag's values hold; the lines themselves,
+// each as long as the name, are made by the writer one at a time, after it charged each.
+class ValueLines {
+public:
+    explicit ValueLines(TDVVarTag* tag)
+    {
+        if (tag->IsList()) {
+            // Groups in the order of their first entry, found by value: each entry's text is made once.
+            std::vector<std::vector<std::string>> ids;
+            std::unordered_map<std::string, std::size_t, TextHash> groupOf;
+            for (TDVVarTag* entry : tag->Entries()) {
+                std::string value = ElementText(entry, 0);
+                const auto [it, added] = groupOf.try_emplace(value, values_.size());
+                if (added) {
+                    values_.push_back(std::move(value));
+                    ids.emplace_back();
+                }
+                ids[it->second].push_back(EntryID(entry));
+            }
+            for (const auto& group : ids)
+                ids_.push_back(CompactIDs(group));
+            return;
         }
-        for (const auto& [value, ids] : groups)
-            out.push_back(name + "[" + CompactIDs(ids) + "]=" + value);
-        return out;
+
+        const int count = tag->Count();
+        std::vector<std::string> texts;
+        texts.reserve(static_cast<std::size_t>(count));
+        std::size_t total = 0;
+        for (int i = 0; i < count; ++i) {
+            texts.push_back(ElementText(tag, i));
+            total += texts.back().size() + (i ? 1 : 0);
+        }
+        if (count > 1 && total > 50) {
+            for (int i = 0; i < count;) {
+                int j = i;
+                while (j + 1 < count && texts[static_cast<std::size_t>(j + 1)] == texts[static_cast<std::size_t>(i)])
+                    ++j;
+                ids_.push_back(j == i ? IntToStr(i + 1) : IntToStr(i + 1) + "-" + IntToStr(j + 1));
+                values_.push_back(std::move(texts[static_cast<std::size_t>(i)]));
+                i = j + 1;
+            }
+            return;
+        }
+        std::string full;
+        full.reserve(total);
+        for (int i = 0; i < count; ++i) {
+            if (i)
+                full += ',';
+            full += texts[static_cast<std::size_t>(i)];
+        }
+        values_.push_back(std::move(full));
     }
 
-    const int count = tag->Count();
-    std::vector<std::string> texts;
-    texts.reserve(static_cast<std::size_t>(count));
-    std::size_t total = 0;
-    for (int i = 0; i < count; ++i) {
-        texts.push_back(ElementText(tag, i));
-        total += texts.back().size() + (i ? 1 : 0);
-    }
-    if (count > 1 && total > 50) {
-        for (int i = 0; i < count;) {
-            int j = i;
-            while (j + 1 < count && texts[static_cast<std::size_t>(j + 1)] == texts[static_cast<std::size_t>(i)])
-                ++j;
-            const std::string range = j == i ? IntToStr(i + 1) : IntToStr(i + 1) + "-" + IntToStr(j + 1);
-            out.push_back(name + "[" + range + "]=" + texts[static_cast<std::size_t>(i)]);
-            i = j + 1;
-        }
-        return out;
-    }
-    std::string full;
-    for (int i = 0; i < count; ++i) {
-        if (i)
-            full += ',';
-        full += texts[static_cast<std::size_t>(i)];
-    }
-    out.push_back(name + "=" + full);
-    return out;
-}
+    [[nodiscard]] std::size_t Count() const { return values_.size(); }
+    // False for a whole array written on one line.
+    [[nodiscard]] bool Bracketed() const { return !ids_.empty(); }
+    [[nodiscard]] const std::string& IDs(std::size_t line) const { return ids_[line]; }
+    [[nodiscard]] const std::string& Value(std::size_t line) const { return values_[line]; }
+
+private:
+    std::vector<std::string> ids_;
+    std::vector<std::string> values_;
+};
 
 bool IsPlain(const TDVVarTag* tag) { return tag->Name().find_first_of(":[") == std::string::npos; }
 
@@ -136,8 +154,10 @@ bool IsPlain(const TDVVarTag* tag) { return tag->Name().find_first_of(":[") == s
 // block by the number of lines its content gives; that number is counted first, once per context.
 // An element that writes nothing is passed over before its name is made, and blocks deeper than
 // MaxIndent stand at that indentation: the text costs what it holds, whatever the tree's depth or
-// its names. Every line and name made is charged to the budget of a load, so that nothing is
-// written that a load would refuse for its size.
+// its names. Every line and name is charged to the budget of a load before it is made, so that
+// nothing is written that a load would refuse for its size, and a text too large stops at the
+// limit instead of being made whole first: a write costs what it writes, up to what a load may
+// read. Counting a context's lines makes none of them.
 class TextWriter {
 public:
     explicit TextWriter(TStringList& lines) : lines_(lines) {}
@@ -145,8 +165,13 @@ public:
     void Tag(TDVVarTag* tag)
     {
         if (tag->Type() != vtContext) {
-            for (const auto& line : ValueLines(tag))
-                Add(before_ + line);
+            const ValueLines values(tag);
+            for (std::size_t i = 0; i < values.Count(); ++i) {
+                if (values.Bracketed())
+                    Add({before_, tag->Name(), "[", values.IDs(i), "]=", values.Value(i)});
+                else
+                    Add({before_, tag->Name(), "=", values.Value(i)});
+            }
             return;
         }
         ForEachElement(tag, [&](TDVContext* element, const TDVVarTag* entry, int number) {
@@ -191,7 +216,7 @@ private:
             if (!IsPlain(tag.get()))
                 continue;
             if (tag->Type() != vtContext) {
-                n += ValueLines(tag.get()).size();
+                n += ValueLines(tag.get()).Count();
                 continue;
             }
             ForEachElement(tag.get(), [&](TDVContext* element, const TDVVarTag*, int) {
@@ -214,31 +239,37 @@ private:
         const bool block = IsBlock(lines);
         if (!block && lines == 0)
             return;
-        std::string prefix = tag->Name();
-        if (entry)
-            prefix.append(1, '[').append(EntryID(entry)).append(1, ']');
-        else if (number > 0)
-            prefix.append(1, '[').append(IntToStr(number)).append(1, ']');
-        LoadBudget::SpendBytes(static_cast<std::int64_t>(prefix.size()));
+        const std::string id = entry ? EntryID(entry) : number > 0 ? IntToStr(number) : std::string();
+        const std::string_view open = id.empty() ? "" : "[";
+        const std::string_view close = id.empty() ? "" : "]";
         const std::size_t outer = before_.size();
         if (!block) {
-            before_ += prefix + ".";
+            LoadBudget::SpendBytes(static_cast<std::int64_t>(tag->Name().size() + open.size() + id.size() + close.size() + 1));
+            before_.append(tag->Name()).append(open).append(id).append(close).append(1, '.');
             Context(element);
         } else {
-            Add(before_ + prefix + " {");
+            Add({before_, tag->Name(), open, id, close, " {"});
             if (blockDepth_++ < TDVContext::MaxIndent)
                 before_ += TabText;
             Context(element);
-            Add(before_ + "}");
+            Add({before_, "}"});
             --blockDepth_;
         }
         before_.resize(outer);
     }
 
-    void Add(std::string line)
+    // Charges the line made of parts, and only then makes it.
+    void Add(std::initializer_list<std::string_view> parts)
     {
+        std::size_t size = 0;
+        for (const std::string_view part : parts)
+            size += part.size();
         LoadBudget::SpendLine();
-        LoadBudget::SpendBytes(static_cast<std::int64_t>(line.size()) + 2); // and its line break
+        LoadBudget::SpendBytes(static_cast<std::int64_t>(size) + 2); // and its line break
+        std::string line;
+        line.reserve(size);
+        for (const std::string_view part : parts)
+            line.append(part);
         lines_.Add(std::move(line));
     }
 

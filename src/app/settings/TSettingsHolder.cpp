@@ -1,14 +1,15 @@
 #include "app/settings/TSettingsHolder.h"
 
 #include "platform/system/Exception.h"
+#include "platform/system/FileReplacement.h"
 #include "platform/system/LinuxFileNames.h"
 #include "platform/system/TStringList.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <exception>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -22,21 +23,6 @@ struct BlockThreshold {
     ~BlockThreshold() { TDVContext::SetBlockThreshold(before); }
     int before;
 };
-
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += std::size_t(n);
-    }
-    return true;
-}
 
 // Moves from to to unless to exists (then errno is EEXIST); never replaces a file.
 bool RenameNoReplace(const std::string& from, const std::string& to)
@@ -139,43 +125,34 @@ void settings_t::KeepUnreadable(const std::string& fileName)
 
 void settings_t::SaveSettings(const std::string& fileName)
 {
-    TStringList lines;
+    std::string text;
     try {
+        TStringList lines;
         BlockThreshold threshold(1);
         root.SaveTagToStrings("settings", lines);
-    } catch (const Exception& e) {
+        text = lines.Text();
+    } catch (const std::exception& e) {
         throw Exception(NotSaved(fileName, e.what()));
     }
-    const std::string text = lines.Text();
 
-    // Write through a link to the file it names, so the link survives the rename.
-    std::error_code error;
-    std::filesystem::path target = ResolveFileName(fileName);
-    const std::filesystem::path real = std::filesystem::weakly_canonical(target, error);
-    if (!error)
-        target = real;
-    const std::filesystem::path temp = target.string() + ".tmp";
+    // The temporary file is removed on every way out but the rename that puts it in place.
+    TFileReplacement file(ResolveFileName(fileName), text);
     const std::string failure = "Cannot create file \"" + ResolveFileName(fileName) + "\"";
-
-    struct stat old {};
-    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0)
+    if (!file.Written())
         throw Exception(failure);
-    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        ::unlink(temp.c_str());
-        throw Exception(failure);
+    std::string refusal;
+    try {
+        refusal = RefusalOf(file.TempName());
+    } catch (const std::exception& e) {
+        // A check that cannot finish (no memory left, a library's error) cannot vouch for the text.
+        refusal = e.what();
+    } catch (...) {
+        refusal = "the check of the text failed";
     }
-    if (const std::string refusal = RefusalOf(temp.string()); !refusal.empty()) {
-        ::unlink(temp.c_str());
+    if (!refusal.empty())
         throw Exception(NotSaved(fileName, refusal));
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
+    if (!file.Commit())
         throw Exception(failure);
-    }
 }
 
 std::string settings_t::RefusalOf(const std::string& written) const

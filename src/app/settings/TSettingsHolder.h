@@ -20,7 +20,7 @@ struct settings_t {
     static constexpr const char* UnreadableSuffix = ".bad";
 
     settings_t() = default;
-    ~settings_t();
+    virtual ~settings_t();
     settings_t(const settings_t&) = delete;
     settings_t& operator=(const settings_t&) = delete;
 
@@ -37,11 +37,14 @@ struct settings_t {
     // Clears the root and loads the two files named last, as Load does.
     void Reload();
     // Writes the "settings" context of the root, every context with a line as a block, into
-    // fileName: the text goes to a temporary file in the same folder that is then renamed over
-    // the old file, so a failed write leaves the old file whole. Throws
-    // "Cannot create file \"<fileName>\"" when the file cannot be written. The new text replaces
-    // the old file only when it loads over the defaults as the next start will load it; else the
-    // old file stays and the Exception says so ("Changed settings were not saved: ...").
+    // fileName: the text goes to a new temporary file in the same folder (fileName + ".tmp"; what
+    // stands there is removed, never written through) that is then renamed over the old file, so
+    // a failed write leaves the old file whole. Throws "Cannot create file \"<fileName>\"" when
+    // the file cannot be written. The new text replaces the old file only when it loads over the
+    // defaults as the next start will load it; else (a text too large to write or to load, or a
+    // check that throws anything, of any type) the old file stays, the temporary file is removed
+    // and the Exception says so ("Changed settings were not saved: ..."). A text too large is
+    // refused at the load's limits, before more of it is made.
     void SaveSettings(const std::string& fileName);
 
     [[nodiscard]] TDVContext* GetContext() { return &root; }
@@ -57,12 +60,16 @@ struct settings_t {
     std::string DEFFileName;
     TDVContext root;
 
+protected:
+    // The error of loading the defaults and then the written file into a new root, as the next
+    // start does; empty when it loads (or when the defaults alone do not). The configuration's
+    // own errors are returned; anything else it throws passes on. Virtual so that a test can
+    // make the check fail as no file can.
+    [[nodiscard]] virtual std::string RefusalOf(const std::string& written) const;
+
 private:
     // Moves an existing user file aside to the first free name of its name + ".bad", ".bad1"...
     void KeepUnreadable(const std::string& fileName);
-    // The error of loading the defaults and then the written file into a new root, as the next
-    // start does; empty when it loads (or when the defaults alone do not).
-    [[nodiscard]] std::string RefusalOf(const std::string& written) const;
 
     bool userFileHeld_ = false;
     std::string keptUserFile_;

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+#include <new>
+#include <sys/resource.h>
 
 namespace {
 
@@ -174,6 +178,125 @@ TEST(SettingsHolder, SettingsThatWouldNotLoadAgainLeaveTheOldFile)
     }
     s.SaveSettings(s.INIFileName);
     EXPECT_NE(dir.Read("Korvane.INI").find("\"r30\""), std::string::npos);
+}
+
+// The highest resident size of this process so far, in KiB.
+long PeakResidentKiB()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Arrays of alternating values under a long name, whose text (one line per value, each as long as
+// the name: gigabytes) no load could read, are refused at the load's limits before more of the
+// text is made: the save costs what a load may read, the old file stays and nothing is left behind.
+TEST(SettingsHolder, ArraysTooLargeToWriteAreRefusedAtTheLoadsLimits)
+{
+    struct Row {
+        const char* type;
+        const char* values[2];
+    };
+    const Row rows[] = {{"float", {"0", "1"}}, {"integer", {"0", "1"}}, {"bool", {"0", "1"}}, {"string", {"\"0\"", "\"1\""}}};
+    const std::string name(64000, 'n');
+    constexpr int kElements = 65536;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        TempFolder dir;
+        dir.Write("Korvane.DEF", std::string("context settings\n\t") + row.type + " " + name + "[" +
+                                     std::to_string(kElements) + "]\nendcontext\n");
+        std::string user = "settings." + name + "=";
+        for (int i = 0; i < kElements; ++i)
+            user.append(i ? "," : "").append(row.values[i % 2]);
+        dir.Write("Korvane.INI", user + "\n");
+        settings_t s;
+        s.Load(dir.Dir());
+        const long peakBefore = PeakResidentKiB();
+        const std::string error = ErrorOf([&] { s.SaveSettings(s.INIFileName); });
+        EXPECT_LT(PeakResidentKiB() - peakBefore, 256 * 1024);
+        EXPECT_EQ(error.rfind("Changed settings were not saved: their text would not load again (Configuration text too large",
+                              0),
+                  0u)
+            << error.substr(0, 300);
+        EXPECT_EQ(dir.Read("Korvane.INI"), user + "\n");
+        EXPECT_FALSE(dir.Exists("Korvane.INI.tmp"));
+    }
+}
+
+// A holder whose check of a written text first runs what a test gives it.
+struct HolderWithCheck : settings_t {
+    std::function<void()> before;
+    std::string RefusalOf(const std::string& written) const override
+    {
+        if (before)
+            before();
+        return settings_t::RefusalOf(written);
+    }
+};
+
+// Nothing that stands at the temporary file's name (a link of either kind to the settings file, a
+// file a crash left) is written through, whether the new text is kept or refused, and a check
+// that throws anything at all refuses it: the settings file is whole afterwards, and no temporary
+// file is left.
+TEST(SettingsHolder, NeitherALinkAtTheTemporaryNameNorAThrowingCheckHarmsTheSettingsFile)
+{
+    namespace fs = std::filesystem;
+    enum At { kNothing, kSymbolicLink, kHardLink, kStaleFile };
+    enum Check { kAccepts, kRefuses, kThrowsBadAlloc, kThrowsNoException };
+    struct Row {
+        const char* name;
+        At at;
+        Check check;
+    };
+    const Row rows[] = {
+        {"symbolic link, text kept", kSymbolicLink, kAccepts},
+        {"symbolic link, text refused", kSymbolicLink, kRefuses},
+        {"hard link, text kept", kHardLink, kAccepts},
+        {"hard link, text refused", kHardLink, kRefuses},
+        {"stale file, text kept", kStaleFile, kAccepts},
+        {"check out of memory", kNothing, kThrowsBadAlloc},
+        {"check throws what is no exception class", kNothing, kThrowsNoException},
+    };
+    const std::string old = "settings.riff_volume=0.5\n";
+    // Defaults the written text no longer loads over: it sets a value they do not declare.
+    const std::string declaration = "\tfloat riff_volume=0.8\n";
+    std::string undeclaring = kDefaults;
+    undeclaring.erase(undeclaring.find(declaration), declaration.size());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder dir;
+        dir.Write("Korvane.DEF", kDefaults);
+        dir.Write("Korvane.INI", old);
+        HolderWithCheck s;
+        s.Load(dir.Dir());
+        s.GetContext()->SetFloat("settings.riff_volume", 0.25f);
+        const fs::path ini = dir.path / "Korvane.INI";
+        const fs::path temp = dir.path / "Korvane.INI.tmp";
+        switch (row.at) {
+        case kSymbolicLink: fs::create_symlink("Korvane.INI", temp); break;
+        case kHardLink: fs::create_hard_link(ini, temp); break;
+        case kStaleFile: dir.Write("Korvane.INI.tmp", "settings.riff_vo"); break;
+        case kNothing: break;
+        }
+        switch (row.check) {
+        case kRefuses: dir.Write("Korvane.DEF", undeclaring); break;
+        case kThrowsBadAlloc: s.before = [] { throw std::bad_alloc(); }; break;
+        case kThrowsNoException: s.before = [] { throw 7; }; break;
+        case kAccepts: break;
+        }
+        const std::string error = ErrorOf([&] { s.SaveSettings(s.INIFileName); });
+        EXPECT_EQ(fs::symlink_status(ini).type(), fs::file_type::regular);
+        EXPECT_EQ(fs::symlink_status(temp).type(), fs::file_type::not_found);
+        if (row.check == kAccepts) {
+            EXPECT_EQ(error, "<no error>");
+            settings_t again;
+            again.Load(dir.Dir());
+            EXPECT_FLOAT_EQ(again.GetContext()->GetFloat("settings.riff_volume"), 0.25f);
+        } else {
+            EXPECT_EQ(error.rfind("Changed settings were not saved: their text would not load again (", 0), 0u) << error;
+            EXPECT_EQ(dir.Read("Korvane.INI"), old);
+        }
+    }
 }
 
 TEST(SettingsHolder, WriteIntoAMissingFolderReportsItsError)
