@@ -136,8 +136,12 @@ void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
     const auto sep = fileName.find_last_of("\\/:");
     SetBaseDir(sep == std::string::npos ? std::string() : fileName.substr(0, sep + 1));
     // Resolving the name is work of its own: a status call for each component and the entries of
-    // each directory that holds a component in another letter case.
+    // each directory that holds a component in another letter case. The walk stops where the
+    // budget ends, and charging what it took then refuses the load.
     FileNameWork work;
+    const LoadBudget::Used left = LoadBudget::Left();
+    work.stepLimit = left.entries;
+    work.byteLimit = left.bytes;
     const std::string path = ResolveFileName(MakeFilePath(fileName), work);
     LoadBudget::Spend(work.statusCalls + work.entriesRead);
     LoadBudget::SpendBytes(work.statusBytes);
