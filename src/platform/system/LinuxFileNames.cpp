@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -95,13 +96,13 @@ const Listing& ListingOf(const Reached& dir, Listings& listings, FileNameWork& w
     if (!added)
         return it->second;
     const int fd = ::openat(dir.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* entries = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    const std::unique_ptr<DIR, int (*)(DIR*)> entries(fd >= 0 ? ::fdopendir(fd) : nullptr, ::closedir);
     if (!entries) {
         if (fd >= 0)
             ::close(fd);
         return it->second;
     }
-    while (const dirent* entry = ::readdir(entries)) {
+    while (const dirent* entry = ::readdir(entries.get())) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
             continue;
         ++work.entriesRead;
@@ -112,7 +113,6 @@ const Listing& ListingOf(const Reached& dir, Listings& listings, FileNameWork& w
         if (!fresh && spelling < known->second)
             known->second = std::move(spelling);
     }
-    ::closedir(entries);
     return it->second;
 }
 
