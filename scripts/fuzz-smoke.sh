@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer, every report fatal), runs each over its committed corpus, then for
 # `seconds` (15) on inputs mutated from it, from a fixed seed. New inputs go to
 # build-fuzz/smoke/<target>, never into the committed corpus. Exits non-zero on a crash, leak,
-# sanitizer report or an input slower than 10 s.
+# sanitizer report or an input slower than 10 s, and when the configuration load did not find
+# the main file of every input it ran (it would then test nothing of the load).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -27,6 +28,18 @@ run() {
   fi
   grep -E "^#[0-9]+[[:space:]]+(INITED|DONE)" "$log" | tail -n 1 || true
 }
+# loaded LOG: fuzz_config_load prints at exit for how many of its inputs the load found the main
+# file; each input has one, so anything less than all of them fails.
+loaded() {
+  local line
+  line=$(grep -E "^config_load: main file loaded for [0-9]+ of [0-9]+ inputs" "$1" | tail -n 1 || true)
+  echo "${line:-config_load: no count of main files loaded}"
+  if ! [[ $line =~ for\ ([0-9]+)\ of\ ([0-9]+)\ inputs ]] || [ "${BASH_REMATCH[1]}" -eq 0 ] ||
+    [ "${BASH_REMATCH[1]}" -ne "${BASH_REMATCH[2]}" ]; then
+    echo "FAILED: fuzz_config_load did not load the main file of every input ($1)"
+    exit 1
+  fi
+}
 mkdir -p build-fuzz/smoke
 for dir in fuzz/*/; do
   name=$(basename "$dir")
@@ -38,5 +51,7 @@ for dir in fuzz/*/; do
   rm -rf "build-fuzz/smoke/$name" && mkdir -p "build-fuzz/smoke/$name"
   echo "fuzz_$name: committed corpus, then $seconds s of mutated inputs"
   run "$name-corpus" "$target" -runs=0 -timeout=10 "${extra[@]}" "$dir/corpus"
+  if [ "$name" = config_load ]; then loaded "build-fuzz/smoke/$name-corpus.log"; fi
   run "$name" "$target" -seed=1 -max_total_time="$seconds" -timeout=10 "${extra[@]}" "build-fuzz/smoke/$name" "$dir/corpus"
+  if [ "$name" = config_load ]; then loaded "build-fuzz/smoke/$name.log"; fi
 done

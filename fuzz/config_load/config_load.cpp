@@ -3,10 +3,12 @@
 // program writes them back and checks them before it replaces its file; the write-back counts
 // toward a unit's time and memory. The input is a main file and up to eight files it may
 // include, named "1.inc" to "8.inc": each line that starts with "%%" begins the next file. The
-// main file is named relative to the current folder, so that includes climb from a relative
-// base. Any Exception is an expected outcome; crashes, leaks, slow inputs and large memory are
-// not. Run with -max_len=65536 -timeout=2 -rss_limit_mb=1024: a load the limits let through
-// stays far inside.
+// main file is named relative to the current folder (whatever folder that is), so that includes
+// climb from a relative base. Any Exception is an expected outcome; crashes, leaks, slow inputs
+// and large memory are not. Run with -max_len=65536 -timeout=2 -rss_limit_mb=1024: a load the
+// limits let through stays far inside. At exit it prints "config_load: main file loaded for N
+// of M inputs": the main file is always there, so N < M means the load looked elsewhere and
+// tested nothing past the declarations.
 #include "config/TDVContext.h"
 #include "platform/system/Exception.h"
 #include "platform/system/TStringList.h"
@@ -31,11 +33,19 @@ constexpr int kIncluded = 8;
 std::filesystem::path g_dir;
 // The main file, named relative to the current folder.
 std::string g_main;
+// Inputs run, and those whose main file the load found.
+std::size_t g_inputs = 0;
+std::size_t g_mainLoaded = 0;
 
 void RemoveDir()
 {
     std::error_code ignored;
     std::filesystem::remove_all(g_dir, ignored);
+}
+
+void ReportLoads()
+{
+    std::fprintf(stderr, "config_load: main file loaded for %zu of %zu inputs\n", g_mainLoaded, g_inputs);
 }
 
 void WriteFile(const std::filesystem::path& path, std::string_view text)
@@ -55,6 +65,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         std::abort();
     g_dir = pattern;
     std::atexit(RemoveDir);
+    std::atexit(ReportLoads);
     std::error_code error;
     g_main = std::filesystem::relative(g_dir / "main.def", error).string();
     if (error || g_main.empty())
@@ -83,15 +94,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TStringList declarations;
     declarations.SetText(kFuzzDeclarations);
+    // True when the load found the main file (whatever it then made of it).
     const auto loadDefaults = [&](TDVContext& root) {
         root.LoadFromStrings(declarations, 0, 0);
         try {
             root.LoadFromFile(g_main, true);
-        } catch (const Exception&) {
+        } catch (const Exception& e) {
+            return std::string_view(e.what()).rfind("TDVContext::LoadFromFile: file not found", 0) != 0;
         }
+        return true;
     };
     TDVContext root;
-    loadDefaults(root);
+    ++g_inputs;
+    g_mainLoaded += loadDefaults(root) ? 1 : 0;
     // What the program writes back: its settings, every non-empty context as a block.
     TDVContext::SetBlockThreshold(1);
     TStringList out;

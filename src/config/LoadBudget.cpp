@@ -60,6 +60,17 @@ std::int64_t LoadBudget::LinesLeft()
     return t_loadBudget.limits.lines - t_loadBudget.used.lines;
 }
 
+LoadBudget::Used LoadBudget::Left()
+{
+    if (t_loadBudget.openLoads == 0) {
+        constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
+        return {kUnlimited, kUnlimited, kUnlimited};
+    }
+    const LoadLimits& limits = t_loadBudget.limits;
+    const LoadUse& used = t_loadBudget.used;
+    return {limits.entries - used.entries, limits.bytes - used.bytes, limits.lines - used.lines};
+}
+
 LoadBudget::Limits LoadBudget::SetLimits(const Limits& limits)
 {
     const Limits before = t_loadBudget.limits;

@@ -94,6 +94,9 @@ public:
     static void SpendFile(const std::string& identity, std::int64_t size);
     // The lines a load may still visit; unlimited outside a load.
     [[nodiscard]] static std::int64_t LinesLeft();
+    // What the open load may still spend of each measure; unlimited outside a load. For work
+    // done outside this layer (a file name's walk) that stops where the budget ends.
+    [[nodiscard]] static Used Left();
 
     // What the last finished load on this thread spent: tests count work with it.
     [[nodiscard]] static Used LastLoad() { return t_loadBudget.last; }

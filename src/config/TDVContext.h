@@ -106,7 +106,9 @@ public:
                                              const std::string& s2 = {}, const std::string& s3 = {});
 
     // ---- text and files ----
-    // Loads a file into this context. A missing file raises
+    // Loads a file into this context. The name is taken as given (a relative one from the current
+    // folder); its folder becomes the context's base directory if it has none yet, and includes
+    // resolve their names against that base (MakeFilePath). A missing file raises
     // "TDVContext::LoadFromFile: file not found '<name>'" only when mustExist is set; a parse
     // failure is re-raised with "; File=<name>" appended; a file that includes itself (directly
     // or through others) raises "TDVContext::LoadFromFile: recursive include of '<name>'".

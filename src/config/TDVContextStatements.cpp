@@ -76,27 +76,33 @@ bool StartsWithAt(const std::string& s, std::size_t at, const char* prefix)
     return s.compare(at, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
-// Takes base one directory up, in place; relative bases climb above their start with "..". Each
-// climb touches only the last component or the ".." it adds, and is charged for that much: a
-// name of many climbs costs in proportion to its length.
+// Takes base one directory up, in place; relative bases climb above their start with "..". A
+// last component "." is the directory before it and is dropped first ("./demo" climbs to "." and
+// then to ".."). Each climb touches only the last component or the ".." it adds, and is charged
+// for that much: a name of many climbs costs in proportion to its length.
 void ClimbUp(std::string& base)
 {
-    if (base.empty()) {
-        base = "..";
-        LoadBudget::SpendBytes(2);
-        return;
+    for (;;) {
+        if (base.empty()) {
+            base = "..";
+            LoadBudget::SpendBytes(2);
+            return;
+        }
+        const auto sep = base.find_last_of("\\/");
+        const std::size_t last = sep == std::string::npos ? 0 : sep + 1;
+        LoadBudget::SpendBytes(static_cast<std::int64_t>(base.size() - last) + 1);
+        if (base.compare(last, std::string::npos, "..") == 0) {
+            base += "\\..";
+            return;
+        }
+        const bool here = base.compare(last, std::string::npos, ".") == 0;
+        if (sep == std::string::npos)
+            base.clear();
+        else
+            base.resize(sep == 0 ? 1 : sep); // the root stays the root
+        if (!here || base == "/")
+            return;
     }
-    const auto sep = base.find_last_of("\\/");
-    const std::size_t last = sep == std::string::npos ? 0 : sep + 1;
-    LoadBudget::SpendBytes(static_cast<std::int64_t>(base.size() - last) + 1);
-    if (base.compare(last, std::string::npos, "..") == 0) {
-        base += "\\..";
-        return;
-    }
-    if (sep == std::string::npos)
-        base.clear();
-    else
-        base.resize(sep == 0 ? 1 : sep); // the root stays the root
 }
 } // namespace
 
@@ -136,9 +142,13 @@ void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
     const auto sep = fileName.find_last_of("\\/:");
     SetBaseDir(sep == std::string::npos ? std::string() : fileName.substr(0, sep + 1));
     // Resolving the name is work of its own: a status call for each component and the entries of
-    // each directory that holds a component in another letter case.
+    // each directory that holds a component in another letter case. The walk stops where the
+    // budget ends, and charging what it took then refuses the load.
     FileNameWork work;
-    const std::string path = ResolveFileName(MakeFilePath(fileName), work);
+    const LoadBudget::Used left = LoadBudget::Left();
+    work.stepLimit = left.entries;
+    work.byteLimit = left.bytes;
+    const std::string path = ResolveFileName(fileName, work);
     LoadBudget::Spend(work.statusCalls + work.entriesRead);
     LoadBudget::SpendBytes(work.statusBytes);
     if (!FileExists(path)) {
@@ -189,7 +199,7 @@ void TDVContext::ExecuteStatement(int statement, const std::vector<std::string>&
             if (arguments.empty())
                 Fail("include err: no file(s) specified");
             for (const auto& file : arguments)
-                LoadFromFile(file, true);
+                LoadFromFile(MakeFilePath(file), true);
             break;
         default:
             Fail("count?");

@@ -27,11 +27,12 @@ using tdv_detail::LoadBudget;
 namespace {
 
 // A main file and the files it includes; a relative main file is loaded by a name relative to
-// the folder above it.
+// the folder above it. Links are symbolic links to folders, by name and target.
 struct Text {
     std::string main;
     std::map<std::string, std::string> files;
     bool relative = false;
+    std::map<std::string, std::string> links{};
 };
 
 std::string Repeat(const std::string& s, int n)
@@ -78,6 +79,10 @@ protected:
         for (const auto& [name, content] : text.files) {
             fs::create_directories((dir / name).parent_path());
             std::ofstream(dir / name, std::ios::binary) << content;
+        }
+        for (const auto& [name, target] : text.links) {
+            fs::remove(dir / name);
+            fs::create_directory_symlink(target, dir / name);
         }
         std::ofstream(dir / "main.def", std::ios::binary) << text.main;
         const fs::path cwd = fs::current_path();
@@ -281,6 +286,22 @@ Text ClimbsAboveARelativeBase(int n)
     return {"include(" + Repeat("../", 1000 * n) + "x.inc)\n", {}, true};
 }
 
+// An include whose name climbs in and out of n links to one folder of many entries, through a
+// folder in it named in another letter case each time.
+Text IncludeThroughLinksToOneFolder(int n)
+{
+    Text t{"", {{"x.inc", "; included\n"}, {"big/Sub/keep", ""}}};
+    for (int i = 0; i < 4000; ++i)
+        t.files["big/e" + std::to_string(i)] = "";
+    std::string name = "./";
+    for (int i = 0; i < n; ++i) {
+        t.links["l" + std::to_string(i)] = "big";
+        name += "l" + std::to_string(i) + "/sub/../../";
+    }
+    t.main = "include(" + name + "x.inc)\n";
+    return t;
+}
+
 struct Kind {
     const char* name;
     std::function<Text(int)> text;
@@ -308,6 +329,7 @@ const Kind kKinds[] = {
     {"include climbing a mis-cased folder", IncludeClimbingMiscasedFolder, 10, 57, nullptr},
     {"includes climbing one folder", IncludesClimbingOneFolder, 5, 60, nullptr},
     {"climbs above a relative base", ClimbsAboveARelativeBase, 1, 200, "TDVContext::LoadFromFile: file not found"},
+    {"include through links to one folder", IncludeThroughLinksToOneFolder, 5, 38, nullptr},
 };
 
 } // namespace

@@ -94,15 +94,46 @@ TEST_F(Include, LoadsEachFileInOrderIntoTheCurrentContext)
     EXPECT_EQ(root.GetInteger("c"), 3);
 }
 
+// A file is loaded by the name given, from the current folder when it is relative; a second
+// file loaded into the same root is too; includes climb from the first file's folder.
 TEST_F(Include, RelativeNamesClimbFromTheBaseDirectory)
 {
-    Write("Sub/inner.def", "include(\"..\\\\top.inc\",\".\\\\side.inc\")\n");
+    Write("Sub/inner.def", "include(\"..\\top.inc\",\".\\side.inc\")\n");
     Write("top.inc", "integer t=1\n");
     Write("Sub/side.inc", "integer s=2\n");
-    TDVContext root;
-    root.LoadFromFile((dir / "sub" / "inner.def").string(), true);
-    EXPECT_EQ(root.GetInteger("t"), 1);
-    EXPECT_EQ(root.GetInteger("s"), 2);
+    Write("Sub/user.ini", "t=3\n");
+    fs::create_directories(dir / "Sub/a/b/c");
+    struct Row {
+        fs::path cwd;
+        std::string folder; // of inner.def and user.ini, as the load names it
+    };
+    const Row rows[] = {
+        {dir, (dir / "sub").string()},
+        {dir, "sub"},
+        {dir, "./Sub"},
+        {dir / "Sub", "."},
+        {dir / "Sub/a", ".."},
+        {dir / "Sub/a/b", "../.."},
+        {dir / "Sub/a/b/c", "./../../.."},
+        {dir / "Sub/a/b/c", "..\\..\\..\\"},
+    };
+    const fs::path cwd = fs::current_path();
+    struct Restore {
+        fs::path cwd;
+        ~Restore() { fs::current_path(cwd); }
+    } restore{cwd};
+    for (const Row& row : rows) {
+        fs::current_path(row.cwd);
+        TDVContext root;
+        EXPECT_EQ(ErrorOf([&] {
+                      root.LoadFromFile(row.folder + "/inner.def", true);
+                      root.LoadFromFile(row.folder + "/user.ini", true);
+                  }),
+                  "<no error>")
+            << row.cwd << " " << row.folder;
+        EXPECT_EQ(root.Exists("t") ? root.GetInteger("t") : 0, 3) << row.cwd << " " << row.folder;
+        EXPECT_EQ(root.Exists("s") ? root.GetInteger("s") : 0, 2) << row.cwd << " " << row.folder;
+    }
 }
 
 TEST_F(Include, MissingFileIsAnErrorWithTheResolvedName)
@@ -171,4 +202,15 @@ TEST(MakeFilePath, ResolvesAgainstTheBaseDirectory)
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(root.MakeFilePath(in), out) << in;
+
+    // A relative base climbs through its "." into the folders above the current one.
+    TDVContext relative;
+    relative.SetBaseDir("./demo");
+    const std::pair<const char*, const char*> climbs[] = {
+        {"..\\x.inc", ".\\x.inc"},
+        {"..\\..\\x.inc", "..\\x.inc"},
+        {"..\\..\\..\\x.inc", "..\\..\\x.inc"},
+    };
+    for (const auto& [in, out] : climbs)
+        EXPECT_EQ(relative.MakeFilePath(in), out) << in;
 }

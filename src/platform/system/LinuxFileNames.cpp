@@ -2,9 +2,15 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -21,63 +27,93 @@ std::string LowerAscii(std::string s)
     return s;
 }
 
-struct Status {
-    bool exists = false;     // links followed
-    bool realFolder = false; // a directory that is no link: its ".." is the directory above it
+// The file a walk has reached, held open without reading it (no device or pipe is touched by
+// opening it this way): the current directory, nothing (a component that did not open), or an
+// owned descriptor. Later components are opened from it, so that each ".." is the parent the
+// system gives, whichever links led here.
+class Reached {
+public:
+    static Reached CurrentDirectory() { return Reached(AT_FDCWD); }
+    Reached() = default;
+    Reached(const Reached& from, const std::string& component)
+        : fd_(from.Valid() ? ::openat(from.fd_, component.c_str(), O_PATH | O_CLOEXEC) : kNone)
+    {
+    }
+    ~Reached() { Close(); }
+    Reached(Reached&& other) noexcept : fd_(std::exchange(other.fd_, kNone)) {}
+    Reached& operator=(Reached&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            fd_ = std::exchange(other.fd_, kNone);
+        }
+        return *this;
+    }
+    Reached(const Reached&) = delete;
+    Reached& operator=(const Reached&) = delete;
+
+    [[nodiscard]] bool Valid() const { return fd_ >= 0 || fd_ == AT_FDCWD; }
+    [[nodiscard]] int Fd() const { return fd_; }
+
+private:
+    static constexpr int kNone = -1;
+    explicit Reached(int fd) : fd_(fd) {}
+    void Close()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = kNone;
+    }
+    int fd_ = kNone;
 };
 
-Status StatusOf(const std::string& path, FileNameWork& work)
+// Each directory's entries by their lower-case spelling: the spelling that sorts first among
+// those equal without regard to case.
+using Listing = std::unordered_map<std::string, std::string>;
+// The directories read for one name, by device and inode.
+using Listings = std::map<std::pair<dev_t, ino_t>, Listing>;
+
+// The component opened from the file reached, as one status call.
+Reached Open(const Reached& from, const std::string& component, FileNameWork& work)
 {
-    struct stat st {};
     ++work.statusCalls;
-    work.statusBytes += static_cast<std::int64_t>(path.size());
-    if (::lstat(path.c_str(), &st) != 0)
+    work.statusBytes += static_cast<std::int64_t>(component.size());
+    if (work.Passed())
         return {};
-    if (!S_ISLNK(st.st_mode))
-        return {true, S_ISDIR(st.st_mode)};
-    ++work.statusCalls;
-    work.statusBytes += static_cast<std::int64_t>(path.size());
-    return {::stat(path.c_str(), &st) == 0, false};
+    return Reached(from, component);
 }
 
-// Each directory's entries by their lower-case spelling, read once per name resolved: the
-// spelling that sorts first among those equal without regard to case.
-using Listing = std::unordered_map<std::string, std::string>;
-
-const Listing& ListingOf(const std::string& dir, std::unordered_map<std::string, Listing>& listings,
-                         FileNameWork& work)
+// The entries of the directory reached, read once per name and charged one by one; empty when
+// it is no directory or cannot be read, and left incomplete when the work passes its limit.
+const Listing& ListingOf(const Reached& dir, Listings& listings, FileNameWork& work)
 {
-    const auto [it, added] = listings.try_emplace(dir);
+    static const Listing kNothing;
+    ++work.statusCalls;
+    struct stat st {};
+    if (work.Passed() || !dir.Valid() || ::fstatat(dir.Fd(), "", &st, AT_EMPTY_PATH) != 0 || !S_ISDIR(st.st_mode))
+        return kNothing;
+    const auto [it, added] = listings.try_emplace({st.st_dev, st.st_ino});
     if (!added)
         return it->second;
-    std::error_code ec;
-    fs::directory_iterator entries(dir.empty() ? fs::path(".") : fs::path(dir), ec);
-    if (ec)
+    const int fd = ::openat(dir.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::unique_ptr<DIR, int (*)(DIR*)> entries(fd >= 0 ? ::fdopendir(fd) : nullptr, ::closedir);
+    if (!entries) {
+        if (fd >= 0)
+            ::close(fd);
         return it->second;
-    for (const fs::directory_iterator end; entries != end; entries.increment(ec)) {
-        if (ec)
-            break;
+    }
+    while (const dirent* entry = ::readdir(entries.get())) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
         ++work.entriesRead;
-        std::string entry = entries->path().filename().string();
-        const auto [spelling, fresh] = it->second.try_emplace(LowerAscii(entry), entry);
-        if (!fresh && entry < spelling->second)
-            spelling->second = std::move(entry);
+        if (work.Passed())
+            break;
+        std::string spelling = entry->d_name;
+        const auto [known, fresh] = it->second.try_emplace(LowerAscii(spelling), spelling);
+        if (!fresh && spelling < known->second)
+            known->second = std::move(spelling);
     }
     return it->second;
-}
-
-// dir + "/" + component, as a path the system reads ("" is the current directory).
-void Append(std::string& dir, const std::string& component)
-{
-    if (!dir.empty() && dir.back() != '/')
-        dir += '/';
-    dir += component;
-}
-
-std::string Joined(std::string dir, const std::string& component)
-{
-    Append(dir, component);
-    return dir;
 }
 
 } // namespace
@@ -108,43 +144,29 @@ std::string ResolveFileName(const std::string& name, FileNameWork& work)
     }
 
     std::string result = absolute ? "/" : "";
-    // The directory reached so far, as the status calls are given it: "." dropped, and each ".."
-    // that leaves a real directory taken back with it (what the system does when it walks them).
-    std::string walked = result;
-    struct Level {
-        std::size_t walkedBefore;
-        bool realFolder;
-    };
-    std::vector<Level> levels;
-    std::unordered_map<std::string, Listing> listings;
+    Reached reached = absolute ? Open(Reached::CurrentDirectory(), "/", work) : Reached::CurrentDirectory();
+    if (work.Passed())
+        return unified;
+    Listings listings;
     bool matching = true;
     for (std::size_t i = 0; i < components.size(); ++i) {
         const std::string& component = components[i];
         std::string chosen = component;
-        if (matching && component == "..") {
-            if (!levels.empty() && levels.back().realFolder) {
-                walked.resize(levels.back().walkedBefore);
-                levels.pop_back();
-            } else if (!absolute || !levels.empty()) { // the root's ".." is the root
-                levels.push_back({walked.size(), false});
-                Append(walked, component);
-            }
-        } else if (matching && component != ".") {
-            Status status = StatusOf(Joined(walked, component), work);
-            if (!status.exists) {
-                const Listing& listing = ListingOf(walked, listings, work);
+        if (matching && component != ".") {
+            Reached next = Open(reached, component, work);
+            if (!next.Valid() && component != ".." && !work.Passed()) {
+                const Listing& listing = ListingOf(reached, listings, work);
                 const auto found = listing.find(LowerAscii(component));
-                if (found == listing.end()) {
+                if (work.Passed() || found == listing.end()) {
                     matching = false;
                 } else {
                     chosen = found->second;
-                    status = StatusOf(Joined(walked, chosen), work);
+                    next = Open(reached, chosen, work);
                 }
             }
-            if (matching) {
-                levels.push_back({walked.size(), status.realFolder});
-                Append(walked, chosen);
-            }
+            if (work.Passed())
+                return unified;
+            reached = std::move(next);
         }
         result += chosen;
         if (i + 1 < components.size())

@@ -3,26 +3,36 @@
 // Every file access of the program maps its name through ResolveFileName first. Any thread;
 // nothing here throws.
 #include <cstdint>
+#include <limits>
 #include <string>
 
 // The name of the real file on this system: "\" and "/" both separate components, empty
 // components are dropped, and each component that does not exist with exactly that spelling is
 // matched case-insensitively (ASCII) among its directory's entries; the exact spelling wins, and
 // among several other spellings the one that sorts first. A component without any match (a file
-// about to be created) keeps its spelling, and so does everything after it. A name longer than
-// the system's longest path names no file and comes back unresolved, its separators mapped.
+// about to be created) keeps its spelling, and so does everything after it. ".." is the parent
+// of the directory reached, as the system takes it (after a symbolic link, the parent of the
+// link's target), so the name returned opens what the system would open. A name longer than the
+// system's longest path names no file and comes back unresolved, its separators mapped.
 [[nodiscard]] std::string ResolveFileName(const std::string& name);
 
-// What resolving one name took: status calls, the bytes of the names they were given, and
-// directory entries read. A climb ("..") out of a real directory is taken back before the next
-// status call, and each directory is read at most once per name, so the work grows with the
-// name's length, never with its square or its climbs times a directory's size.
+// What resolving one name took, and what it may take. Each component is one status call (an
+// opening of it from the directory reached, links followed) charged with its own bytes; a
+// component found in another letter case adds one for the directory and one for the spelling
+// found, and the entries of that directory as they are read. Each directory (by device and
+// inode, whatever name reached it) is read at most once per name, so the work grows with the
+// name's length, never with its climbs times a directory's size.
 struct FileNameWork {
     std::int64_t statusCalls = 0;
     std::int64_t statusBytes = 0;
     std::int64_t entriesRead = 0;
+    // The walk stops as soon as statusCalls + entriesRead passes stepLimit or statusBytes passes
+    // byteLimit, in the middle of a directory's entries too: the name then comes back unresolved.
+    std::int64_t stepLimit = std::numeric_limits<std::int64_t>::max();
+    std::int64_t byteLimit = std::numeric_limits<std::int64_t>::max();
+    [[nodiscard]] bool Passed() const { return statusCalls + entriesRead > stepLimit || statusBytes > byteLimit; }
 };
-// ResolveFileName, adding what it took to work.
+// ResolveFileName, adding what it took to work and stopping at its limits.
 [[nodiscard]] std::string ResolveFileName(const std::string& name, FileNameWork& work);
 
 // True when the resolved name is an existing regular file (or a link to one).

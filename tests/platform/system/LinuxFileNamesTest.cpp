@@ -21,6 +21,7 @@ protected:
         std::ofstream(root + "/both.txt") << "x";
         std::ofstream(root + "/Both.txt") << "x";
         std::ofstream(root + "/BOTH.TXT") << "x";
+        fs::create_directory_symlink("Pics01/Sub", root + "/Link");
     }
     void TearDown() override { fs::remove_all(root); }
     std::string root;
@@ -36,6 +37,9 @@ TEST_F(LinuxFileNames, MapsSeparatorsAndCaseToTheRealFile)
         {root + "/bOTH.txt", root + "/BOTH.TXT"},
         {root + "/pics01/New.ini", root + "/Pics01/New.ini"},
         {root + "/missing/pics01", root + "/missing/pics01"},
+        // ".." after a link is the parent of its target, as the system opens it.
+        {root + "/link/../playinitial.PNG", root + "/Link/../PlayInitial.png"},
+        {root + "/link/../../korvane.def", root + "/Link/../../Korvane.DEF"},
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(ResolveFileName(in), out) << in;
@@ -59,26 +63,53 @@ TEST_F(LinuxFileNames, RelativeNamesResolveFromTheCurrentDirectory)
     fs::current_path(old);
 }
 
-// Climbing in and out of folders named in another letter case costs a few status calls per
-// component, never longer names than the deepest folder reached, and one reading of each folder,
-// whatever the number of climbs; a name longer than the system reads is given back unresolved.
+// Climbing in and out of folders named in another letter case, and of a link to one of them,
+// costs a few status calls per component, each given only its component, and one reading of
+// each folder (whatever name reached it), whatever the number of climbs; a name longer than the
+// system reads is given back unresolved.
 TEST_F(LinuxFileNames, ClimbsCostInProportionToTheName)
 {
-    for (int climbs : {1, 100}) {
+    fs::create_directory_symlink("Pics01", root + "/ToPics");
+    const auto entries = [](const std::string& folder) {
+        return std::int64_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    };
+    for (int climbs : {1, 60}) {
         std::string name = root;
         std::string resolved = root;
         for (int i = 0; i < climbs; ++i) {
-            name += "\\PICS01\\..\\pics01\\sub\\..\\..";
-            resolved += "/Pics01/../Pics01/Sub/../..";
+            name += "\\PICS01\\..\\pics01\\sub\\..\\..\\topics\\SUB\\..\\..";
+            resolved += "/Pics01/../Pics01/Sub/../../ToPics/Sub/../..";
         }
         FileNameWork work;
         EXPECT_EQ(ResolveFileName(name + "\\korvane.def", work), resolved + "/Korvane.DEF");
-        EXPECT_LE(work.statusCalls, 6 * climbs + 10) << climbs;
-        EXPECT_LE(work.statusBytes, work.statusCalls * std::int64_t(root.size() + 20)) << climbs;
-        EXPECT_EQ(work.entriesRead, 7) << climbs << ": the entries of the root and of Pics01, once";
+        EXPECT_LE(work.statusCalls, 30 * climbs + 10) << climbs;
+        EXPECT_LE(work.statusBytes, std::int64_t(root.size()) + 60 * climbs + 20) << climbs;
+        EXPECT_EQ(work.entriesRead, entries(root) + entries(root + "/Pics01")) << climbs << ": each folder read once";
     }
     const std::string tooLong = root + "\\" + std::string(5000, 'x');
     FileNameWork work;
     EXPECT_EQ(ResolveFileName(tooLong, work), root + "/" + std::string(5000, 'x'));
     EXPECT_EQ(work.statusCalls, 0);
+}
+
+// The walk stops as soon as it passes a limit, in the middle of a folder's entries too, and
+// gives the name back unresolved; a limit it does not pass changes nothing.
+TEST_F(LinuxFileNames, WalkStopsAtItsLimit)
+{
+    const std::string name = root + "\\pics01\\playinitial.PNG";
+    FileNameWork full;
+    ASSERT_EQ(ResolveFileName(name, full), root + "/Pics01/PlayInitial.png");
+    const std::int64_t steps = full.statusCalls + full.entriesRead;
+    for (std::int64_t limit = 0; limit <= steps; ++limit) {
+        FileNameWork work;
+        work.stepLimit = limit;
+        const std::string resolved = ResolveFileName(name, work);
+        EXPECT_EQ(resolved, limit < steps ? root + "/pics01/playinitial.PNG" : root + "/Pics01/PlayInitial.png")
+            << limit;
+        EXPECT_EQ(work.statusCalls + work.entriesRead, std::min(limit + 1, steps)) << limit;
+    }
+    FileNameWork bytes;
+    bytes.byteLimit = full.statusBytes - 1;
+    EXPECT_EQ(ResolveFileName(name, bytes), root + "/pics01/playinitial.PNG");
+    EXPECT_EQ(bytes.statusBytes, full.statusBytes);
 }
