@@ -133,6 +133,9 @@ std::string TDVContext::MakeFilePath(const std::string& name) const
             break;
         }
     }
+    // Separators doubled after the climbs name no folder: the rest stays below the base, and a
+    // base climbed to the current folder does not turn it into a name from the root.
+    p = std::min(n.find_first_not_of("\\/", p), n.size());
     const std::string rest = n.substr(p);
     return base.empty() ? rest : base + "\\" + rest;
 }
@@ -148,15 +151,17 @@ void TDVContext::LoadFromFile(const std::string& fileName, bool mustExist)
     const LoadBudget::Used left = LoadBudget::Left();
     work.stepLimit = left.entries;
     work.byteLimit = left.bytes;
-    const std::string path = ResolveFileName(fileName, work);
+    // The walk also says what it found, so that the name is not walked again unpaid.
+    FileNameEnd found;
+    const std::string path = ResolveFileName(fileName, work, &found);
     LoadBudget::Spend(work.statusCalls + work.entriesRead);
     LoadBudget::SpendBytes(work.statusBytes);
-    if (!FileExists(path)) {
+    if (!found.regularFile) {
         if (mustExist)
             Fail("TDVContext::LoadFromFile: file not found '" + Quoted(path) + "'");
         return;
     }
-    const std::string identity = FileIdentity(path);
+    const std::string& identity = found.identity;
     if (std::find(t_filesLoading.begin(), t_filesLoading.end(), identity) != t_filesLoading.end())
         Fail("TDVContext::LoadFromFile: recursive include of '" + path + "'");
     if (t_filesLoading.size() > MaxIncludeDepth)

@@ -197,6 +197,7 @@ TEST(MakeFilePath, ResolvesAgainstTheBaseDirectory)
         {"sub\\x.inc", "sub\\x.inc"},
         {".\\x.inc", "/data/content\\x.inc"},
         {"..\\x.inc", "/data\\x.inc"},
+        {"..\\\\x.inc", "/data\\x.inc"},
         {"..\\..\\..\\x.inc", "/\\x.inc"},
         {".hidden", "/data/content\\.hidden"},
     };
@@ -213,4 +214,10 @@ TEST(MakeFilePath, ResolvesAgainstTheBaseDirectory)
     };
     for (const auto& [in, out] : climbs)
         EXPECT_EQ(relative.MakeFilePath(in), out) << in;
+
+    // A base climbed to the current folder leaves the rest relative, separators doubled or not.
+    TDVContext plain;
+    plain.SetBaseDir("demo");
+    for (const char* in : {"..\\x.inc", "..\\\\x.inc", "../x.inc", "..//x.inc"})
+        EXPECT_EQ(plain.MakeFilePath(in), "x.inc") << in;
 }

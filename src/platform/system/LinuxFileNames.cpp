@@ -124,7 +124,7 @@ std::string ResolveFileName(const std::string& name)
     return ResolveFileName(name, ignored);
 }
 
-std::string ResolveFileName(const std::string& name, FileNameWork& work)
+std::string ResolveFileName(const std::string& name, FileNameWork& work, FileNameEnd* end)
 {
     std::string unified = name;
     std::replace(unified.begin(), unified.end(), '\\', '/');
@@ -171,6 +171,14 @@ std::string ResolveFileName(const std::string& name, FileNameWork& work)
         result += chosen;
         if (i + 1 < components.size())
             result += '/';
+    }
+    if (end && matching) {
+        ++work.statusCalls;
+        struct stat st {};
+        if (!work.Passed() && reached.Valid() && ::fstatat(reached.Fd(), "", &st, AT_EMPTY_PATH) == 0) {
+            end->regularFile = S_ISREG(st.st_mode);
+            end->identity = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+        }
     }
     if (result.empty() && !name.empty())
         return absolute ? "/" : ".";

@@ -32,8 +32,14 @@ struct FileNameWork {
     std::int64_t byteLimit = std::numeric_limits<std::int64_t>::max();
     [[nodiscard]] bool Passed() const { return statusCalls + entriesRead > stepLimit || statusBytes > byteLimit; }
 };
-// ResolveFileName, adding what it took to work and stopping at its limits.
-[[nodiscard]] std::string ResolveFileName(const std::string& name, FileNameWork& work);
+// What a walk found at the end of the name, from the file it holds open there: one status call
+// more, so that the caller need not walk the name again to learn it.
+struct FileNameEnd {
+    bool regularFile = false;  // an existing regular file, or a link to one
+    std::string identity;      // equal for every name of that file; empty when nothing is there
+};
+// ResolveFileName, adding what it took to work and stopping at its limits; fills end when given.
+[[nodiscard]] std::string ResolveFileName(const std::string& name, FileNameWork& work, FileNameEnd* end = nullptr);
 
 // True when the resolved name is an existing regular file (or a link to one).
 [[nodiscard]] bool FileExists(const std::string& name);

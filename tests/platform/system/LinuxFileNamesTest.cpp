@@ -52,6 +52,30 @@ TEST_F(LinuxFileNames, ExistenceChecksGoThroughTheResolver)
     EXPECT_TRUE(DirectoryExists(root + "\\PICS01"));
     EXPECT_FALSE(FileExists(root + "\\nothing.png"));
     EXPECT_EQ(FileIdentity(root + "/pics01/../korvane.def"), FileIdentity(root + "/Korvane.DEF"));
+
+    // The walk itself says what it found at the end of the name, for callers that pay for it.
+    const struct {
+        std::string name;
+        bool regularFile;
+        std::string sameAs;  // another name of the same file; empty when nothing is there
+    } ends[] = {
+        {root + "\\PICS01\\playinitial.png", true, root + "/link/../playinitial.PNG"},
+        {root + "/pics01/../korvane.def", true, root + "/Korvane.DEF"},
+        {root + "\\PICS01", false, root + "/Pics01/Sub/.."},
+        {root + "\\nothing.png", false, ""},
+        {root + "/missing/pics01", false, ""},
+    };
+    for (const auto& row : ends) {
+        FileNameWork work;
+        FileNameEnd end;
+        (void)ResolveFileName(row.name, work, &end);
+        EXPECT_EQ(end.regularFile, row.regularFile) << row.name;
+        FileNameEnd other;
+        if (!row.sameAs.empty())
+            (void)ResolveFileName(row.sameAs, work, &other);
+        EXPECT_EQ(end.identity, other.identity) << row.name;
+        EXPECT_EQ(end.identity.empty(), row.sameAs.empty()) << row.name;
+    }
 }
 
 TEST_F(LinuxFileNames, RelativeNamesResolveFromTheCurrentDirectory)
