@@ -13,6 +13,7 @@
 #include "app/video/TVideoTutorialForm.h"
 #include "platform/ui/ApplicationInstance.h"
 #include "platform/ui/EventBridge.h"
+#include "platform/ui/KeyboardTaken.h"
 #include "platform/ui/TFocusReturn.h"
 #include "platform/system/SingleInstance.h"
 
@@ -30,6 +31,7 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName("Korvane 2");
     StampProgramVersion();
     InstallFocusReturn();
+    InstallKeyboardTakenWatch();
     try {
         // Created in this order; the main window is the first and so the main form.
         auto form = std::make_unique<TKorvaneForm>();

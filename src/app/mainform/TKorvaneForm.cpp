@@ -33,6 +33,7 @@
 #include "platform/ui/ApplicationInstance.h"
 #include "platform/ui/ControlsInternal.h"
 #include "platform/ui/EventBridge.h"
+#include "platform/ui/KeyboardTaken.h"
 #include "platform/system/Exception.h"
 #include "platform/system/LinuxFileNames.h"
 #include "platform/ui/MessageBox.h"
@@ -490,6 +491,11 @@ bool TKorvaneForm::event(QEvent* event)
         CallEventHandler([this] { FormActivate(nullptr); });
         QueueKeyRoadResync();
     }
+    // The window system gives the window the keyboard, also where no activation says so: a
+    // window manager's key binding (its Alt+F4 on another window of the program) keeps the
+    // key-ups of its modifiers until it hands the keyboard back.
+    if (event->type() == KeyboardTakenEvent())
+        QueueKeyRoadResync();
     // The key-ups of hot keys that opened another window went to that window.
     if (event->type() == QEvent::WindowDeactivate)
         heldHotKeys_.clear();

@@ -133,9 +133,10 @@ public:
     void AnimationAreaImageMouseMove(TObject* sender, TShiftState shift, int x, int y);
     // The application lost the focus: every held riff key is released.
     void ApplicationEvents1Deactivate(TObject* sender);
-    // The keyboard comes back from another window (a dialog, a message box, a video), which took
-    // the key-ups: no hot key stays held, a riff held by the play-riff hot key ends, the held
-    // keys are released and the binding set follows the modifiers the keyboard holds now.
+    // The keyboard comes back from another window (a dialog, a message box, a video) or from a
+    // window manager's grab, which took the key-ups: no hot key stays held, a riff held by the
+    // play-riff hot key ends, the held keys are released and the binding set follows the
+    // modifiers the keyboard holds now.
     void ResyncKeyRoad();
     void RefreshKeyStates();
     void RefreshHover();

@@ -1,5 +1,6 @@
 #include "platform/ui/ApplicationInstance.h"
 
+#include "platform/ui/KeyboardTaken.h"
 #include "platform/ui/TFocusReturn.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@ void EnsureApplication()
     new QApplication(argc, argv);  // lives until the process ends
     StampProgramVersion();
     InstallFocusReturn();
+    InstallKeyboardTakenWatch();
 }
 
 void StampProgramVersion()

@@ -5,8 +5,8 @@
 
 // Creates the widget application object when none exists yet (GUI thread). Without a display it
 // selects the offscreen platform rather than aborting. The object it creates carries the
-// program's version, as StampProgramVersion gives it, and hands the keyboard back when a window
-// closes (TFocusReturn.h).
+// program's version, as StampProgramVersion gives it, hands the keyboard back when a window
+// closes (TFocusReturn.h) and tells a window when it takes the keyboard (KeyboardTaken.h).
 void EnsureApplication();
 
 // Gives the existing application object the program's version (GUI thread; nothing without one).
