@@ -1,9 +1,9 @@
 #pragma once
 // One connection to a print server that gives up once the server has been silent for a while: it
-// took no byte of what it was sent and sent none. Every wait on it looks at the socket a few times
-// a second, so that it ends within a fraction of a second of the silence, and only bytes the server
-// takes or sends count as movement, never the connection's own writes. A request goes out in
-// small pieces, so that even a server that reads a few kilobytes a second is seen to move.
+// took no byte of what it was sent and sent none. Every wait on it looks at the socket each tenth
+// of the silence (100 ms at most), so that it ends that soon after the silence, and only bytes the
+// server takes or sends count as movement, never the connection's own writes. A request goes out
+// in pieces of 4 KiB, so that even a server that reads a few kilobytes a second is seen to move.
 //
 // Thread: one thread at a time. Failure: nothing throws; Silent() and Error() say why a request
 // got no answer.
