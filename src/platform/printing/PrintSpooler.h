@@ -34,7 +34,8 @@ struct TPrintJobResult {
     // No job id, yet the server may have queued the job: the whole document went out and no answer
     // came, or the answer said "taken" without an id. Printing again may print twice.
     bool mayPrint = false;
-    std::string error;  // why there is no job id; empty only when jobId > 0
+    // Why there is no job id, a refusal in the server's own words; empty only when jobId > 0.
+    std::string error;
 };
 
 class TPrintSpooler {
@@ -47,6 +48,9 @@ public:
 // The print server of the user's settings, which every program of the desktop prints through.
 [[nodiscard]] std::shared_ptr<TPrintSpooler> SystemPrintSpooler();
 // A spooler on the given server: a socket path or "host[:port]"; empty for the user's own. A call
-// gives up once no byte has moved either way for silenceMs: the server neither answered nor read
-// any of what it was sent. A server that keeps reading or answering is never cut short.
+// gives up once no byte has moved either way for silenceMs (the server took none of what it was
+// sent and sent none) and then returns within a fraction of a second, asking the server nothing
+// more. A server that keeps reading or answering is not cut short; over a local socket its reading
+// shows in steps of 4 KiB, so one that reads less than that in a silence is taken for silent. Nobody
+// is asked for a password: a server that wants one refuses the call.
 [[nodiscard]] std::shared_ptr<TPrintSpooler> MakePrintSpooler(const std::string& server, int silenceMs);

@@ -1,32 +1,34 @@
-// The print spooler on CUPS. Every call opens its own connection with a bounded wait: the
-// library's default connection waits for a stopped server for a minute and more, and its
-// one-call printing (cupsPrintFile) retries such a server without end.
+// The print spooler on CUPS. Every call makes its own requests on its own connection, which gives
+// up once the server has been silent for the silence (IppConnection.h). The library's one-call
+// requests do not hold that bound: each waits a fixed second for "100 Continue", the printer list
+// makes a second request after the first gave up, and a found printer's queue is set up and its
+// job cancelled on connections of the library's own that wait half a minute and more.
+#include "platform/printing/IppConnection.h"
+#include "platform/printing/PrintJobReply.h"
 #include "platform/printing/PrintSpooler.h"
 
 #include <cups/cups.h>
 
-#include <linux/sockios.h>
-#include <sys/ioctl.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <mutex>
+#include <sstream>
+#include <thread>
 
 namespace {
 
 // How long the user's own server may stay silent: a few seconds, as the list is awaited in a dialog.
 constexpr int kSystemSilenceMs = 3000;
 
-struct Address {
-    std::string host;
-    int port = 0;
-};
-
-Address Resolve(const std::string& server)
+TIppServer Resolve(const std::string& server)
 {
     if (server.empty())
         return {cupsServer(), ippPort()};
@@ -38,97 +40,119 @@ Address Resolve(const std::string& server)
     return {server.substr(0, colon), std::atoi(server.c_str() + colon + 1)};
 }
 
-// One connection that gives up after a silence. Each wait of the library that passes a whole
-// silence without a byte from the server ends here; it goes on only when the server has read some
-// of what was sent meanwhile, so a server that reads slowly is waited for. Once it has given up,
-// the rest of the call (the library may try another request) ends at once.
-class Connection {
-public:
-    Connection(const Address& address, int silenceMs) : host_(address.host), silenceMs_(std::max(silenceMs, 1))
-    {
-        http_ = httpConnect2(address.host.c_str(), address.port, nullptr, AF_UNSPEC, cupsEncryption(), 1, silenceMs_,
-                             nullptr);
-        Again();
-    }
-    ~Connection()
-    {
-        if (http_)
-            httpClose(http_);
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    // Waits for the server again, for one more request after the connection gave up.
-    void Again()
-    {
-        gaveUp_ = false;
-        if (http_)
-            httpSetTimeout(http_, silenceMs_ / 1000.0, &Connection::KeepWaiting, this);
-    }
-    [[nodiscard]] http_t* Http() const { return http_; }
-    [[nodiscard]] const std::string& Host() const { return host_; }
-    [[nodiscard]] bool TimedOut() const { return timedOut_; }
-
-    // What was sent on the connection and is not yet read by the server: the library's buffer and
-    // the socket's queue (0 once the connection is closed).
-    [[nodiscard]] std::size_t Unsent() const { return httpGetPending(http_) + Queued(); }
-    // Called after each piece of the caller's own data goes out: silence counts from here.
-    void Sent() { queued_ = Queued(); }
-
-    // Why the last call on the connection failed. The server's refusals come in its own words;
-    // for a connection that failed the library has only a generic code, so it is said here.
-    [[nodiscard]] std::string Failure() const
-    {
-        if (!http_)
-            return "the print server " + host_ + " cannot be reached";
-        if (timedOut_)
-            return "the print server " + host_ + " does not answer";
-        if (cupsLastError() == IPP_STATUS_ERROR_INTERNAL) {
-            const int error = httpError(http_);
-            return "the connection to the print server " + host_ + " failed" +
-                   (error ? std::string(" (") + std::strerror(error) + ")" : std::string());
-        }
-        const char* reason = cupsLastErrorString();
-        return reason && *reason ? std::string(reason) : "the print server " + host_ + " refused";
-    }
-
-private:
-    // Bytes (a stream socket's queue size) the server has not read yet.
-    [[nodiscard]] std::size_t Queued() const
-    {
-        int queued = 0;
-        const int fd = httpGetFd(http_);
-        return fd >= 0 && ::ioctl(fd, SIOCOUTQ, &queued) == 0 && queued > 0 ? std::size_t(queued) : 0;
-    }
-
-    static int KeepWaiting(http_t* http, void* data)
-    {
-        auto* self = static_cast<Connection*>(data);
-        const std::size_t queued = self->Queued();
-        if (!self->gaveUp_ && queued != self->queued_) {
-            self->queued_ = queued;
-            return 1;
-        }
-        if (!self->gaveUp_)
-            httpSetTimeout(http, 0.001, &Connection::KeepWaiting, self);
-        self->timedOut_ = self->gaveUp_ = true;
-        return 0;
-    }
-
-    http_t* http_ = nullptr;
-    std::string host_;
-    int silenceMs_;
-    std::size_t queued_ = 0;
-    bool timedOut_ = false;
-    bool gaveUp_ = false;
-};
-
-bool Failed(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
-
 std::string FullName(const cups_dest_t& dest)
 {
     return dest.instance ? std::string(dest.name) + "/" + dest.instance : std::string(dest.name);
 }
+
+std::string Unreachable(const TIppConnection& connection)
+{
+    return "the print server " + connection.Host() + " cannot be reached";
+}
+
+std::string Text(ipp_t* ipp, const char* name)
+{
+    ipp_attribute_t* attribute = ippFindAttribute(ipp, name, IPP_TAG_ZERO);
+    const char* text = attribute ? ippGetString(attribute, 0, nullptr) : nullptr;
+    return text ? text : "";
+}
+
+// The answer came and says the request succeeded (or, for a list, that there is nothing in it).
+bool Succeeded(const TIppConnection::Reply& reply, ipp_status_t alsoFine = IPP_STATUS_OK)
+{
+    if (reply.status != HTTP_STATUS_OK || !reply.ipp)
+        return false;
+    const ipp_status_t status = ippGetStatusCode(reply.ipp.get());
+    return status <= IPP_STATUS_OK_EVENTS_COMPLETE || status == alsoFine;
+}
+
+// What the reply means for a job; for any other request, why it failed. knownJob: the job the
+// document was sent to; document: the request carried the job's document.
+TPrintJobResult Judge(const TIppConnection& connection, const TIppConnection::Reply& reply, int knownJob = 0,
+                      bool document = false)
+{
+    TJobReply judged;
+    judged.httpStatus = reply.status > 0 ? int(reply.status) : 0;
+    if (ipp_t* answer = reply.ipp.get()) {
+        judged.ippAnswer = true;
+        judged.ippStatus = ippGetStatusCode(answer);
+        judged.ippMessage = Text(answer, "status-message");
+        ipp_attribute_t* id = ippFindAttribute(answer, "job-id", IPP_TAG_INTEGER);
+        judged.jobId = id ? ippGetInteger(id, 0) : knownJob;
+    }
+    judged.wholeDocument = document && reply.wholeBody;
+    judged.silent = connection.Silent();
+    judged.error = connection.Error();
+    return JudgeJob(judged, connection.Host());
+}
+
+bool ResourceOf(const std::string& uri, char (&resource)[1024])
+{
+    char scheme[32], user[256], host[256];
+    int port = 0;
+    return httpSeparateURI(HTTP_URI_CODING_ALL, uri.c_str(), scheme, sizeof scheme, user, sizeof user, host,
+                           sizeof host, &port, resource, sizeof resource) >= HTTP_URI_STATUS_OK;
+}
+
+ipp_t* NewRequest(ipp_op_t operation, const std::string& printerUri)
+{
+    ipp_t* request = ippNewRequest(operation);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    return request;
+}
+
+// The user's own choice of default printer, which goes before the server's, as the library has
+// it: LPDEST, or PRINTER unless it is the traditional "lp", else the last "Default" line of the
+// user's, then of the system's lpoptions file; empty when there is none.
+std::string UsersDefault()
+{
+    if (const char* name = std::getenv("LPDEST"); name && *name)
+        return name;
+    if (const char* name = std::getenv("PRINTER"); name && *name && std::strcmp(name, "lp") != 0)
+        return name;
+    const char* home = std::getenv("HOME");
+    const char* root = std::getenv("CUPS_SERVERROOT");
+    for (const std::string& path : {home ? std::string(home) + "/.cups/lpoptions" : std::string(),
+                                    std::string(root ? root : "/etc/cups") + "/lpoptions"}) {
+        std::ifstream file(path);
+        std::string line, word, name, chosen;
+        while (std::getline(file, line)) {
+            std::istringstream words(line);
+            if (words >> word >> name && !strcasecmp(word.c_str(), "Default"))
+                chosen = name;
+        }
+        if (!chosen.empty())
+            return chosen;
+    }
+    return {};
+}
+
+// Printers found on the network that the server has no queue for. The library finds them only
+// while it lists a server's printers; handed a connection that cannot be made, it finds them
+// without asking any server.
+void AddFoundPrinters(int& count, cups_dest_t*& dests)
+{
+    http_t* nowhere = httpConnect2("/dev/null", 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 0, nullptr);
+    if (!nowhere)
+        return;
+    cups_dest_t* found = nullptr;
+    const int foundCount = cupsGetDests2(nowhere, &found);
+    for (int i = 0; i < foundCount; ++i) {
+        if (!cupsGetDest(found[i].name, found[i].instance, count, dests)) {
+            found[i].is_default = 0;
+            count = cupsCopyDest(&found[i], count, &dests);
+        }
+    }
+    cupsFreeDests(foundCount, found);
+    httpClose(nowhere);
+}
+
+// The job's document, open once for the whole call.
+struct Document {
+    std::FILE* file = nullptr;
+    long size = 0;
+};
 
 class CupsSpooler final : public TPrintSpooler {
 public:
@@ -144,6 +168,8 @@ private:
     // The named printer as the last list gave it (its address and options), or one made from
     // the name alone; the caller frees it with cupsFreeDests(1, ...).
     cups_dest_t* CopyDest(const std::string& fullName);
+    TPrintJobResult PrintToFoundPrinter(TIppConnection& connection, cups_dest_t* dest, const TPrintJob& job,
+                                        const Document& document, int optionCount, cups_option_t* options) const;
 
     const std::string server_;
     const int silenceMs_;
@@ -155,24 +181,70 @@ private:
 TPrinterList CupsSpooler::ListPrinters()
 {
     TPrinterList list;
-    Connection connection(Resolve(server_), silenceMs_);
-    if (!connection.Http()) {
-        list.error = connection.Failure();
+    TIppConnection connection(Resolve(server_), silenceMs_);
+    if (!connection.Connected()) {
+        list.error = Unreachable(connection);
         return list;
     }
-    cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(connection.Http(), &dests);
+    static const char* const kAttributes[] = {"printer-name", "printer-uri-supported", "device-uri", "printer-info"};
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(std::size(kAttributes)),
+                  nullptr, kAttributes);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    const TIppConnection::Reply printers = connection.Exchange(request, "/");
+    ippDelete(request);
     // A server without printers answers "not found": an empty list, not a failure.
-    const ipp_status_t status = cupsLastError();
-    if (count == 0 && (connection.TimedOut() || (Failed(status) && status != IPP_STATUS_ERROR_NOT_FOUND))) {
-        list.error = connection.Failure();
-        cupsFreeDests(count, dests);
+    if (!Succeeded(printers, IPP_STATUS_ERROR_NOT_FOUND)) {
+        list.error = Judge(connection, printers).error;
         return list;
     }
+    int count = 0;
+    cups_dest_t* dests = nullptr;
+    // Each printer is a group of attributes (its name first in kAttributes, its options after it);
+    // a group ends at a separator or at the answer's end.
+    std::string values[std::size(kAttributes)];
+    const auto add = [&] {
+        if (!values[0].empty()) {
+            count = cupsAddDest(values[0].c_str(), nullptr, count, &dests);
+            cups_dest_t* dest = cupsGetDest(values[0].c_str(), nullptr, count, dests);
+            for (std::size_t i = 1; i < std::size(kAttributes); ++i)
+                if (!values[i].empty())
+                    dest->num_options = cupsAddOption(kAttributes[i], values[i].c_str(), dest->num_options,
+                                                      &dest->options);
+        }
+        for (std::string& value : values)
+            value.clear();
+    };
+    for (ipp_attribute_t* attribute = ippFirstAttribute(printers.ipp.get()); attribute;
+         attribute = ippNextAttribute(printers.ipp.get())) {
+        const char* name = ippGetName(attribute);
+        if (!name || ippGetGroupTag(attribute) != IPP_TAG_PRINTER) {
+            add();
+            continue;
+        }
+        const char* value = ippGetString(attribute, 0, nullptr);
+        for (std::size_t i = 0; i < std::size(kAttributes); ++i)
+            if (value && !std::strcmp(name, kAttributes[i]))
+                values[i] = value;
+    }
+    add();
+    std::string defaultName = UsersDefault();
+    if (defaultName.empty()) {
+        ipp_t* ask = ippNewRequest(IPP_OP_CUPS_GET_DEFAULT);
+        ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-name");
+        ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+        // No default, or no answer about it, leaves the list without one.
+        if (const TIppConnection::Reply answer = connection.Exchange(ask, "/"); Succeeded(answer))
+            defaultName = Text(answer.ipp.get(), "printer-name");
+        ippDelete(ask);
+    }
+    // The library looks for printers on the network only for a server on this machine.
+    if (connection.Local())
+        AddFoundPrinters(count, dests);
     for (int i = 0; i < count; ++i) {
         list.names.push_back(FullName(dests[i]));
-        if (dests[i].is_default)
-            list.defaultName = list.names.back();
+        if (list.names.back() == defaultName)
+            list.defaultName = defaultName;
     }
     const std::lock_guard<std::mutex> lock(mutex_);
     cupsFreeDests(count_, dests_);
@@ -203,123 +275,93 @@ cups_dest_t* CupsSpooler::CopyDest(const std::string& fullName)
     return copy;
 }
 
-std::string NoJobId(const Connection& connection)
+// A queue of the server: one Print-Job request carries the job and its document.
+TPrintJobResult PrintToQueue(TIppConnection& connection, const std::string& uri, const TPrintJob& job,
+                             const Document& document, int optionCount, cups_option_t* options)
 {
-    return "the print server " + connection.Host() + " answered without a job id";
-}
-
-// The answer to a request that hands over a job: its id, the server's refusal, or an answer
-// without an id, after which the job may print all the same.
-TPrintJobResult JobAnswer(const Connection& connection, ipp_t* response)
-{
-    ipp_attribute_t* id = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
-    if (Failed(ippGetStatusCode(response)))
-        return {0, false, connection.Failure()};
-    if (!id || ippGetInteger(id, 0) <= 0)
-        return {0, true, NoJobId(connection)};
-    return {ippGetInteger(id, 0), false, {}};
-}
-
-// The job's document, open once for the whole call.
-struct Document {
-    std::FILE* file = nullptr;
-    long size = 0;
-};
-
-// Sends the document as the body of the request under way, from its start, while the server asks
-// for more; the status of the last write, and whether every byte went out.
-http_status_t SendDocument(Connection& connection, const Document& document, http_status_t status, bool& whole)
-{
-    std::rewind(document.file);
-    long sent = 0;
-    char buffer[32768];
-    std::size_t read = 0;
-    while (status == HTTP_STATUS_CONTINUE && (read = std::fread(buffer, 1, sizeof buffer, document.file)) > 0) {
-        status = cupsWriteRequestData(connection.Http(), buffer, read);
-        sent += long(read);
-        connection.Sent();
-    }
-    whole = status == HTTP_STATUS_CONTINUE && sent == document.size && !std::ferror(document.file);
-    return status;
-}
-
-// A queue of the server: one Print-Job request carries the job and its document, and the answer
-// says whether the queue took them. The request is sent piece by piece (rather than in one call)
-// to know whether the document went out whole when no answer comes.
-TPrintJobResult PrintToQueue(Connection& connection, const char* uri, const TPrintJob& job, const Document& document,
-                             int optionCount, cups_option_t* options)
-{
-    char scheme[32], user[256], host[256], resource[1024];
-    int port = 0;
-    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host, sizeof host, &port,
-                        resource, sizeof resource) < HTTP_URI_STATUS_OK)
-        return {0, false, std::string("the printer's address ") + uri + " is not valid"};
-    ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    char resource[1024];
+    if (!ResourceOf(uri, resource))
+        return {0, false, "the printer's address " + uri + " is not valid"};
+    ipp_t* request = NewRequest(IPP_OP_PRINT_JOB, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, job.title.c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, CUPS_FORMAT_PDF);
     cupsEncodeOptions2(request, optionCount, options, IPP_TAG_OPERATION);
     cupsEncodeOptions2(request, optionCount, options, IPP_TAG_JOB);
-    http_t* http = connection.Http();
-    ipp_t* response = nullptr;
-    bool whole = false;
-    // A server that asks for credentials gets them and the request again, as the library's
-    // one-call requests do; the library gives up on credentials it cannot find.
-    for (int attempt = 0; attempt < 3 && !response; ++attempt) {
-        http_status_t status = SendDocument(
-            connection, document, cupsSendRequest(http, request, resource, ippLength(request) + std::size_t(document.size)),
-            whole);
-        if (status == HTTP_STATUS_CONTINUE || status == HTTP_STATUS_OK) {
-            response = cupsGetResponse(http, resource);
-            status = httpGetStatus(http);
-        }
-        if (status != HTTP_STATUS_UNAUTHORIZED && status != HTTP_STATUS_UPGRADE_REQUIRED)
-            break;
-    }
+    const TIppConnection::Reply reply = connection.Exchange(request, resource, document.file, document.size);
     ippDelete(request);
-    TPrintJobResult result;
-    if (response)
-        result = JobAnswer(connection, response);
-    else if (whole && connection.Unsent() == 0)
-        result = {0, true, "the whole document went to the print server " + connection.Host() + ", but no answer came"};
-    else
-        result = {0, false, connection.Failure()};
-    ippDelete(response);
-    return result;
+    return Judge(connection, reply, 0, true);
 }
 
-// A printer the desktop found but the server has not set up yet: the library makes its queue
-// while it creates the job, which then takes the document.
-TPrintJobResult PrintToFoundPrinter(Connection& connection, cups_dest_t* dest, const TPrintJob& job,
-                                    const Document& document, int optionCount, cups_option_t* options)
+// A printer the desktop found on the network but the server has not set up yet: the server makes
+// its queue, a job is created in that queue and the document follows the job. A job whose
+// document did not go out whole, or was refused, is cancelled, so that it neither holds the queue
+// until the server's own time-out nor prints half a page later; one whose whole document went out
+// may print and is left alone.
+TPrintJobResult CupsSpooler::PrintToFoundPrinter(TIppConnection& connection, cups_dest_t* dest, const TPrintJob& job,
+                                                 const Document& document, int optionCount,
+                                                 cups_option_t* options) const
 {
-    http_t* http = connection.Http();
-    TPrintJobResult result;
-    cups_dinfo_t* info = cupsCopyDestInfo(http, dest);
-    if (!info || Failed(cupsCreateDestJob(http, dest, info, &result.jobId, job.title.c_str(), optionCount, options))) {
-        result = {0, false, connection.Failure()};
-    } else if (result.jobId <= 0) {
-        result = {0, false, NoJobId(connection)};
-    } else {
-        bool sent = false;
-        SendDocument(connection, document,
-                     cupsStartDestDocument(http, dest, info, result.jobId, job.title.c_str(), CUPS_FORMAT_PDF, 0,
-                                           nullptr, 1),
-                     sent);
-        // Finishing reads the server's answer even when sending stopped early, as it holds the
-        // reason; a server that went silent is not waited for again.
-        const bool finished = !connection.TimedOut() && !Failed(cupsFinishDestDocument(http, dest, info));
-        if (!sent || !finished) {
-            const std::string reason = connection.Failure();
-            // A job left waiting for its document would hold the queue until the server's own
-            // time-out; cancelled, it cannot print half a page later either.
-            connection.Again();
-            cupsCancelDestJob(http, dest, result.jobId);
-            result = {0, false, reason};
-        }
+    // Found by its name on the network: its address is looked up first, for at most a silence.
+    if (const char* device = cupsGetOption("device-uri", dest->num_options, dest->options);
+        device && std::strstr(device, "._tcp")) {
+        char resource[1024];
+        if (http_t* unconnected = cupsConnectDest(dest, CUPS_DEST_FLAGS_DEVICE | CUPS_DEST_FLAGS_UNCONNECTED,
+                                                  silenceMs_, nullptr, resource, sizeof resource, nullptr, nullptr))
+            httpClose(unconnected);
     }
-    cupsFreeDestInfo(info);
+    const char* device = cupsGetOption("device-uri", dest->num_options, dest->options);
+    if (!device || std::strstr(device, "._tcp"))
+        return {0, false, "the printer " + FullName(*dest) + " cannot be found on the network"};
+    ipp_t* make = NewRequest(IPP_OP_CUPS_CREATE_LOCAL_PRINTER, "ipp://localhost/");
+    ippAddString(make, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, device);
+    ippAddString(make, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, dest->name);
+    if (const char* info = cupsGetOption("printer-info", dest->num_options, dest->options))
+        ippAddString(make, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr, info);
+    TIppConnection::Reply made = connection.Exchange(make, "/");
+    ippDelete(make);
+    const std::string uri = Succeeded(made) ? Text(made.ipp.get(), "printer-uri-supported") : std::string();
+    if (uri.empty())
+        return Succeeded(made) ? TPrintJobResult{0, false, "the print server " + connection.Host() +
+                                                               " set up no queue for " + FullName(*dest)}
+                               : Judge(connection, made);
+    char resource[1024];
+    if (!ResourceOf(uri, resource))
+        return {0, false, "the printer's address " + uri + " is not valid"};
+    // The new queue stays stopped while the server asks the printer what it can do; the job is
+    // created once it is ready, or once it has been waited for as long as a silence.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(silenceMs_);
+    ipp_attribute_t* state = ippFindAttribute(made.ipp.get(), "printer-state", IPP_TAG_ENUM);
+    while (state && ippGetInteger(state, 0) == IPP_PSTATE_STOPPED && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(250, silenceMs_)));
+        ipp_t* ask = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, uri);
+        ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-state");
+        made = connection.Exchange(ask, resource);
+        ippDelete(ask);
+        state = Succeeded(made) ? ippFindAttribute(made.ipp.get(), "printer-state", IPP_TAG_ENUM) : nullptr;
+    }
+    ipp_t* create = NewRequest(IPP_OP_CREATE_JOB, uri);
+    ippAddString(create, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, job.title.c_str());
+    cupsEncodeOptions2(create, optionCount, options, IPP_TAG_OPERATION);
+    cupsEncodeOptions2(create, optionCount, options, IPP_TAG_JOB);
+    const TIppConnection::Reply created = connection.Exchange(create, resource);
+    ippDelete(create);
+    const TPrintJobResult createdJob = Judge(connection, created);
+    if (createdJob.jobId <= 0)
+        return createdJob;
+    ipp_t* send = NewRequest(IPP_OP_SEND_DOCUMENT, uri);
+    ippAddInteger(send, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", createdJob.jobId);
+    ippAddString(send, IPP_TAG_OPERATION, IPP_TAG_NAME, "document-name", nullptr, job.title.c_str());
+    ippAddString(send, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, CUPS_FORMAT_PDF);
+    ippAddBoolean(send, IPP_TAG_OPERATION, "last-document", 1);
+    const TIppConnection::Reply sent = connection.Exchange(send, resource, document.file, document.size);
+    ippDelete(send);
+    const TPrintJobResult result = Judge(connection, sent, createdJob.jobId, true);
+    if (result.jobId <= 0 && !result.mayPrint) {
+        ipp_t* cancel = NewRequest(IPP_OP_CANCEL_JOB, uri);
+        ippAddInteger(cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", createdJob.jobId);
+        connection.Notify(cancel, resource);
+        ippDelete(cancel);
+    }
     return result;
 }
 
@@ -330,9 +372,9 @@ TPrintJobResult CupsSpooler::Submit(const TPrintJob& job)
     const Document document{file.get(), file && std::fseek(file.get(), 0, SEEK_END) == 0 ? std::ftell(file.get()) : -1};
     if (document.size < 0)
         return {0, false, "cannot read " + job.file + ": " + std::strerror(errno)};
-    Connection connection(Resolve(server_), silenceMs_);
-    if (!connection.Http())
-        return {0, false, connection.Failure()};
+    TIppConnection connection(Resolve(server_), silenceMs_);
+    if (!connection.Connected())
+        return {0, false, Unreachable(connection)};
     cups_dest_t* dest = CopyDest(job.printer);
     cups_option_t* options = nullptr;
     int optionCount = 0;

@@ -38,6 +38,13 @@ class LoopbackPrintServer::Client {
 public:
     explicit Client(int fd) : fd_(fd) {}
 
+    // Waits, reading nothing, until a request or the connection's end arrives.
+    bool AwaitRequest()
+    {
+        pollfd readable{fd_, POLLIN, 0};
+        return !buffer_.empty() || ::poll(&readable, 1, -1) > 0;
+    }
+
     // The next request's head; false at the connection's end.
     bool ReadHead()
     {
@@ -153,7 +160,8 @@ LoopbackPrintServer::LoopbackPrintServer(Behaviour behaviour) : behaviour_(std::
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Not blocking: the test thread may take up waiting connections too.
+    listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listener_, 8) != 0)
         return;
@@ -192,6 +200,22 @@ std::size_t LoopbackPrintServer::DocumentBytes()
     return documentBytes_;
 }
 
+std::size_t LoopbackPrintServer::Connections()
+{
+    // A connection the client has made is in the listener's queue, if not taken up yet.
+    const std::lock_guard<std::mutex> lock(mutex_);
+    AcceptWaiting();
+    return connections_;
+}
+
+bool LoopbackPrintServer::Await(const std::string& operation)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    return recorded_.wait_for(lock, std::chrono::seconds(30), [&] {
+        return std::find(operations_.begin(), operations_.end(), operation) != operations_.end();
+    });
+}
+
 bool LoopbackPrintServer::Stopping()
 {
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -210,8 +234,20 @@ bool LoopbackPrintServer::Pause(int ms)
 
 void LoopbackPrintServer::Record(const std::string& operation)
 {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        operations_.push_back(operation);
+    }
+    recorded_.notify_all();
+}
+
+bool LoopbackPrintServer::TakeRequest()
+{
     const std::lock_guard<std::mutex> lock(mutex_);
-    operations_.push_back(operation);
+    if (requests_ >= behaviour_.requestsServed)
+        return false;
+    ++requests_;
+    return true;
 }
 
 void LoopbackPrintServer::Accept()
@@ -220,10 +256,15 @@ void LoopbackPrintServer::Accept()
         pollfd listening{listener_, POLLIN, 0};
         if (::poll(&listening, 1, 20) <= 0)
             continue;
-        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
         const std::lock_guard<std::mutex> lock(mutex_);
+        AcceptWaiting();
+    }
+}
+
+void LoopbackPrintServer::AcceptWaiting()
+{
+    for (int fd; !stopping_ && (fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+        ++connections_;
         clients_.push_back(fd);
         threads_.emplace_back([this, fd] { Serve(fd); });
     }
@@ -232,7 +273,14 @@ void LoopbackPrintServer::Accept()
 void LoopbackPrintServer::Serve(int fd)
 {
     Client client(fd);
-    while (client.ReadHead()) {
+    while (client.AwaitRequest()) {
+        // Past its last request the server reads nothing more; the connection stays open.
+        if (!TakeRequest()) {
+            Pause(-1);
+            break;
+        }
+        if (!client.ReadHead())
+            break;
         if (client.ExpectsContinue() && !client.Write("HTTP/1.1 100 Continue\r\n\r\n"))
             break;
         ipp_t* request = ippNew();
@@ -240,7 +288,8 @@ void LoopbackPrintServer::Serve(int fd)
         while ((state = ippReadIO(&client, &Client::ReadIpp, 1, nullptr, request)) != IPP_STATE_DATA &&
                state != IPP_STATE_ERROR) {
         }
-        ipp_t* response = state == IPP_STATE_DATA ? Answer(request, client) : nullptr;
+        int code = 200;
+        ipp_t* response = state == IPP_STATE_DATA ? Answer(request, client, code) : nullptr;
         ippDelete(request);
         std::string body;
         if (response) {
@@ -248,8 +297,13 @@ void LoopbackPrintServer::Serve(int fd)
             }
             ippDelete(response);
         }
-        if (!response || !client.Write("HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nContent-Length: " +
-                                        std::to_string(body.size()) + "\r\n\r\n" + body))
+        // A refusal asks for a password the way servers do; the client has nobody to ask.
+        const std::string head =
+            code == 200 ? "HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nContent-Length: " + std::to_string(body.size())
+                        : "HTTP/1.1 " + std::to_string(code) + " " + httpStatus(http_status_t(code)) +
+                              (code == 401 ? "\r\nWWW-Authenticate: Basic realm=\"loopback\"" : "") +
+                              "\r\nContent-Length: 0";
+        if (!response || !client.Write(head + "\r\n\r\n" + (code == 200 ? body : std::string())))
             break;
     }
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -284,7 +338,7 @@ bool LoopbackPrintServer::ReadDocument(Client& client)
     }
 }
 
-ipp_t* LoopbackPrintServer::Answer(ipp_t* request, Client& client)
+ipp_t* LoopbackPrintServer::Answer(ipp_t* request, Client& client, int& httpStatus)
 {
     const ipp_op_t op = ippGetOperation(request);
     ipp_attribute_t* jobId = ippFindAttribute(request, "job-id", IPP_TAG_INTEGER);
@@ -316,6 +370,7 @@ ipp_t* LoopbackPrintServer::Answer(ipp_t* request, Client& client)
     switch (op) {
     case IPP_OP_PRINT_JOB:
     case IPP_OP_SEND_DOCUMENT:
+        httpStatus = behaviour_.httpStatus;
         status(behaviour_.jobStatus, behaviour_.jobMessage);
         if (behaviour_.jobId > 0)
             ippAddInteger(response, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", behaviour_.jobId);

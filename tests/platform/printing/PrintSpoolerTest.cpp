@@ -33,6 +33,33 @@ using ::testing::StartsWith;
 
 namespace {
 
+// An expected error: "<server>" stands for the server's name, "..." at the end for any rest.
+::testing::Matcher<std::string> IsError(std::string error, const std::string& server)
+{
+    if (const std::size_t at = error.find("<server>"); at != std::string::npos)
+        error.replace(at, 8, server);
+    if (error.size() > 3 && error.compare(error.size() - 3, 3, "...") == 0)
+        return StartsWith(error.substr(0, error.size() - 3));
+    return ::testing::Eq(error);
+}
+
+// A row of a table of jobs: what the server does, and what the job's result must be.
+struct JobRow {
+    const char* what;
+    LoopbackPrintServer::Behaviour server;
+    int silenceMs;
+    int jobId;
+    bool mayPrint;
+    std::string error;  // as IsError takes it
+
+    void Check(const TPrintJobResult& result, const LoopbackPrintServer& on) const
+    {
+        EXPECT_EQ(result.jobId, jobId);
+        EXPECT_EQ(result.mayPrint, mayPrint);
+        EXPECT_THAT(result.error, IsError(error, on.Socket()));
+    }
+};
+
 // Takes connections into its backlog and never reads or answers, like a stopped server.
 class SilentServer {
 public:
@@ -65,7 +92,8 @@ private:
 };
 
 // A CUPS daemon of the test's own: its configuration, spool and socket in a folder of its own,
-// two queues: "Pdf" (the default) takes jobs and holds them, "Büro" refuses them.
+// three queues: "Pdf" (the default) takes jobs and holds them, "Büro" refuses them, and "Privat"
+// takes jobs only from a user who is not there (its policy asks who prints, then forbids).
 class PrivateCups {
 public:
     PrivateCups()
@@ -87,10 +115,15 @@ public:
             << "/log/access_log\nErrorLog " << root << "/log/error_log\nPageLog " << root << "/log/page_log\n";
         std::ofstream(folder_ / "cupsd.conf") << "Listen " << Socket()
                                              << "\nBrowsing Off\nWebInterface No\nLogLevel warn\n"
-                                                "<Location />\nOrder allow,deny\nAllow all\n</Location>\n";
+                                                "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
+                                                "<Policy someone-else>\n<Limit Print-Job Create-Job Send-Document>\n"
+                                                "AuthType Basic\nRequire user someone-else\nOrder deny,allow\n</Limit>\n"
+                                                "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n";
         std::ofstream(folder_ / "printers.conf")
             << "<DefaultPrinter Pdf>\nDeviceURI file:///dev/null\nState Stopped\nAccepting Yes\n</DefaultPrinter>\n"
-               "<Printer Büro>\nDeviceURI file:///dev/null\nState Idle\nAccepting No\n</Printer>\n";
+               "<Printer Büro>\nDeviceURI file:///dev/null\nState Idle\nAccepting No\n</Printer>\n"
+               "<Printer Privat>\nDeviceURI file:///dev/null\nState Stopped\nAccepting Yes\n"
+               "OpPolicy someone-else\n</Printer>\n";
         const std::string files = root + "/cups-files.conf";
         const std::string conf = root + "/cupsd.conf";
         pid_ = ::fork();
@@ -235,19 +268,33 @@ TEST_F(PrintSpooler, AServerThatNeverAnswersIsGivenUpWithAReason)
     EXPECT_EQ(result.error, "the whole document went to the print server localhost, but no answer came");
 }
 
+// A server that falls silent is asked nothing more: the call makes one connection, whatever the
+// server does.
 TEST_F(PrintSpooler, TheListIsTheServersOwnAndAServerWithoutPrintersIsNoFailure)
 {
+    using B = LoopbackPrintServer::Behaviour;
     const struct {
+        const char* what;
+        B server;
+        int silenceMs;
         std::vector<std::string> printers;
         std::string defaultPrinter;
-    } rows[] = {{{"Büro", "Pdf"}, "Pdf"}, {{}, {}}};
+        std::string error;  // as IsError takes it
+    } rows[] = {
+        {"printers and a default", {.printers = {"Büro", "Pdf"}, .defaultPrinter = "Pdf"}, 30000, {"Büro", "Pdf"}, "Pdf", ""},
+        {"no printers: \"not found\"", {}, 30000, {}, {}, ""},
+        {"takes the connection and reads nothing", {.requestsServed = 0}, 300, {}, {}, "the print server <server> does not answer"},
+        {"silent about the default", {.printers = {"Pdf"}, .defaultPrinter = "Pdf", .requestsServed = 1}, 300, {"Pdf"}, {}, ""},
+    };
     for (const auto& row : rows) {
-        LoopbackPrintServer server({.printers = row.printers, .defaultPrinter = row.defaultPrinter});
+        SCOPED_TRACE(row.what);
+        LoopbackPrintServer server(row.server);
         ASSERT_FALSE(server.Socket().empty());
-        const TPrinterList list = MakePrintSpooler(server.Socket(), 30000)->ListPrinters();
+        const TPrinterList list = MakePrintSpooler(server.Socket(), row.silenceMs)->ListPrinters();
         EXPECT_EQ(list.names, row.printers);
         EXPECT_EQ(list.defaultName, row.defaultPrinter);
-        EXPECT_EQ(list.error, "") << "a server without printers answers \"not found\"";
+        EXPECT_THAT(list.error, IsError(row.error, server.Socket()));
+        EXPECT_EQ(server.Connections(), 1u);
     }
 }
 
@@ -255,16 +302,8 @@ TEST_F(PrintSpooler, TheListIsTheServersOwnAndAServerWithoutPrintersIsNoFailure)
 // spooler to give up allow a short one, which does not decide their verdict.
 TEST_F(PrintSpooler, EachAnswerToAJobIsReportedForWhatItIs)
 {
-    using B = LoopbackPrintServer::Behaviour;
     const std::string refusal = "Destination \"Office\" is not accepting jobs.";
-    const struct {
-        const char* what;
-        B server;
-        int silenceMs;
-        int jobId;
-        bool mayPrint;
-        std::string error;  // "<server>" stands for the server's name; "..." at the end for any rest
-    } rows[] = {
+    const JobRow rows[] = {
         {"taken", {.jobId = 7}, 30000, 7, false, ""},
         {"refused although it names a job",
          {.jobStatus = IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS, .jobMessage = refusal, .jobId = 9}, 30000, 0, false,
@@ -275,34 +314,33 @@ TEST_F(PrintSpooler, EachAnswerToAJobIsReportedForWhatItIs)
         {"stops reading halfway", {.readLimit = 256 * 1024}, 1000, 0, false, "the print server <server> does not answer"},
         {"hangs up halfway", {.readLimit = 256 * 1024, .hangUpAtLimit = true}, 30000, 0, false,
          "the connection to the print server <server> failed..."},
+        // HTTP refuses after the whole document went out: the status decides, not the silence after it.
+        {"asks for a password nobody can give", {.httpStatus = 401}, 30000, 0, false, "Unauthorized"},
+        {"forbidden by the server's policy", {.httpStatus = 403}, 30000, 0, false, "Forbidden"},
+        {"fails inside the server", {.httpStatus = 500}, 30000, 0, false, "Internal Server Error"},
+        {"takes the connection and reads nothing", {.requestsServed = 0}, 300, 0, false,
+         "the print server <server> does not answer"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         LoopbackPrintServer server(row.server);
         ASSERT_FALSE(server.Socket().empty());
-        const TPrintJobResult result = MakePrintSpooler(server.Socket(), row.silenceMs)->Submit(JobOf(2 << 20));
-        EXPECT_EQ(result.jobId, row.jobId);
-        EXPECT_EQ(result.mayPrint, row.mayPrint);
-        std::string error = row.error;
-        if (const std::size_t at = error.find("<server>"); at != std::string::npos)
-            error.replace(at, 8, server.Socket());
-        if (error.size() > 3 && error.compare(error.size() - 3, 3, "...") == 0)
-            EXPECT_THAT(result.error, StartsWith(error.substr(0, error.size() - 3)));
-        else
-            EXPECT_EQ(result.error, error);
+        row.Check(MakePrintSpooler(server.Socket(), row.silenceMs)->Submit(JobOf(2 << 20)), server);
+        EXPECT_EQ(server.Connections(), 1u) << "nobody asks for a password; a silent server is asked nothing more";
     }
 }
 
 // The largest document of the demo content ("print all riffs" of its blues mode) is under 1 MB.
 // Each server takes longer than the silence allowed: the first reads 3 MB at 1 MB/s and answers
 // 1.3 s after the last byte; the second reads so slowly that the document, which fits in the
-// socket at once, takes longer to read than the silence lasts.
+// socket at once, takes longer to read than the silence lasts; the third reads 8 KB/s, so slowly
+// that 32 KiB written at once would take it 4 s to read, twice the silence.
 TEST_F(PrintSpooler, AServerThatReadsSlowlyGetsTheWholeDocumentAndTakesTheJob)
 {
     const struct {
         std::size_t size, bytesPerSecond;
         int answerDelayMs, silenceMs;
-    } rows[] = {{3000000, 1000000, 1300, 3000}, {96000, 40000, 0, 1500}};
+    } rows[] = {{3000000, 1000000, 1300, 3000}, {96000, 40000, 0, 1500}, {40000, 8000, 0, 2000}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.bytesPerSecond);
         LoopbackPrintServer server(
@@ -315,20 +353,40 @@ TEST_F(PrintSpooler, AServerThatReadsSlowlyGetsTheWholeDocumentAndTakesTheJob)
 }
 
 // A printer found on the network gets its queue while its job is created, and the document follows
-// the job: a document cut short must not leave the job waiting in the queue.
-TEST_F(PrintSpooler, AJobWhoseDocumentStopsHalfwayIsCancelled)
+// the job. A job that cannot print is cancelled, so that it does not wait in the queue: the cancel
+// goes out on a connection of its own and is not waited for. A whole document with no answer may
+// print: its job is left alone.
+TEST_F(PrintSpooler, AFoundPrintersJobIsCancelledOnlyWhenItCannotPrint)
 {
-    LoopbackPrintServer server({.printers = {"Found"}, .found = true, .jobId = 12, .readLimit = 256 * 1024});
-    ASSERT_FALSE(server.Socket().empty());
-    // The queue is made on the user's own server.
-    cupsSetServer(server.Socket().c_str());
-    const auto spooler = MakePrintSpooler(server.Socket(), 1000);
-    ASSERT_EQ(spooler->ListPrinters().names, std::vector<std::string>{"Found"});
-    const TPrintJobResult result = spooler->Submit(JobOf(2 << 20, "Found"));
-    cupsSetServer(nullptr);
-    EXPECT_EQ(result.jobId, 0);
-    EXPECT_EQ(result.error, "the print server " + server.Socket() + " does not answer");
-    EXPECT_THAT(server.Operations(), ::testing::Contains("Cancel-Job 12"));
+    const struct {
+        JobRow job;
+        bool cancelled;
+    } rows[] = {
+        {{"taken", {}, 30000, 12, false, ""}, false},
+        {{"stops reading halfway", {.readLimit = 256 * 1024}, 1000, 0, false, "the print server <server> does not answer"},
+         true},
+        {{"silent after the whole document", {.answers = false}, 1000, 0, true,
+          "the whole document went to the print server <server>, but no answer came"},
+         false},
+        {{"refused after the whole document", {.httpStatus = 403}, 30000, 0, false, "Forbidden"}, true},
+    };
+    for (const auto& [row, cancelled] : rows) {
+        SCOPED_TRACE(row.what);
+        LoopbackPrintServer::Behaviour behaviour = row.server;
+        behaviour.printers = {"Found"};
+        behaviour.found = true;
+        behaviour.jobId = 12;
+        LoopbackPrintServer server(behaviour);
+        ASSERT_FALSE(server.Socket().empty());
+        const auto spooler = MakePrintSpooler(server.Socket(), row.silenceMs);
+        ASSERT_EQ(spooler->ListPrinters().names, std::vector<std::string>{"Found"});
+        row.Check(spooler->Submit(JobOf(2 << 20, "Found")), server);
+        if (cancelled)
+            EXPECT_TRUE(server.Await("Cancel-Job 12"));
+        else
+            EXPECT_THAT(server.Operations(), ::testing::Not(::testing::Contains("Cancel-Job 12")));
+        EXPECT_EQ(server.Connections(), cancelled ? 3u : 2u) << "the list, the job, and a cancel if any";
+    }
 }
 
 TEST_F(PrintSpooler, APrivateCupsListsTakesAndRefusesJobs)
@@ -338,7 +396,7 @@ TEST_F(PrintSpooler, APrivateCupsListsTakesAndRefusesJobs)
         GTEST_SKIP() << cups.WhyNot();
     const auto spooler = MakePrintSpooler(cups.Socket(), 30000);
     const TPrinterList list = spooler->ListPrinters();
-    EXPECT_EQ(list.names, (std::vector<std::string>{"Büro", "Pdf"}));
+    EXPECT_EQ(list.names, (std::vector<std::string>{"Büro", "Pdf", "Privat"}));
     EXPECT_EQ(list.defaultName, "Pdf");
     EXPECT_EQ(list.error, "");
 
@@ -351,6 +409,12 @@ TEST_F(PrintSpooler, APrivateCupsListsTakesAndRefusesJobs)
     EXPECT_EQ(refused.jobId, 0);
     EXPECT_FALSE(refused.mayPrint);
     EXPECT_THAT(refused.error, HasSubstr("Büro"));
+
+    // Refused after the whole document went out, in HTTP: no job, and the server's reason.
+    const TPrintJobResult forbidden = spooler->Submit(JobOf(1 << 20, "Privat"));
+    EXPECT_EQ(forbidden.jobId, 0);
+    EXPECT_FALSE(forbidden.mayPrint);
+    EXPECT_EQ(forbidden.error, "Forbidden");
 }
 
 }  // namespace
