@@ -157,7 +157,8 @@ bool IsPlain(const TDVVarTag* tag) { return tag->Name().find_first_of(":[") == s
 // its names. Every line and name is charged to the budget of a load before it is made, so that
 // nothing is written that a load would refuse for its size, and a text too large stops at the
 // limit instead of being made whole first: a write costs what it writes, up to what a load may
-// read. Counting a context's lines makes none of them.
+// read. Counting a context's lines makes none of them; the parts it makes for a value tag are
+// kept for its writing.
 class TextWriter {
 public:
     explicit TextWriter(TStringList& lines) : lines_(lines) {}
@@ -165,13 +166,14 @@ public:
     void Tag(TDVVarTag* tag)
     {
         if (tag->Type() != vtContext) {
-            const ValueLines values(tag);
+            const ValueLines& values = LinesOf(tag);
             for (std::size_t i = 0; i < values.Count(); ++i) {
                 if (values.Bracketed())
                     Add({before_, tag->Name(), "[", values.IDs(i), "]=", values.Value(i)});
                 else
                     Add({before_, tag->Name(), "=", values.Value(i)});
             }
+            valueLines_.erase(tag);
             return;
         }
         ForEachElement(tag, [&](TDVContext* element, const TDVVarTag* entry, int number) {
@@ -216,7 +218,7 @@ private:
             if (!IsPlain(tag.get()))
                 continue;
             if (tag->Type() != vtContext) {
-                n += ValueLines(tag.get()).Count();
+                n += LinesOf(tag.get()).Count();
                 continue;
             }
             ForEachElement(tag.get(), [&](TDVContext* element, const TDVVarTag*, int) {
@@ -227,6 +229,9 @@ private:
         counts_.emplace(context, n);
         return n;
     }
+
+    // The parts of a value tag's lines, made once: counting makes them, writing uses them up.
+    const ValueLines& LinesOf(TDVVarTag* tag) { return valueLines_.try_emplace(tag, tag).first->second; }
 
     static bool IsBlock(std::size_t lines)
     {
@@ -277,6 +282,7 @@ private:
     std::string before_;
     int blockDepth_ = 0;
     std::unordered_map<const TDVContext*, std::size_t> counts_;
+    std::unordered_map<const TDVVarTag*, ValueLines> valueLines_;
 };
 
 } // namespace

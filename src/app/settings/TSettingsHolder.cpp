@@ -136,8 +136,9 @@ void settings_t::SaveSettings(const std::string& fileName)
     }
 
     // The temporary file is removed on every way out but the rename that puts it in place.
-    TFileReplacement file(ResolveFileName(fileName), text);
-    const std::string failure = "Cannot create file \"" + ResolveFileName(fileName) + "\"";
+    const std::string target = ResolveFileName(fileName);
+    TFileReplacement file(target, text);
+    const std::string failure = "Cannot create file \"" + target + "\"";
     if (!file.Written())
         throw Exception(failure);
     std::string refusal;

@@ -187,22 +187,14 @@ std::string ResolveFileName(const std::string& name, FileNameWork& work, FileNam
 
 bool FileExists(const std::string& name)
 {
-    std::error_code ec;
-    return fs::is_regular_file(fs::path(ResolveFileName(name)), ec);
+    FileNameWork work;
+    FileNameEnd end;
+    (void)ResolveFileName(name, work, &end);
+    return end.regularFile;
 }
 
 bool DirectoryExists(const std::string& name)
 {
     std::error_code ec;
     return fs::is_directory(fs::path(ResolveFileName(name)), ec);
-}
-
-std::string FileIdentity(const std::string& name)
-{
-    const std::string resolved = ResolveFileName(name);
-    std::error_code ec;
-    fs::path canonical = fs::canonical(fs::path(resolved), ec);
-    if (ec)
-        return resolved;
-    return canonical.string();
 }

@@ -47,6 +47,3 @@ struct FileNameEnd {
 // True when the resolved name is an existing directory.
 [[nodiscard]] bool DirectoryExists(const std::string& name);
 
-// A text that is equal for two names of the same existing file (absolute, links and "." / ".."
-// removed); the resolved name when the file does not exist.
-[[nodiscard]] std::string FileIdentity(const std::string& name);
