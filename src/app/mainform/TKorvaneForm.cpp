@@ -491,11 +491,6 @@ bool TKorvaneForm::event(QEvent* event)
         CallEventHandler([this] { FormActivate(nullptr); });
         QueueKeyRoadResync();
     }
-    // The window system gives the window the keyboard, also where no activation says so: a
-    // window manager's key binding (its Alt+F4 on another window of the program) keeps the
-    // key-ups of its modifiers until it hands the keyboard back.
-    if (event->type() == KeyboardTakenEvent())
-        QueueKeyRoadResync();
     // The key-ups of hot keys that opened another window went to that window.
     if (event->type() == QEvent::WindowDeactivate)
         heldHotKeys_.clear();
@@ -505,6 +500,14 @@ bool TKorvaneForm::event(QEvent* event)
 bool TKorvaneForm::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    // The window system gives a window of the program the keyboard, also where no activation
+    // says so: a window manager's key binding (its Alt+F4 on another window of the program) keeps
+    // the key-ups of its modifiers until it hands the keyboard back, to this window or to another
+    // one still open, and the keys shown held here must follow what the keyboard holds.
+    if (type == KeyboardTakenEvent()) {
+        QueueKeyRoadResync();
+        return false;
+    }
     // Another window of the program closed: the keyboard returns here, and without a window
     // manager no activation may say so.
     if (type == QEvent::Hide) {
