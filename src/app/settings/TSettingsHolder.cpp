@@ -138,12 +138,14 @@ void settings_t::SaveSettings(const std::string& fileName)
     // The temporary file is removed on every way out but the rename that puts it in place.
     const std::string target = ResolveFileName(fileName);
     TFileReplacement file(target, text);
-    const std::string failure = "Cannot create file \"" + target + "\"";
+    const std::string failure = "Cannot create file \"" + target + "\": ";
     if (!file.Written())
-        throw Exception(failure);
+        throw Exception(failure + file.Error());
     std::string refusal;
     try {
-        refusal = RefusalOf(file.TempName());
+        // Through the save's own descriptor: another writer's file at the temporary name is
+        // never what is judged.
+        refusal = RefusalOf(file.ContentName());
     } catch (const std::exception& e) {
         // A check that cannot finish (no memory left, a library's error) cannot vouch for the text.
         refusal = e.what();
@@ -153,7 +155,7 @@ void settings_t::SaveSettings(const std::string& fileName)
     if (!refusal.empty())
         throw Exception(NotSaved(fileName, refusal));
     if (!file.Commit())
-        throw Exception(failure);
+        throw Exception(failure + file.Error());
 }
 
 std::string settings_t::RefusalOf(const std::string& written) const

@@ -6,8 +6,8 @@
 //
 // Thread: GUI thread only. Ownership: the holder owns the root and everything in it; contexts and
 // tags handed out stay owned by the tree. Failure: loading and saving throw Exception (the
-// configuration layer's errors, "Cannot create file \"<name>\""); a failed load keeps what was
-// parsed before the error.
+// configuration layer's errors, "Cannot create file \"<name>\": <the system's reason>"); a failed
+// load keeps what was parsed before the error.
 #include "config/TDVContext.h"
 
 #include <string>
@@ -37,14 +37,17 @@ struct settings_t {
     // Clears the root and loads the two files named last, as Load does.
     void Reload();
     // Writes the "settings" context of the root, every context with a line as a block, into
-    // fileName: the text goes to a new temporary file in the same folder (fileName + ".tmp"; what
-    // stands there is removed, never written through) that is then renamed over the old file, so
-    // a failed write leaves the old file whole. Throws "Cannot create file \"<fileName>\"" when
-    // the file cannot be written. The new text replaces the old file only when it loads over the
-    // defaults as the next start will load it; else (a text too large to write or to load, or a
-    // check that throws anything, of any type) the old file stays, the temporary file is removed
-    // and the Exception says so ("Changed settings were not saved: ..."). A text too large is
-    // refused at the load's limits, before more of it is made.
+    // fileName: the text goes to a temporary file of this save's own in the file's folder
+    // (fileName + ".tmp" and random letters, created new; after a symbolic link, in its target's
+    // folder, and the link stays) that is then renamed over the old file, so a failed write or
+    // another writer saving at the same time leaves the old file whole. Throws "Cannot create
+    // file \"<fileName>\": <reason>" when the file cannot be written, when fileName is or leads to
+    // no regular file (a device: nothing is written) or when another program took the temporary
+    // file's name. The new text replaces the old file only when it loads over the defaults as
+    // the next start will load it; else (a text too large to write or to load, or a check that
+    // throws anything, of any type) the old file stays, the temporary file is removed and the
+    // Exception says so ("Changed settings were not saved: ..."). A text too large is refused at
+    // the load's limits, before more of it is made.
     void SaveSettings(const std::string& fileName);
 
     [[nodiscard]] TDVContext* GetContext() { return &root; }
@@ -61,8 +64,9 @@ struct settings_t {
     TDVContext root;
 
 protected:
-    // The error of loading the defaults and then the written file into a new root, as the next
-    // start does; empty when it loads (or when the defaults alone do not). The configuration's
+    // The error of loading the defaults and then the written file (named through the save's
+    // own descriptor) into a new root, as the next start does; empty when it loads (or when the
+    // defaults alone do not). The configuration's
     // own errors are returned; anything else it throws passes on. Virtual so that a test can
     // make the check fail as no file can.
     [[nodiscard]] virtual std::string RefusalOf(const std::string& written) const;

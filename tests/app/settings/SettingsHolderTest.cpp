@@ -7,10 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <new>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -139,14 +144,15 @@ TEST(SettingsHolder, FailedWriteReportsItsErrorAndLeavesTheOldFileWhole)
 {
     TempFolder dir;
     dir.Write("Korvane.DEF", kDefaults);
-    dir.Write("Korvane.INI", "settings.riff_volume=0.5\n");
+    // A name the system takes, but not with the temporary file's letters after it: the write
+    // fails whoever runs the test.
+    const std::string longest(250, 'k');
+    dir.Write(longest, "settings.riff_volume=0.5\n");
     settings_t s;
     s.Load(dir.Dir());
-    // A folder where the new text would be written first: the write fails whoever runs the test.
-    std::filesystem::create_directory(dir.path / "Korvane.INI.tmp");
-    const std::string name = dir.Dir() + "Korvane.INI";
-    EXPECT_EQ(ErrorOf([&] { s.SaveSettings(name); }), "Cannot create file \"" + name + "\"");
-    EXPECT_EQ(dir.Read("Korvane.INI"), "settings.riff_volume=0.5\n");
+    const std::string name = dir.Dir() + longest;
+    EXPECT_EQ(ErrorOf([&] { s.SaveSettings(name); }), "Cannot create file \"" + name + "\": File name too long");
+    EXPECT_EQ(dir.Read(longest), "settings.riff_volume=0.5\n");
 }
 
 // Settings whose text a load would refuse (more lines, or more entries, than it may read) are not
@@ -234,30 +240,57 @@ struct HolderWithCheck : settings_t {
     }
 };
 
-// Nothing that stands at the temporary file's name (a link of either kind to the settings file, a
-// file a crash left) is written through, whether the new text is kept or refused, and a check
-// that throws anything at all refuses it: the settings file is whole afterwards, and no temporary
-// file is left.
-TEST(SettingsHolder, NeitherALinkAtTheTemporaryNameNorAThrowingCheckHarmsTheSettingsFile)
+// The names in folder that start with prefix, sorted.
+std::vector<std::string> NamesStartingWith(const std::filesystem::path& folder, const std::string& prefix = "")
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0)
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Nothing that stands at the old fixed temporary name (a link of either kind to the settings
+// file, a file a crash left, a folder) is written through or removed, whether the new text is
+// kept or refused; another writer that takes the temporary file's name or saves its own settings
+// while the check runs neither has its file installed nor gets it removed; a check that throws
+// anything at all refuses the text; a settings name that is a link stays one, and one that leads
+// to a device is refused with the reason. The settings file is whole afterwards, the temporary
+// file was written beside the file it replaces, and none is left.
+TEST(SettingsHolder, NothingBesideTheSettingsFileNorAnotherWriterNorAThrowingCheckHarmsIt)
 {
     namespace fs = std::filesystem;
-    enum At { kNothing, kSymbolicLink, kHardLink, kStaleFile };
-    enum Check { kAccepts, kRefuses, kThrowsBadAlloc, kThrowsNoException };
+    enum At { kNothing, kSymbolicLink, kHardLink, kStaleFile, kFolder, kDeviceLink, kDanglingLink };
+    enum Check { kAccepts, kRefuses, kThrowsBadAlloc, kThrowsNoException, kAnotherTakesTheName, kAnotherSaves };
+    enum Outcome { kKept, kNotLoadable, kCannotCreate };
     struct Row {
         const char* name;
         At at;
         Check check;
+        Outcome outcome;
+        const char* reasonEnd = ""; // the end of the error when the file cannot be created
     };
     const Row rows[] = {
-        {"symbolic link, text kept", kSymbolicLink, kAccepts},
-        {"symbolic link, text refused", kSymbolicLink, kRefuses},
-        {"hard link, text kept", kHardLink, kAccepts},
-        {"hard link, text refused", kHardLink, kRefuses},
-        {"stale file, text kept", kStaleFile, kAccepts},
-        {"check out of memory", kNothing, kThrowsBadAlloc},
-        {"check throws what is no exception class", kNothing, kThrowsNoException},
+        {"symbolic link, text kept", kSymbolicLink, kAccepts, kKept},
+        {"symbolic link, text refused", kSymbolicLink, kRefuses, kNotLoadable},
+        {"hard link, text kept", kHardLink, kAccepts, kKept},
+        {"hard link, text refused", kHardLink, kRefuses, kNotLoadable},
+        {"stale file, text kept", kStaleFile, kAccepts, kKept},
+        {"folder, text kept", kFolder, kAccepts, kKept},
+        {"check out of memory", kNothing, kThrowsBadAlloc, kNotLoadable},
+        {"check throws what is no exception class", kNothing, kThrowsNoException, kNotLoadable},
+        {"another writer takes the name and stops half way", kNothing, kAnotherTakesTheName, kCannotCreate,
+         "\" is no longer the file this save wrote"},
+        {"another writer saves while the check runs", kStaleFile, kAnotherSaves, kKept},
+        {"settings name links to a device", kDeviceLink, kAccepts, kCannotCreate,
+         ": \"/dev/null\" is not a regular file"},
+        {"settings name links to a file not made yet", kDanglingLink, kAccepts, kKept},
     };
     const std::string old = "settings.riff_volume=0.5\n";
+    const std::string half = "settings.riff_volume=0.1\n";
     // Defaults the written text no longer loads over: it sets a value they do not declare.
     const std::string declaration = "\tfloat riff_volume=0.8\n";
     std::string undeclaring = kDefaults;
@@ -272,31 +305,169 @@ TEST(SettingsHolder, NeitherALinkAtTheTemporaryNameNorAThrowingCheckHarmsTheSett
         s.GetContext()->SetFloat("settings.riff_volume", 0.25f);
         const fs::path ini = dir.path / "Korvane.INI";
         const fs::path temp = dir.path / "Korvane.INI.tmp";
+        // The folder of the file a save replaces, where its temporary file belongs.
+        fs::path real = dir.path;
         switch (row.at) {
         case kSymbolicLink: fs::create_symlink("Korvane.INI", temp); break;
         case kHardLink: fs::create_hard_link(ini, temp); break;
         case kStaleFile: dir.Write("Korvane.INI.tmp", "settings.riff_vo"); break;
+        case kFolder: fs::create_directory(temp); break;
+        case kDeviceLink:
+            fs::remove(ini);
+            fs::create_symlink("/dev/null", ini);
+            real = "/dev";
+            break;
+        case kDanglingLink:
+            fs::remove(ini);
+            fs::create_directory(dir.path / "dotfiles");
+            fs::create_symlink("dotfiles/Korvane.INI", ini);
+            real = dir.path / "dotfiles";
+            break;
         case kNothing: break;
         }
+        const fs::file_type tempType = fs::symlink_status(temp).type();
+        std::vector<std::string> left = NamesStartingWith(dir.path);
+        const std::vector<std::string> beforeInReal = NamesStartingWith(real, ini.filename().string() + ".tmp");
+        std::vector<std::string> leftInReal = beforeInReal;
+        std::vector<std::string> writtenInReal;
+        std::function<void()> action;
         switch (row.check) {
         case kRefuses: dir.Write("Korvane.DEF", undeclaring); break;
-        case kThrowsBadAlloc: s.before = [] { throw std::bad_alloc(); }; break;
-        case kThrowsNoException: s.before = [] { throw 7; }; break;
+        case kThrowsBadAlloc: action = [] { throw std::bad_alloc(); }; break;
+        case kThrowsNoException: action = [] { throw 7; }; break;
+        case kAnotherTakesTheName:
+            action = [&] {
+                for (const std::string& name : NamesStartingWith(dir.path, "Korvane.INI.tmp")) {
+                    fs::remove(dir.path / name);
+                    dir.Write(name, half);
+                    left.push_back(name);
+                    leftInReal.push_back(name);
+                }
+            };
+            break;
+        case kAnotherSaves:
+            action = [&] {
+                settings_t other;
+                other.Load(dir.Dir());
+                other.GetContext()->SetFloat("settings.riff_volume", 0.1f);
+                other.SaveSettings(other.INIFileName);
+            };
+            break;
         case kAccepts: break;
         }
+        s.before = [&] {
+            for (const std::string& name : NamesStartingWith(real, ini.filename().string() + ".tmp"))
+                if (std::find(beforeInReal.begin(), beforeInReal.end(), name) == beforeInReal.end())
+                    writtenInReal.push_back(name);
+            if (action)
+                action();
+        };
         const std::string error = ErrorOf([&] { s.SaveSettings(s.INIFileName); });
-        EXPECT_EQ(fs::symlink_status(ini).type(), fs::file_type::regular);
-        EXPECT_EQ(fs::symlink_status(temp).type(), fs::file_type::not_found);
-        if (row.check == kAccepts) {
+
+        std::sort(left.begin(), left.end());
+        std::sort(leftInReal.begin(), leftInReal.end());
+        EXPECT_EQ(NamesStartingWith(dir.path), left);
+        EXPECT_EQ(NamesStartingWith(real, ini.filename().string() + ".tmp"), leftInReal);
+        EXPECT_EQ(fs::symlink_status(temp).type(), tempType);
+        if (row.at == kStaleFile) {
+            EXPECT_EQ(dir.Read("Korvane.INI.tmp"), "settings.riff_vo");
+        }
+        if (row.check == kAnotherTakesTheName) {
+            EXPECT_EQ(dir.Read(left.back()), half) << "another writer's file is left alone";
+        }
+        if (row.at == kDeviceLink || row.at == kDanglingLink) {
+            EXPECT_EQ(fs::symlink_status(ini).type(), fs::file_type::symlink);
+            EXPECT_EQ(fs::read_symlink(ini), row.at == kDeviceLink ? "/dev/null" : "dotfiles/Korvane.INI");
+        } else {
+            EXPECT_EQ(fs::symlink_status(ini).type(), fs::file_type::regular);
+        }
+        if (row.at != kDeviceLink) {
+            EXPECT_EQ(writtenInReal.size(), 1u) << "the check ran on a temporary file beside the file it replaces";
+        }
+        switch (row.outcome) {
+        case kKept: {
             EXPECT_EQ(error, "<no error>");
             settings_t again;
             again.Load(dir.Dir());
             EXPECT_FLOAT_EQ(again.GetContext()->GetFloat("settings.riff_volume"), 0.25f);
-        } else {
+            break;
+        }
+        case kNotLoadable:
             EXPECT_EQ(error.rfind("Changed settings were not saved: their text would not load again (", 0), 0u) << error;
             EXPECT_EQ(dir.Read("Korvane.INI"), old);
+            break;
+        case kCannotCreate: {
+            const std::string start = "Cannot create file \"" + ini.string() + "\"";
+            const std::string end = row.reasonEnd;
+            EXPECT_EQ(error.rfind(start, 0), 0u) << error;
+            EXPECT_TRUE(error.size() >= end.size() && error.compare(error.size() - end.size(), end.size(), end) == 0)
+                << error;
+            if (row.at != kDeviceLink) {
+                EXPECT_EQ(dir.Read("Korvane.INI"), old);
+            }
+            break;
+        }
         }
     }
+}
+
+// Programs that save one settings file at the same time each install a whole text of their own:
+// none is refused, and no temporary file is left.
+TEST(SettingsHolder, ProgramsSavingOneFileAtOnceAreNeverRefused)
+{
+    constexpr int kWriters = 4;
+    constexpr int kSaves = 25;
+    TempFolder dir;
+    dir.Write("Korvane.DEF", kDefaults);
+    settings_t s;
+    s.Load(dir.Dir());
+    int errors[2];
+    ASSERT_EQ(::pipe(errors), 0);
+    std::vector<pid_t> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(errors[0]);
+            s.GetContext()->SetInteger("settings.current_mode", w + 1);
+            for (int i = 0; i < kSaves; ++i) {
+                std::string error;
+                try {
+                    error = ErrorOf([&] { s.SaveSettings(s.INIFileName); });
+                } catch (...) {
+                    error = "a save threw what is no Exception";
+                }
+                if (error != "<no error>") {
+                    error += "\n";
+                    (void)!::write(errors[1], error.data(), error.size());
+                }
+            }
+            ::_exit(0);
+        }
+        writers.push_back(pid);
+    }
+    ::close(errors[1]);
+    std::string refusals;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(errors[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno != EINTR)
+            break;
+        if (n > 0)
+            refusals.append(buffer, std::size_t(n));
+    }
+    ::close(errors[0]);
+    for (const pid_t pid : writers) {
+        int status = 0;
+        EXPECT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(std::count(refusals.begin(), refusals.end(), '\n'), 0)
+        << "of " << kWriters * kSaves << " saves; the first: " << refusals.substr(0, refusals.find('\n'));
+    EXPECT_EQ(NamesStartingWith(dir.path), (std::vector<std::string>{"Korvane.DEF", "Korvane.INI"}));
+    settings_t again;
+    again.Load(dir.Dir());
+    const int mode = again.GetContext()->GetInteger("settings.current_mode");
+    EXPECT_TRUE(mode >= 1 && mode <= kWriters) << mode;
 }
 
 TEST(SettingsHolder, WriteIntoAMissingFolderReportsItsError)
@@ -306,7 +477,7 @@ TEST(SettingsHolder, WriteIntoAMissingFolderReportsItsError)
     settings_t s;
     s.Load(dir.Dir());
     const std::string name = dir.Dir() + "gone/Korvane.INI";
-    EXPECT_EQ(ErrorOf([&] { s.SaveSettings(name); }), "Cannot create file \"" + name + "\"");
+    EXPECT_EQ(ErrorOf([&] { s.SaveSettings(name); }), "Cannot create file \"" + name + "\": No such file or directory");
 }
 
 TEST(SettingsHolder, ReloadStartsFromAnEmptyRoot)
