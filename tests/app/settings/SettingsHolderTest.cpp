@@ -13,6 +13,7 @@
 #include <functional>
 #include <new>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -285,8 +286,8 @@ TEST(SettingsHolder, NothingBesideTheSettingsFileNorAnotherWriterNorAThrowingChe
         {"another writer takes the name and stops half way", kNothing, kAnotherTakesTheName, kCannotCreate,
          "\" is no longer the file this save wrote"},
         {"another writer saves while the check runs", kStaleFile, kAnotherSaves, kKept},
-        {"settings name links to a device", kDeviceLink, kAccepts, kCannotCreate,
-         ": \"/dev/null\" is not a regular file"},
+        {"settings name links to what is no regular file", kDeviceLink, kAccepts, kCannotCreate,
+         "/devices/null\" is not a regular file"},
         {"settings name links to a file not made yet", kDanglingLink, kAccepts, kKept},
     };
     const std::string old = "settings.riff_volume=0.5\n";
@@ -313,9 +314,13 @@ TEST(SettingsHolder, NothingBesideTheSettingsFileNorAnotherWriterNorAThrowingChe
         case kStaleFile: dir.Write("Korvane.INI.tmp", "settings.riff_vo"); break;
         case kFolder: fs::create_directory(temp); break;
         case kDeviceLink:
+            // A pipe of the test's own stands for a device such as /dev/null: a save that went
+            // wrong would replace it, and the tests may run as root.
             fs::remove(ini);
-            fs::create_symlink("/dev/null", ini);
-            real = "/dev";
+            real = dir.path / "devices";
+            fs::create_directory(real);
+            ASSERT_EQ(::mkfifo((real / "null").c_str(), 0644), 0);
+            fs::create_symlink(real / "null", ini);
             break;
         case kDanglingLink:
             fs::remove(ini);
@@ -377,11 +382,13 @@ TEST(SettingsHolder, NothingBesideTheSettingsFileNorAnotherWriterNorAThrowingChe
         }
         if (row.at == kDeviceLink || row.at == kDanglingLink) {
             EXPECT_EQ(fs::symlink_status(ini).type(), fs::file_type::symlink);
-            EXPECT_EQ(fs::read_symlink(ini), row.at == kDeviceLink ? "/dev/null" : "dotfiles/Korvane.INI");
+            EXPECT_EQ(fs::read_symlink(ini), row.at == kDeviceLink ? real / "null" : "dotfiles/Korvane.INI");
         } else {
             EXPECT_EQ(fs::symlink_status(ini).type(), fs::file_type::regular);
         }
-        if (row.at != kDeviceLink) {
+        if (row.at == kDeviceLink) {
+            EXPECT_EQ(fs::symlink_status(real / "null").type(), fs::file_type::fifo);
+        } else {
             EXPECT_EQ(writtenInReal.size(), 1u) << "the check ran on a temporary file beside the file it replaces";
         }
         switch (row.outcome) {
