@@ -83,8 +83,9 @@ public:
     // Stores the per-mode selections into "settings" and writes "Korvane.INI". A failed write is
     // shown; it never keeps the window from closing.
     void FormClose();
-    // Writes the "settings" context to fileName, atomically (a temporary file renamed over it).
-    // Throws Exception "Cannot create file \"<name>\"" when it cannot be written.
+    // Writes the "settings" context to fileName, atomically (a temporary file of this save's own
+    // renamed over it). Throws Exception "Cannot create file \"<name>\": <the system's reason>"
+    // when it cannot be written.
     void SaveSettings(const std::string& fileName);
     // A user's change of a setting: while the user file is held (the defaults did not load) it
     // will not be written, and the user is told so once per run, after the event in hand.
