@@ -193,6 +193,11 @@ void KeyBindings::ReleaseAll()
     held_.clear();
 }
 
+void KeyBindings::ForgetHeldRiffKeys()
+{
+    held_.remove_if([](const THeldKey& k) { return ShiftOfCode(k.code) == 0; });
+}
+
 void KeyBindings::ReleaseHeld(TShiftState shift)
 {
     if (host_.keyUpStarted)
@@ -271,6 +276,13 @@ void KeyBindings::ReleaseKey(const std::string& name)
         host_.refreshHover();
     if (host_.redraw)
         host_.redraw();
+}
+
+void KeyBindings::LatchSoundingKey()
+{
+    // A latched modifier would swallow its own key-up and stay on.
+    if (startedRiffs_.count(soundingKey_) != 0)
+        latchedKey_ = soundingKey_;
 }
 
 void KeyBindings::MouseDown(int x, int y)

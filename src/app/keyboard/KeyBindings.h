@@ -112,8 +112,9 @@ public:
     // press it. A latched key and the on-screen modifiers set by the mouse or by a riff's
     // choice stay.
     void ReleaseHeld(TShiftState shift);
-    // Forgets the held keys without releasing them (Play starts from a clean keyboard).
-    void ClearHeldKeys() { held_.clear(); }
+    // Forgets the held riff keys without releasing them (Play starts from a clean keyboard). The
+    // modifier keys stay held: they are still down, and their key-ups must still come here.
+    void ForgetHeldRiffKeys();
     [[nodiscard]] TShiftState ModifierState() const { return modifierState_; }
     [[nodiscard]] const std::list<THeldKey>& HeldKeys() const { return held_; }
 
@@ -129,6 +130,9 @@ public:
     // While a key is latched, key-ups and mouse-ups release nothing; the next press releases it.
     [[nodiscard]] const std::string& LatchedKey() const { return latchedKey_; }
     void SetLatchedKey(const std::string& name) { latchedKey_ = name; }
+    // Latches the sounding key when its press started a riff; with no riff sounding (nothing,
+    // or only an on-screen modifier pressed) it does nothing.
+    void LatchSoundingKey();
 
     // ---- the mouse on the keyboard image (the window skips them while a mode loads) ----
     void MouseDown(int x, int y);

@@ -243,5 +243,5 @@ void TKorvaneForm::StepBindingSet(int step)
 
 void TKorvaneForm::LatchSoundingKey()
 {
-    bindings_.SetLatchedKey(bindings_.SoundingKey());
+    bindings_.LatchSoundingKey();
 }

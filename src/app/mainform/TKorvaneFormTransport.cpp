@@ -60,7 +60,7 @@ void TKorvaneForm::PlayButtonClick(TObject* sender)
         SetPaused(false);
         return;
     }
-    bindings_.ClearHeldKeys();
+    bindings_.ForgetHeldRiffKeys();
     StopButtonClick(nullptr);
     if (env_->GameState() == TGameEnvObj::StateReady && sender != nullptr && !env_->CanStart())
         return;

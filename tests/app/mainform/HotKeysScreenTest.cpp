@@ -21,7 +21,8 @@ using korvane_test::PumpUntil;
 
 class HotKeysScreen : public FormTest {
 protected:
-    static bool Type(const char* keys) { return QProcess::execute("xdotool", {"key", "--delay", "40", keys}) == 0; }
+    static bool Type(const char* keys) { return Xdo({"key", "--delay", "40", keys}); }
+    static bool Xdo(const QStringList& arguments) { return QProcess::execute("xdotool", arguments) == 0; }
 };
 
 TEST_F(HotKeysScreen, TypedHotKeysReachTheirCommands)
@@ -36,6 +37,33 @@ TEST_F(HotKeysScreen, TypedHotKeysReachTheirCommands)
     EXPECT_TRUE(PumpUntil([] { return WaveScene.IsInstancePlaying("groove"); }, kEventDeadlineMs)) << "F4 plays";
     ASSERT_TRUE(Type("Escape"));
     EXPECT_TRUE(PumpUntil([] { return !WaveScene.IsInstancePlaying("groove"); }, kEventDeadlineMs)) << "Esc stops";
+
+    // A command given with a modifier down: the on-screen modifier is on while it is down and
+    // off after its key-up, and W plays its riff of the plain set.
+    const struct {
+        const char* modifier;
+        const char* key;
+        const char* onScreen;
+        bool plays;
+    } withModifier[] = {{"shift", "F4", "SHIFT", true},
+                        {"ctrl", "F4", "CTRL", true},
+                        {"ctrl", "F5", "CTRL", false},  // the latch with no riff sounding
+                        {"alt", "F5", "ALT", false}};
+    for (const auto& c : withModifier) {
+        SCOPED_TRACE(std::string(c.modifier) + "+" + c.key);
+        ASSERT_TRUE(Xdo({"keydown", c.modifier, "key", c.key}));
+        EXPECT_TRUE(PumpUntil([&] { return f.Keyboard().State(c.onScreen) == "pressed" &&
+                                           WaveScene.IsInstancePlaying("groove") == c.plays; },
+                              kEventDeadlineMs));
+        ASSERT_TRUE(Xdo({"keyup", c.modifier}));
+        EXPECT_TRUE(PumpUntil([&] { return f.Keyboard().State(c.onScreen) == "initial"; }, kEventDeadlineMs))
+            << "off with the key-up";
+        EXPECT_EQ(f.Bindings().ActiveSetName(), "INITIAL_");
+        EXPECT_EQ(f.Bindings().LatchedKey(), "");
+        f.StopButtonClick(f.GlobalPanel);
+        ASSERT_TRUE(Type("w"));
+        EXPECT_TRUE(PumpUntil([&] { return f.SoundingRiff() == "b1"; }, kEventDeadlineMs)) << "W plays its riff";
+    }
 
     ASSERT_TRUE(Type("alt+F10"));
     EXPECT_TRUE(PumpUntil([&] { return f.Root()->GetInteger("settings.StepAdvanceThroughClipsBy") == 2; },

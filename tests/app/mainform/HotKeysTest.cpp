@@ -11,6 +11,7 @@
 #include "controls/THVPanel.h"
 #include "controls/THVSlider.h"
 #include "platform/system/ShellExecute.h"
+#include "platform/ui/ControlsInternal.h"
 #include "platform/ui/VirtualKeys.h"
 #include "sound/TWaveScene.h"
 
@@ -153,15 +154,54 @@ TEST_F(HotKeys, HeldSliderKeysStepEveryRepeatAndStepSettingsAreStored)
     }
 }
 
+// A command given with a modifier key down leaves the modifier to its own key-up: the on-screen
+// modifier shows it while it is down and goes off with its release, and the plain set is back.
 TEST_F(HotKeys, PlayKeysStartTheGameAndAltF4ClosesTheWindow)
 {
     TKorvaneForm& f = Start();
-    for (Qt::KeyboardModifiers held : {Qt::ShiftModifier, Qt::ControlModifier}) {
+    const int playClicked = 0;
+    const struct {
+        const char* command;
+        int modifierKey;
+        Qt::KeyboardModifiers held;
+        const char* onScreen;
+        int key;  // or playClicked: Play clicked with the mouse
+        bool plays;
+    } commands[] = {
+        {"Shift+F4", Qt::Key_Shift, Qt::ShiftModifier, "SHIFT", Qt::Key_F4, true},
+        {"Ctrl+F4", Qt::Key_Control, Qt::ControlModifier, "CTRL", Qt::Key_F4, true},
+        {"Play clicked with Shift", Qt::Key_Shift, Qt::ShiftModifier, "SHIFT", playClicked, true},
+        // The latch with no riff sounding.
+        {"Ctrl+F5", Qt::Key_Control, Qt::ControlModifier, "CTRL", Qt::Key_F5, false},
+        {"Alt+F5", Qt::Key_Alt, Qt::AltModifier, "ALT", Qt::Key_F5, false},
+    };
+    QWidget* play = WidgetOf(f.PlayButton);
+    const auto click = [play](QEvent::Type type, Qt::MouseButtons buttons) {
+        const QPointF centre(play->width() / 2, play->height() / 2);
+        QMouseEvent event(type, centre, play->mapToGlobal(centre), Qt::LeftButton, buttons, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(play, &event);
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.command);
         f.StopButtonClick(f.GlobalPanel);
         ASSERT_FALSE(GroovePlays());
-        Press(Qt::Key_F4, held);
-        Release(Qt::Key_F4, held);
-        EXPECT_TRUE(GroovePlays()) << held;
+        Press(c.modifierKey, c.held);
+        if (c.key == playClicked) {
+            click(QEvent::MouseButtonPress, Qt::LeftButton);
+            click(QEvent::MouseButtonRelease, Qt::NoButton);
+        } else {
+            Press(c.key, c.held);
+            Release(c.key, c.held);
+        }
+        EXPECT_EQ(GroovePlays(), c.plays);
+        EXPECT_EQ(f.Bindings().LatchedKey(), "");
+        EXPECT_EQ(f.Keyboard().State(c.onScreen), "pressed") << "still down";
+        Release(c.modifierKey);
+        EXPECT_EQ(f.Keyboard().State(c.onScreen), "initial");
+        EXPECT_EQ(f.Bindings().ActiveSetName(), "INITIAL_");
+        Press(Qt::Key_W);
+        EXPECT_EQ(f.SoundingRiff(), "b1");
+        Release(Qt::Key_W);
     }
     f.show();
     ASSERT_TRUE(f.isVisible());
