@@ -291,7 +291,7 @@ TEST_F(PrintSpooler, TheListIsTheServersOwnAndAServerWithoutPrintersIsNoFailure)
         {"answers that pause in their middle",
          {.printers = {"Büro", "Pdf"}, .defaultPrinter = "Pdf", .answerPauseMs = 300}, 30000, {"Büro", "Pdf"}, "Pdf", ""},
         {"answers in small pieces, slowly",
-         {.printers = {"Büro", "Pdf"}, .defaultPrinter = "Pdf", .answerPiece = 16, .answerPauseMs = 10}, 30000,
+         {.printers = {"Büro", "Pdf"}, .defaultPrinter = "Pdf", .answerPiece = 96, .answerPauseMs = 120}, 30000,
          {"Büro", "Pdf"}, "Pdf", ""},
         {"ends the connection after an answer in HTTP/1.0",
          {.printers = {"Pdf"}, .defaultPrinter = "Pdf", .closesAfter = "CUPS-Get-Printers"}, 30000, {"Pdf"}, "Pdf", "", 2},
@@ -333,7 +333,7 @@ TEST_F(PrintSpooler, EachAnswerToAJobIsReportedForWhatItIs)
         {"redirects after the whole document", {.httpStatus = 307}, 30000, 0, false, "307 Temporary Redirect"},
         // The answer is read whole however it comes, and the job may print when no whole answer came.
         {"an answer that pauses in its middle", {.answerPauseMs = 300}, 30000, 7, false, ""},
-        {"an answer in small pieces, slowly", {.answerPiece = 8, .answerPauseMs = 20}, 30000, 7, false, ""},
+        {"an answer in small pieces, slowly", {.answerPiece = 48, .answerPauseMs = 150}, 30000, 7, false, ""},
         {"hangs up after the whole document", {.answerPercent = 0, .hangUpAtCut = true}, 30000, 0, true, "the whole document went to the print server <server>, but no answer came"},
         {"hangs up in the middle of its answer", {.answerPercent = 75, .hangUpAtCut = true}, 30000, 0, true, "the whole document went to the print server <server>, but no answer came"},
         {"silent in the middle of its answer", {.answerPercent = 75}, 400, 0, true, "the whole document went to the print server <server>, but no answer came"},
