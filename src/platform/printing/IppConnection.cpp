@@ -4,21 +4,15 @@
 #include <poll.h>
 #include <strings.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 
 #include <algorithm>
-#include <cerrno>
 
 namespace {
 
 // Over a local socket the server's reading frees the connection's queue one write at a time: small
 // writes let a server that reads a few kilobytes a second move the queue several times a second.
 constexpr std::size_t kPiece = 4096;
-
-ssize_t AppendTo(void* text, ipp_uchar_t* data, size_t size)
-{
-    static_cast<std::string*>(text)->append(reinterpret_cast<const char*>(data), size);
-    return ssize_t(size);
-}
 
 // Nobody may be there to type a password: a server that wants one refuses the request.
 const char* NoPassword(const char*, http_t*, const char*, const char*, void*) { return nullptr; }
@@ -28,34 +22,26 @@ int GiveUp(http_t*, void*) { return 0; }
 }  // namespace
 
 TIppConnection::TIppConnection(const TIppServer& server, int silenceMs)
-    : server_(server),
-      encryption_(cupsEncryption()),
-      silenceMs_(std::max(silenceMs, 1)),
-      tickMs_(std::clamp(silenceMs_ / 10, 5, 100))
+    : server_(server), silenceMs_(std::max(silenceMs, 1)), tickMs_(std::clamp(silenceMs_ / 10, 5, 100))
 {
-    addresses_ = httpAddrGetList(server_.host.c_str(), AF_UNSPEC, std::to_string(server_.port).c_str());
-    if (addresses_)
-        Reconnect();
+    http_ = Open(silenceMs_);
 }
 
 TIppConnection::~TIppConnection()
 {
     if (http_)
         httpClose(http_);
-    httpAddrFreeList(addresses_);
 }
 
 bool TIppConnection::Local() const { return http_ && httpAddrLocalhost(httpGetAddress(http_)); }
 
-http_t* TIppConnection::Open(http_timeout_cb_t onWait, void* data) const
+http_t* TIppConnection::Open(int waitMs) const
 {
-    http_t* http = httpConnect2(server_.host.c_str(), server_.port, addresses_, AF_UNSPEC, encryption_, 1, 0, nullptr);
-    if (!http)
-        return nullptr;
-    // The library's waits last a tick each; between them the connection judges the silence.
-    httpSetTimeout(http, tickMs_ / 1000.0, onWait, data);
+    http_t* http = httpConnect2(server_.host.c_str(), server_.port, nullptr, AF_UNSPEC,
+                                http_ && httpIsEncrypted(http_) ? HTTP_ENCRYPTION_REQUIRED : cupsEncryption(), 1,
+                                waitMs, nullptr);
     // Credentials the server accepted go with every later connection.
-    const char* auth = http_ ? httpGetAuthString(http_) : nullptr;
+    const char* auth = http && http_ ? httpGetAuthString(http_) : nullptr;
     if (auth && *auth) {
         const std::string text(auth);
         const std::size_t space = text.find(' ');
@@ -65,168 +51,122 @@ http_t* TIppConnection::Open(http_timeout_cb_t onWait, void* data) const
     return http;
 }
 
-// A connection of its own for each try: the library's connection would connect again by itself
-// after a refusal, waiting half a minute for it.
-bool TIppConnection::Reconnect()
+// A server may end a kept-open connection after its answer without saying so (an HTTP/1.0 answer,
+// its idle time-out): the connection is made again before a request goes out on it.
+bool TIppConnection::Ready()
 {
-    http_t* http = Open(&TIppConnection::OnWait, this);
-    if (http_)
-        httpClose(http_);
-    http_ = http;
-    if (!http_)
+    if (!http_ || gaveUp_ || error_)
         return false;
-    error_ = 0;
-    Moved();
-    if (httpReconnect2(http_, silenceMs_, nullptr) != 0) {
+    if (!used_) {
+        used_ = true;
+        return true;
+    }
+    const int fd = httpGetFd(http_);
+    pollfd socket{fd, POLLIN | POLLRDHUP, 0};
+    char byte;
+    const bool ended =
+        fd < 0 ||
+        (httpGetVersion(http_) < HTTP_VERSION_1_1 && strcasecmp(httpGetField(http_, HTTP_FIELD_CONNECTION), "keep-alive")) ||
+        (::poll(&socket, 1, 0) > 0 &&
+         ((socket.revents & (POLLRDHUP | POLLHUP | POLLERR)) || ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0));
+    if (ended && httpReconnect2(http_, silenceMs_, nullptr) != 0) {
         error_ = httpError(http_);
-        httpClose(http_);
-        http_ = nullptr;
         return false;
     }
-    Moved();
-    Settle();
     return true;
+}
+
+// The library's waits last waitMs each; between them the connection judges the silence.
+void TIppConnection::Watch(int waitMs)
+{
+    httpSetTimeout(http_, waitMs / 1000.0, &TIppConnection::OnWait, this);
+    lastMove_ = Clock::now();
+    seen_ = Queued();
 }
 
 TIppConnection::Reply TIppConnection::Exchange(ipp_t* request, const char* resource, std::FILE* document, long size)
 {
-    if (!http_ || gaveUp_ || error_)
-        return {};
-    std::string message;
-    ippSetState(request, IPP_STATE_IDLE);
-    for (ipp_state_t state; (state = ippWriteIO(&message, &AppendTo, 1, nullptr, request)) != IPP_STATE_DATA;) {
-        if (state == IPP_STATE_ERROR) {
-            error_ = EINVAL;
-            return {};
-        }
-    }
-    cupsSetPasswordCB2(&NoPassword, nullptr);
     Reply reply;
-    for (int attempt = 0; attempt < 3 && http_ && !gaveUp_; ++attempt) {
-        // A connection is used again only after an answer that was read whole and left it open.
-        const http_status_t last = httpGetStatus(http_);
-        if ((httpGetState(http_) != HTTP_STATE_WAITING || (last != HTTP_STATUS_CONTINUE && last != HTTP_STATUS_OK) ||
-             !strcasecmp(httpGetField(http_, HTTP_FIELD_CONNECTION), "close")) &&
-            !Reconnect())
-            break;
-        reply = Send(message, resource, document, size);
-        if (reply.status == HTTP_STATUS_UNAUTHORIZED && cupsDoAuthentication(http_, "POST", resource) == 0)
-            continue;
-        if (reply.status == HTTP_STATUS_UPGRADE_REQUIRED && encryption_ != HTTP_ENCRYPTION_REQUIRED) {
-            encryption_ = HTTP_ENCRYPTION_REQUIRED;
+    cupsSetPasswordCB2(&NoPassword, nullptr);
+    const std::size_t length = ippLength(request) + std::size_t(std::max(size, 0L));
+    for (int attempt = 0; attempt < 3 && Ready(); ++attempt) {
+        Watch(tickMs_);
+        const http_status_t sent = cupsSendRequest(http_, request, resource, length);
+        http_status_t status = sent;
+        const bool whole = sent == HTTP_STATUS_CONTINUE && (!document || SendDocument(document, size, status));
+        ipp_t* answer = nullptr;
+        // A refusal the library met while sending the request is read already; one that came while
+        // the document went out, or after it, is read now, also after a write that failed.
+        if ((sent == HTTP_STATUS_CONTINUE || sent == HTTP_STATUS_OK) && status < HTTP_STATUS_MULTIPLE_CHOICES &&
+            AwaitAnswer()) {
+            Watch(silenceMs_);
+            answer = cupsGetResponse(http_, resource);
+            status = httpGetStatus(http_);
+        }
+        reply.ipp.reset(answer);
+        reply.wholeBody = whole && httpGetPending(http_) + Queued() == 0;
+        // The library found credentials, or the server asked for encryption: the request goes again.
+        if (!answer && (status == HTTP_STATUS_UNAUTHORIZED || status == HTTP_STATUS_UPGRADE_REQUIRED)) {
+            reply.status = status;
             continue;
         }
+        reply.status = status == HTTP_STATUS_CUPS_AUTHORIZATION_CANCELED ? HTTP_STATUS_UNAUTHORIZED
+                       : status >= HTTP_STATUS_OK                       ? status
+                                                                        : HTTP_STATUS_NONE;
+        if (!gaveUp_ && !answer && reply.status == HTTP_STATUS_NONE)
+            error_ = httpError(http_);
         break;
     }
     return reply;
 }
 
-TIppConnection::Reply TIppConnection::Send(const std::string& message, const char* resource, std::FILE* document,
-                                           long size)
+bool TIppConnection::SendDocument(std::FILE* document, long size, http_status_t& status)
 {
-    Reply reply;
-    httpClearFields(http_);
-    httpSetField(http_, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
-    if (const char* auth = httpGetAuthString(http_); auth && *auth)
-        httpSetField(http_, HTTP_FIELD_AUTHORIZATION, auth);
-    httpSetLength(http_, message.size() + std::size_t(std::max(size, 0L)));
-    if (!Await(POLLOUT))
-        return reply;
-    if (httpPost(http_, resource) != 0) {
-        Broke();
-        return reply;
+    std::rewind(document);
+    long sent = 0;
+    char piece[kPiece];
+    for (std::size_t got; status == HTTP_STATUS_CONTINUE && (got = std::fread(piece, 1, sizeof piece, document)) > 0;
+         sent += long(got)) {
+        status = cupsWriteRequestData(http_, piece, got);
+        if (status == HTTP_STATUS_CONTINUE && httpFlushWrite(http_) < 0)
+            status = HTTP_STATUS_ERROR;
+        // The connection's own writes grow the queue; only its shrinking is the server's doing.
+        seen_ = Queued();
     }
-    Settle();
-    bool whole = SendBytes(message.data(), message.size());
-    if (whole && document) {
-        std::rewind(document);
-        long sent = 0;
-        char piece[kPiece];
-        for (std::size_t got; whole && (got = std::fread(piece, 1, sizeof piece, document)) > 0; sent += long(got))
-            whole = SendBytes(piece, got);
-        whole = whole && sent == size && !std::ferror(document);
-    }
-    // The answer, which a server that refuses may give before the whole request went out.
-    http_status_t status = HTTP_STATUS_CONTINUE;
-    while (status == HTTP_STATUS_CONTINUE && httpGetState(http_) != HTTP_STATE_WAITING && Await(POLLIN)) {
-        status = httpUpdate(http_);
-        Moved();
-        Settle();
-    }
-    if (status == HTTP_STATUS_OK) {
-        ipp_t* answer = ippNew();
-        ipp_state_t state;
-        while ((state = ippRead(http_, answer)) != IPP_STATE_DATA && state != IPP_STATE_ERROR) {
-        }
-        if (state == IPP_STATE_DATA)
-            reply.ipp.reset(answer);
-        else
-            ippDelete(answer);
-    }
-    // An answer makes a write that failed after it (the server closing) no failure of the connection.
-    if (status != HTTP_STATUS_CONTINUE && status != HTTP_STATUS_ERROR) {
-        reply.status = status;
-        error_ = 0;
-    }
-    if (!gaveUp_ && (reply.status == HTTP_STATUS_NONE || (reply.status == HTTP_STATUS_OK && !reply.ipp)))
-        Broke();
-    reply.wholeBody = whole && Unsent() == 0;
-    return reply;
+    return status == HTTP_STATUS_CONTINUE && sent == size && !std::ferror(document);
 }
 
-bool TIppConnection::SendBytes(const char* data, std::size_t size)
+// Waits for the first byte of the answer a tick at a time, while the server may still be reading
+// the end of the request.
+bool TIppConnection::AwaitAnswer()
 {
-    for (std::size_t done = 0; done < size;) {
-        if (!Await(POLLOUT))
-            return false;
-        const std::size_t piece = std::min(kPiece, size - done);
-        if (httpWrite2(http_, data + done, piece) < 0 || httpFlushWrite(http_) < 0) {
-            Broke();
-            return false;
-        }
-        done += piece;
-        Settle();
-    }
+    while (!httpWait(http_, tickMs_))
+        if (!KeepWaiting())
+            return !gaveUp_;
+    lastMove_ = Clock::now();
     return true;
 }
 
-// Waits until the server made room (POLLOUT) or sent something (POLLIN), judging the silence at
-// every tick.
-bool TIppConnection::Await(short events)
+// The server moved when it took bytes: the queue shrank since the last look.
+bool TIppConnection::KeepWaiting()
 {
-    for (bool waited = false;; waited = true) {
-        if (gaveUp_ || !http_)
-            return false;
-        int ready;
-        if (events == POLLIN) {
-            ready = httpWait(http_, tickMs_);
-        } else {
-            pollfd socket{httpGetFd(http_), events, 0};
-            ready = ::poll(&socket, 1, tickMs_);
-            if (ready < 0 && errno != EINTR) {
-                error_ = errno;
-                return false;
-            }
-        }
-        if (ready > 0) {
-            // Room the connection had all along is no sign of the server.
-            if (waited || events == POLLIN)
-                Moved();
-            return true;
-        }
-        // A server that answers and takes no more of the request has refused it: the answer is read.
-        if (events == POLLOUT && httpWait(http_, 0))
-            return false;
-        if (!KeepWaiting())
-            return false;
-    }
+    if (gaveUp_)
+        return false;
+    const std::size_t queued = Queued();
+    if (queued < seen_)
+        lastMove_ = Clock::now();
+    seen_ = queued;
+    if (Clock::now() - lastMove_ < std::chrono::milliseconds(silenceMs_))
+        return true;
+    // A server that answers instead of reading on has not fallen silent: its answer is read.
+    gaveUp_ = !Answered();
+    return false;
 }
 
-TIppConnection::Look TIppConnection::LookNow() const
+bool TIppConnection::Answered() const
 {
-    if (!http_)
-        return {};
-    return {Queued(), httpGetStatus(http_), httpGetRemaining(http_)};
+    pollfd socket{httpGetFd(http_), POLLIN, 0};
+    return socket.fd >= 0 && ::poll(&socket, 1, 0) > 0 && (socket.revents & POLLIN);
 }
 
 // Bytes (a stream socket's queue: unacknowledged over TCP, unread over a local socket) the server
@@ -238,50 +178,31 @@ std::size_t TIppConnection::Queued() const
     return fd >= 0 && ::ioctl(fd, SIOCOUTQ, &queued) == 0 && queued > 0 ? std::size_t(queued) : 0;
 }
 
-// The server moved when it took bytes (the queue shrank) or sent some: a head that came, or a body
-// the library read on. The connection's own writes only grow the queue.
-bool TIppConnection::KeepWaiting()
+int TIppConnection::OnWait(http_t* http, void* data)
 {
-    if (gaveUp_ || !http_)
-        return false;
-    const Look now = LookNow();
-    if (now.queued < seen_.queued || now.status != seen_.status || now.remaining != seen_.remaining)
-        Moved();
-    seen_ = now;
-    if (Clock::now() - lastMove_ < std::chrono::milliseconds(silenceMs_))
-        return true;
-    gaveUp_ = true;
-    return false;
+    auto* self = static_cast<TIppConnection*>(data);
+    if (self->KeepWaiting())
+        return 1;
+    // Every later wait of the library ends at once.
+    if (self->gaveUp_)
+        httpSetTimeout(http, 0.001, &TIppConnection::OnWait, self);
+    return 0;
 }
 
-int TIppConnection::OnWait(http_t*, void* data) { return static_cast<TIppConnection*>(data)->KeepWaiting() ? 1 : 0; }
-
-void TIppConnection::Broke()
+http_t* TIppConnection::Lend()
 {
-    if (!error_ && http_)
-        error_ = httpError(http_);
+    if (!Ready())
+        return nullptr;
+    Watch(silenceMs_);
+    return http_;
 }
 
 void TIppConnection::Notify(ipp_t* request, const char* resource)
 {
-    if (!addresses_)
-        return;
-    http_t* http = Open(&GiveUp, nullptr);
+    http_t* http = Open(tickMs_);
     if (!http)
         return;
-    if (httpReconnect2(http, tickMs_, nullptr) == 0) {
-        httpClearFields(http);
-        httpSetField(http, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
-        if (const char* auth = httpGetAuthString(http); auth && *auth)
-            httpSetField(http, HTTP_FIELD_AUTHORIZATION, auth);
-        httpSetLength(http, ippLength(request));
-        ippSetState(request, IPP_STATE_IDLE);
-        if (httpPost(http, resource) == 0) {
-            ipp_state_t state;
-            while ((state = ippWrite(http, request)) != IPP_STATE_DATA && state != IPP_STATE_ERROR) {
-            }
-            httpFlushWrite(http);
-        }
-    }
+    httpSetTimeout(http, tickMs_ / 1000.0, &GiveUp, nullptr);
+    (void)cupsSendRequest(http, request, resource, ippLength(request));
     httpClose(http);
 }

@@ -1,9 +1,11 @@
 #pragma once
 // One connection to a print server that gives up once the server has been silent for a while: it
-// took no byte of what it was sent and sent none. Every wait on it looks at the socket each tenth
-// of the silence (100 ms at most), so that it ends that soon after the silence, and only bytes the
-// server takes or sends count as movement, never the connection's own writes. A request goes out
-// in pieces of 4 KiB, so that even a server that reads a few kilobytes a second is seen to move.
+// took no byte of what it was sent and sent none. Requests go out on the print library's own
+// request calls; its time-out callback judges the silence. While a request goes out the library
+// waits a tick at a time and the socket's send queue shrinking counts as movement, never the
+// connection's own writes; the answer is read with every wait lasting the whole silence, so an
+// answer that pauses for less than that is read whole. The library's fixed wait for "100 Continue"
+// (at most 1 s) comes on top of the silence.
 //
 // Thread: one thread at a time. Failure: nothing throws; Silent() and Error() say why a request
 // got no answer.
@@ -34,12 +36,16 @@ public:
     };
     // Sends the request to the resource, the document (from its start, size bytes) after it, and
     // reads the answer. A server that asks who is asking is answered where the library knows
-    // without asking the user, and asked again. Once the connection has given up, or broke, it
-    // sends nothing more and returns at once.
+    // without asking the user, and asked again. A connection the server ended since its last
+    // answer is made again first. Once the connection has given up, or broke, it sends nothing
+    // more and returns at once.
     Reply Exchange(ipp_t* request, const char* resource, std::FILE* document = nullptr, long size = 0);
-    // Hands the request to the server on a connection of its own without waiting for anything:
-    // what the socket does not take at once is dropped, and no answer is read.
+    // Hands the request to the server on a connection of its own without waiting for its answer.
     void Notify(ipp_t* request, const char* resource);
+    // The connection for one of the library's calls that make requests of their own (the list of
+    // printers), made again if the server ended it; null once it has given up or broke. Every wait
+    // of the call lasts the silence. Owned by the connection.
+    [[nodiscard]] http_t* Lend();
 
     [[nodiscard]] bool Connected() const { return http_ != nullptr; }
     [[nodiscard]] const std::string& Host() const { return server_.host; }
@@ -52,35 +58,24 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    struct Look {
-        std::size_t queued = 0;
-        http_status_t status = HTTP_STATUS_NONE;
-        std::size_t remaining = 0;
-    };
 
-    [[nodiscard]] http_t* Open(http_timeout_cb_t onWait, void* data) const;
-    bool Reconnect();
-    Reply Send(const std::string& message, const char* resource, std::FILE* document, long size);
-    bool SendBytes(const char* data, std::size_t size);
-    bool Await(short events);
+    [[nodiscard]] http_t* Open(int waitMs) const;
+    bool Ready();
+    void Watch(int waitMs);
+    bool SendDocument(std::FILE* document, long size, http_status_t& status);
+    bool AwaitAnswer();
     bool KeepWaiting();
-    void Moved() { lastMove_ = Clock::now(); }
-    [[nodiscard]] Look LookNow() const;
-    // Takes the socket's state after the connection's own act as the one to compare with.
-    void Settle() { seen_ = LookNow(); }
+    [[nodiscard]] bool Answered() const;
     [[nodiscard]] std::size_t Queued() const;
-    [[nodiscard]] std::size_t Unsent() const { return httpGetPending(http_) + Queued(); }
-    void Broke();
     static int OnWait(http_t* http, void* data);
 
     TIppServer server_;
-    http_addrlist_t* addresses_ = nullptr;
-    http_encryption_t encryption_;
     http_t* http_ = nullptr;
     int silenceMs_;
     int tickMs_;
-    Clock::time_point lastMove_;
-    Look seen_;
+    bool used_ = false;
+    Clock::time_point lastMove_ = Clock::now();
+    std::size_t seen_ = 0;
     bool gaveUp_ = false;
     int error_ = 0;
 };

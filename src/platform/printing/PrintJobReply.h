@@ -17,8 +17,10 @@ struct TJobReply {
 };
 
 // HTTP and IPP statuses decide first: an HTTP status other than 200, or an IPP error, is a refusal
-// whose error is the server's own reason. An IPP success that names a job is taken. The job may
-// still print (no id, mayPrint set) only when the whole document went out and then the server
-// fell silent or said "taken" without naming a job; anything else failed, with the reason. Also
+// whose error is the server's own reason (an HTTP status in words, with its number where the
+// library has none). An IPP success that names a job is taken. The job may still print (no id,
+// mayPrint set) only when the whole document went out and then no whole answer came (a silence,
+// a closed connection) or the answer said "taken" without naming a job; anything else failed,
+// with the reason. Also
 // says why any other request to the server failed. server: the server's name in the texts.
 [[nodiscard]] TPrintJobResult JudgeJob(const TJobReply& reply, const std::string& server);

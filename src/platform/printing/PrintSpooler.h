@@ -50,7 +50,10 @@ public:
 // A spooler on the given server: a socket path or "host[:port]"; empty for the user's own. A call
 // gives up once no byte has moved either way for silenceMs (the server took none of what it was
 // sent and sent none) and then returns within a fraction of a second, asking the server nothing
-// more. A server that keeps reading or answering is not cut short; over a local socket its reading
-// shows in steps of 4 KiB, so one that reads less than that in a silence is taken for silent. Nobody
-// is asked for a password: a server that wants one refuses the call.
+// more; the library's wait for "100 Continue" may add up to 1 s, and a server silent in the middle
+// of an answer is given up after up to three silences (the library reads an answer waiting the
+// whole silence for each read). A server that keeps reading or answering, however slowly, is not
+// cut short; over a local socket its reading shows in steps of 4 KiB, so one that reads less than
+// that in a silence is taken for silent. Nobody is asked for a password: a server that wants one
+// refuses the call.
 [[nodiscard]] std::shared_ptr<TPrintSpooler> MakePrintSpooler(const std::string& server, int silenceMs);

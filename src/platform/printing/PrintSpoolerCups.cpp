@@ -1,15 +1,12 @@
-// The print spooler on CUPS. Every call makes its own requests on its own connection, which gives
-// up once the server has been silent for the silence (IppConnection.h). The library's one-call
-// requests do not hold that bound: each waits a fixed second for "100 Continue", the printer list
-// makes a second request after the first gave up, and a found printer's queue is set up and its
-// job cancelled on connections of the library's own that wait half a minute and more.
+// The print spooler on CUPS. Every call makes its requests on a connection of its own, which gives
+// up once the server has been silent for the silence (IppConnection.h). A found printer's queue is
+// set up by requests of the spooler's own: the library's destination calls would set it up on
+// connections of their own that wait half a minute and more.
 #include "platform/printing/IppConnection.h"
 #include "platform/printing/PrintJobReply.h"
 #include "platform/printing/PrintSpooler.h"
 
 #include <cups/cups.h>
-
-#include <strings.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -17,10 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 namespace {
@@ -102,52 +97,6 @@ ipp_t* NewRequest(ipp_op_t operation, const std::string& printerUri)
     return request;
 }
 
-// The user's own choice of default printer, which goes before the server's, as the library has
-// it: LPDEST, or PRINTER unless it is the traditional "lp", else the last "Default" line of the
-// user's, then of the system's lpoptions file; empty when there is none.
-std::string UsersDefault()
-{
-    if (const char* name = std::getenv("LPDEST"); name && *name)
-        return name;
-    if (const char* name = std::getenv("PRINTER"); name && *name && std::strcmp(name, "lp") != 0)
-        return name;
-    const char* home = std::getenv("HOME");
-    const char* root = std::getenv("CUPS_SERVERROOT");
-    for (const std::string& path : {home ? std::string(home) + "/.cups/lpoptions" : std::string(),
-                                    std::string(root ? root : "/etc/cups") + "/lpoptions"}) {
-        std::ifstream file(path);
-        std::string line, word, name, chosen;
-        while (std::getline(file, line)) {
-            std::istringstream words(line);
-            if (words >> word >> name && !strcasecmp(word.c_str(), "Default"))
-                chosen = name;
-        }
-        if (!chosen.empty())
-            return chosen;
-    }
-    return {};
-}
-
-// Printers found on the network that the server has no queue for. The library finds them only
-// while it lists a server's printers; handed a connection that cannot be made, it finds them
-// without asking any server.
-void AddFoundPrinters(int& count, cups_dest_t*& dests)
-{
-    http_t* nowhere = httpConnect2("/dev/null", 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 0, nullptr);
-    if (!nowhere)
-        return;
-    cups_dest_t* found = nullptr;
-    const int foundCount = cupsGetDests2(nowhere, &found);
-    for (int i = 0; i < foundCount; ++i) {
-        if (!cupsGetDest(found[i].name, found[i].instance, count, dests)) {
-            found[i].is_default = 0;
-            count = cupsCopyDest(&found[i], count, &dests);
-        }
-    }
-    cupsFreeDests(foundCount, found);
-    httpClose(nowhere);
-}
-
 // The job's document, open once for the whole call.
 struct Document {
     std::FILE* file = nullptr;
@@ -186,65 +135,52 @@ TPrinterList CupsSpooler::ListPrinters()
         list.error = Unreachable(connection);
         return list;
     }
-    static const char* const kAttributes[] = {"printer-name", "printer-uri-supported", "device-uri", "printer-info"};
-    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(std::size(kAttributes)),
-                  nullptr, kAttributes);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    const TIppConnection::Reply printers = connection.Exchange(request, "/");
-    ippDelete(request);
+    // The library's list asks up to two questions and, after giving up on the first, asks the
+    // second on a connection of its own: a question of the spooler's own first finds a silent
+    // server, which is then asked nothing more.
+    ipp_t* probe = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ippAddString(probe, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-name");
+    ippAddInteger(probe, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "limit", 1);
+    ippAddString(probe, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    const TIppConnection::Reply answer = connection.Exchange(probe, "/");
+    ippDelete(probe);
     // A server without printers answers "not found": an empty list, not a failure.
-    if (!Succeeded(printers, IPP_STATUS_ERROR_NOT_FOUND)) {
-        list.error = Judge(connection, printers).error;
+    if (!Succeeded(answer, IPP_STATUS_ERROR_NOT_FOUND)) {
+        list.error = Judge(connection, answer).error;
         return list;
     }
-    int count = 0;
+    // The library lists the server's printers with the instances of the user's and the system's
+    // lpoptions, and marks the user's default (LPDEST, PRINTER, lpoptions, then the server's); for
+    // a server on this machine it adds the printers found on the network.
     cups_dest_t* dests = nullptr;
-    // Each printer is a group of attributes (its name first in kAttributes, its options after it);
-    // a group ends at a separator or at the answer's end.
-    std::string values[std::size(kAttributes)];
-    const auto add = [&] {
-        if (!values[0].empty()) {
-            count = cupsAddDest(values[0].c_str(), nullptr, count, &dests);
-            cups_dest_t* dest = cupsGetDest(values[0].c_str(), nullptr, count, dests);
-            for (std::size_t i = 1; i < std::size(kAttributes); ++i)
-                if (!values[i].empty())
-                    dest->num_options = cupsAddOption(kAttributes[i], values[i].c_str(), dest->num_options,
-                                                      &dest->options);
-        }
-        for (std::string& value : values)
-            value.clear();
-    };
-    for (ipp_attribute_t* attribute = ippFirstAttribute(printers.ipp.get()); attribute;
-         attribute = ippNextAttribute(printers.ipp.get())) {
-        const char* name = ippGetName(attribute);
-        if (!name || ippGetGroupTag(attribute) != IPP_TAG_PRINTER) {
-            add();
-            continue;
-        }
-        const char* value = ippGetString(attribute, 0, nullptr);
-        for (std::size_t i = 0; i < std::size(kAttributes); ++i)
-            if (value && !std::strcmp(name, kAttributes[i]))
-                values[i] = value;
+    http_t* http = connection.Lend();
+    const int count = http ? cupsGetDests2(http, &dests) : 0;
+    const ipp_status_t status = cupsLastError();
+    if (count == 0 && (!http || connection.Silent() ||
+                       (status > IPP_STATUS_OK_EVENTS_COMPLETE && status != IPP_STATUS_ERROR_NOT_FOUND))) {
+        // The server's refusal in its own words; a connection that failed is said here.
+        const char* reason = cupsLastErrorString();
+        const TJobReply failed{.silent = connection.Silent(), .error = http ? httpError(http) : connection.Error()};
+        list.error = connection.Silent() || status == IPP_STATUS_ERROR_INTERNAL || !reason || !*reason
+                         ? JudgeJob(failed, connection.Host()).error
+                         : reason;
+        cupsFreeDests(count, dests);
+        return list;
     }
-    add();
-    std::string defaultName = UsersDefault();
-    if (defaultName.empty()) {
-        ipp_t* ask = ippNewRequest(IPP_OP_CUPS_GET_DEFAULT);
-        ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-name");
-        ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-        // No default, or no answer about it, leaves the list without one.
-        if (const TIppConnection::Reply answer = connection.Exchange(ask, "/"); Succeeded(answer))
-            defaultName = Text(answer.ipp.get(), "printer-name");
-        ippDelete(ask);
-    }
-    // The library looks for printers on the network only for a server on this machine.
-    if (connection.Local())
-        AddFoundPrinters(count, dests);
     for (int i = 0; i < count; ++i) {
         list.names.push_back(FullName(dests[i]));
-        if (list.names.back() == defaultName)
-            list.defaultName = defaultName;
+        if (dests[i].is_default)
+            list.defaultName = list.names.back();
+    }
+    // The list marks an instance as the user's default only when lpoptions names it; asked for the
+    // default alone, the library also takes the instance LPDEST or PRINTER names.
+    if (list.defaultName.empty() && !list.names.empty() && !connection.Silent()) {
+        if (cups_dest_t* chosen = cupsGetNamedDest(http, nullptr, nullptr)) {
+            const std::string name = FullName(*chosen);
+            if (std::find(list.names.begin(), list.names.end(), name) != list.names.end())
+                list.defaultName = name;
+            cupsFreeDests(1, chosen);
+        }
     }
     const std::lock_guard<std::mutex> lock(mutex_);
     cupsFreeDests(count_, dests_);

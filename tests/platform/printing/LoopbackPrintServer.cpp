@@ -289,6 +289,7 @@ void LoopbackPrintServer::Serve(int fd)
                state != IPP_STATE_ERROR) {
         }
         int code = 200;
+        const ipp_op_t op = state == IPP_STATE_DATA ? ippGetOperation(request) : IPP_OP_CUPS_INVALID;
         ipp_t* response = state == IPP_STATE_DATA ? Answer(request, client, code) : nullptr;
         ippDelete(request);
         std::string body;
@@ -297,18 +298,46 @@ void LoopbackPrintServer::Serve(int fd)
             }
             ippDelete(response);
         }
+        const bool closes = op != IPP_OP_CUPS_INVALID && behaviour_.closesAfter == ippOpString(op);
         // A refusal asks for a password the way servers do; the client has nobody to ask.
         const std::string head =
-            code == 200 ? "HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nContent-Length: " + std::to_string(body.size())
-                        : "HTTP/1.1 " + std::to_string(code) + " " + httpStatus(http_status_t(code)) +
-                              (code == 401 ? "\r\nWWW-Authenticate: Basic realm=\"loopback\"" : "") +
-                              "\r\nContent-Length: 0";
-        if (!response || !client.Write(head + "\r\n\r\n" + (code == 200 ? body : std::string())))
+            std::string(closes ? "HTTP/1.0 " : "HTTP/1.1 ") +
+            (code == 200 ? "200 OK\r\nContent-Type: application/ipp\r\nContent-Length: " + std::to_string(body.size())
+                         : std::to_string(code) + " " + httpStatus(http_status_t(code)) +
+                               (code == 401 ? "\r\nWWW-Authenticate: Basic realm=\"loopback\"" : "") +
+                               "\r\nContent-Length: 0");
+        if (!response ||
+            !SendAnswer(client, head + "\r\n\r\n" + (code == 200 ? body : std::string()),
+                        op == IPP_OP_PRINT_JOB || op == IPP_OP_SEND_DOCUMENT))
             break;
+        if (closes) {
+            client.AwaitRequest();
+            break;
+        }
     }
     const std::lock_guard<std::mutex> lock(mutex_);
     clients_.erase(std::find(clients_.begin(), clients_.end(), fd));
     ::close(fd);
+}
+
+bool LoopbackPrintServer::SendAnswer(Client& client, const std::string& answer, bool job)
+{
+    const std::size_t size = job ? answer.size() * std::size_t(behaviour_.answerPercent) / 100 : answer.size();
+    const std::size_t piece = std::max<std::size_t>(
+        behaviour_.answerPiece ? behaviour_.answerPiece
+                               : behaviour_.answerPauseMs ? (answer.size() + 1) / 2 : answer.size(),
+        1);
+    for (std::size_t sent = 0; sent < size; sent += piece) {
+        if (sent > 0 && !Pause(behaviour_.answerPauseMs))
+            return false;
+        if (!client.Write(answer.substr(sent, std::min(piece, size - sent))))
+            return false;
+    }
+    if (size == answer.size())
+        return true;
+    if (!behaviour_.hangUpAtCut)
+        Pause(-1);
+    return false;
 }
 
 // Reads the document that follows a job's request at the behaviour's pace; false when reading

@@ -2,7 +2,8 @@
 // A print server on a private socket that speaks just enough HTTP and IPP for the spooler: it
 // lists printers, sets up a found printer, takes, refuses or cancels jobs, and reads and answers a
 // document at the pace its test sets: slowly, stopping, hanging up, refusing after the document or
-// never answering; or it takes connections and reads nothing.
+// never answering; or it takes connections and reads nothing. Its answers may pause, come in small
+// pieces, break off, or end the connection after them.
 //
 // Thread: every connection is served on a thread of its own (the library may open a second one
 // while the first is idle); the test thread reads what arrived at any time. Destruction ends
@@ -32,6 +33,17 @@ public:
         std::size_t bytesPerSecond = 0;          // 0: reads as fast as the data comes
         int answerDelayMs = 0;                   // after the whole document
         bool answers = true;                     // false: silent after the whole document
+        // Of a job's answer (head and body) only this share is sent; then the server falls
+        // silent, or hangs up with hangUpAtCut.
+        int answerPercent = 100;
+        bool hangUpAtCut = false;
+        // Every answer goes out in pieces (answerPiece bytes each; 0: two halves), answerPauseMs
+        // apart.
+        std::size_t answerPiece = 0;
+        int answerPauseMs = 0;
+        // The answer to this operation is in HTTP/1.0, which keeps no connection open: the server
+        // ends the connection once the next request arrives on it, reading none of it.
+        std::string closesAfter{};
         // Requests read and answered in all; then it reads nothing more, on any connection.
         std::size_t requestsServed = ~std::size_t(0);
     };
@@ -67,6 +79,8 @@ private:
     void Record(const std::string& operation);
     ipp_t* Answer(ipp_t* request, Client& client, int& httpStatus);
     bool ReadDocument(Client& client);
+    // Writes the answer as the behaviour says; false when the connection ends after it.
+    bool SendAnswer(Client& client, const std::string& answer, bool job);
 
     const Behaviour behaviour_;
     std::string folder_;

@@ -42,7 +42,13 @@ TEST(PrintJobReply, HttpAndIppDecideFirstAndOnlyAWholeDocumentMayStillPrint)
          {0, true, "the whole document went to the print server " + server + ", but no answer came"}},
         {"silent before the whole document", {.silent = true}, {0, false, "the print server " + server + " does not answer"}},
         {"hung up after the whole document", {.wholeDocument = true, .error = ECONNRESET},
-         {0, false, "the connection to the print server " + server + " failed (Connection reset by peer)"}},
+         {0, true, "the whole document went to the print server " + server + ", but no answer came"}},
+        {"hung up in the middle of the answer", {.httpStatus = 200, .wholeDocument = true, .error = EPIPE},
+         {0, true, "the whole document went to the print server " + server + ", but no answer came"}},
+        {"hung up before the whole document", {.error = EPIPE},
+         {0, false, "the connection to the print server " + server + " failed (Broken pipe)"}},
+        {"redirected, a status the library has no words for", {.httpStatus = 307, .wholeDocument = true},
+         {0, false, "307 Temporary Redirect"}},
         {"hung up for no known reason", {}, {0, false, "the connection to the print server " + server + " failed"}},
     };
     for (const auto& row : rows) {

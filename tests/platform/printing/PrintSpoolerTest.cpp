@@ -194,19 +194,19 @@ class PrintSpooler : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = fs::temp_directory_path() /
-                 ("print_spooler_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                  "_" + std::to_string(::getpid()));
-        fs::remove_all(folder);
+        std::string name = (fs::temp_directory_path() / "print_spooler_XXXXXX").string();
+        ASSERT_NE(::mkdtemp(name.data()), nullptr);
+        folder = name;
         fs::create_directories(folder / "home");
         std::ofstream(folder / "page.pdf") << "%PDF-1.4\n%%EOF\n";
-        // The user's own printer choices (variables, option files) stay out of the lists.
-        for (const char* name : {"HOME", "CUPS_SERVERROOT", "LPDEST", "PRINTER"}) {
+        // The user's own printer choices (variables, option files) and server stay out of the lists.
+        for (const char* name : {"HOME", "CUPS_SERVERROOT", "CUPS_SERVER", "LPDEST", "PRINTER"}) {
             const char* value = std::getenv(name);
             saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
         }
         ::setenv("HOME", (folder / "home").c_str(), 1);
         ::setenv("CUPS_SERVERROOT", (folder / "home").c_str(), 1);
+        ::setenv("CUPS_SERVER", (folder / "home" / "cups.sock").c_str(), 1);
         ::unsetenv("LPDEST");
         ::unsetenv("PRINTER");
     }
@@ -269,7 +269,8 @@ TEST_F(PrintSpooler, AServerThatNeverAnswersIsGivenUpWithAReason)
 }
 
 // A server that falls silent is asked nothing more: the call makes one connection, whatever the
-// server does.
+// server does, but for a server that ended it and for the library's own list, which asks its
+// second question on a connection of its own after giving up on the first.
 TEST_F(PrintSpooler, TheListIsTheServersOwnAndAServerWithoutPrintersIsNoFailure)
 {
     using B = LoopbackPrintServer::Behaviour;
@@ -280,11 +281,20 @@ TEST_F(PrintSpooler, TheListIsTheServersOwnAndAServerWithoutPrintersIsNoFailure)
         std::vector<std::string> printers;
         std::string defaultPrinter;
         std::string error;  // as IsError takes it
+        std::size_t connections = 1;
     } rows[] = {
         {"printers and a default", {.printers = {"Büro", "Pdf"}, .defaultPrinter = "Pdf"}, 30000, {"Büro", "Pdf"}, "Pdf", ""},
         {"no printers: \"not found\"", {}, 30000, {}, {}, ""},
         {"takes the connection and reads nothing", {.requestsServed = 0}, 300, {}, {}, "the print server <server> does not answer"},
-        {"silent about the default", {.printers = {"Pdf"}, .defaultPrinter = "Pdf", .requestsServed = 1}, 300, {"Pdf"}, {}, ""},
+        {"silent after its first answer", {.printers = {"Pdf"}, .defaultPrinter = "Pdf", .requestsServed = 1}, 300, {}, {},
+         "the print server <server> does not answer", 2},
+        {"answers that pause in their middle",
+         {.printers = {"Büro", "Pdf"}, .defaultPrinter = "Pdf", .answerPauseMs = 300}, 30000, {"Büro", "Pdf"}, "Pdf", ""},
+        {"answers in small pieces, slowly",
+         {.printers = {"Büro", "Pdf"}, .defaultPrinter = "Pdf", .answerPiece = 96, .answerPauseMs = 120}, 30000,
+         {"Büro", "Pdf"}, "Pdf", ""},
+        {"ends the connection after an answer in HTTP/1.0",
+         {.printers = {"Pdf"}, .defaultPrinter = "Pdf", .closesAfter = "CUPS-Get-Printers"}, 30000, {"Pdf"}, "Pdf", "", 2},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -294,7 +304,7 @@ TEST_F(PrintSpooler, TheListIsTheServersOwnAndAServerWithoutPrintersIsNoFailure)
         EXPECT_EQ(list.names, row.printers);
         EXPECT_EQ(list.defaultName, row.defaultPrinter);
         EXPECT_THAT(list.error, IsError(row.error, server.Socket()));
-        EXPECT_EQ(server.Connections(), 1u);
+        EXPECT_EQ(server.Connections(), row.connections);
     }
 }
 
@@ -320,6 +330,13 @@ TEST_F(PrintSpooler, EachAnswerToAJobIsReportedForWhatItIs)
         {"fails inside the server", {.httpStatus = 500}, 30000, 0, false, "Internal Server Error"},
         {"takes the connection and reads nothing", {.requestsServed = 0}, 300, 0, false,
          "the print server <server> does not answer"},
+        {"redirects after the whole document", {.httpStatus = 307}, 30000, 0, false, "307 Temporary Redirect"},
+        // The answer is read whole however it comes, and the job may print when no whole answer came.
+        {"an answer that pauses in its middle", {.answerPauseMs = 300}, 30000, 7, false, ""},
+        {"an answer in small pieces, slowly", {.answerPiece = 48, .answerPauseMs = 150}, 30000, 7, false, ""},
+        {"hangs up after the whole document", {.answerPercent = 0, .hangUpAtCut = true}, 30000, 0, true, "the whole document went to the print server <server>, but no answer came"},
+        {"hangs up in the middle of its answer", {.answerPercent = 75, .hangUpAtCut = true}, 30000, 0, true, "the whole document went to the print server <server>, but no answer came"},
+        {"silent in the middle of its answer", {.answerPercent = 75}, 400, 0, true, "the whole document went to the print server <server>, but no answer came"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -369,6 +386,7 @@ TEST_F(PrintSpooler, AFoundPrintersJobIsCancelledOnlyWhenItCannotPrint)
           "the whole document went to the print server <server>, but no answer came"},
          false},
         {{"refused after the whole document", {.httpStatus = 403}, 30000, 0, false, "Forbidden"}, true},
+        {{"hangs up after the whole document", {.answerPercent = 0, .hangUpAtCut = true}, 30000, 0, true, "the whole document went to the print server <server>, but no answer came"}, false},
     };
     for (const auto& [row, cancelled] : rows) {
         SCOPED_TRACE(row.what);
@@ -415,6 +433,34 @@ TEST_F(PrintSpooler, APrivateCupsListsTakesAndRefusesJobs)
     EXPECT_EQ(forbidden.jobId, 0);
     EXPECT_FALSE(forbidden.mayPrint);
     EXPECT_EQ(forbidden.error, "Forbidden");
+}
+
+// The user's printer instances (lpoptions of the user and of the system) are listed with the
+// server's printers, and the user's own default goes before the server's, instance included.
+TEST_F(PrintSpooler, APrivateCupsListsTheUsersInstancesAndDefault)
+{
+    PrivateCups cups;
+    if (!cups.WhyNot().empty())
+        GTEST_SKIP() << cups.WhyNot();
+    fs::create_directories(folder / "home" / ".cups");
+    std::ofstream(folder / "home" / "lpoptions") << "Dest Büro/fast copies=2\n";
+    std::ofstream(folder / "home" / ".cups" / "lpoptions") << "Default Pdf/draft\n";
+    const struct {
+        const char* what;
+        const char* lpdest;
+        std::string defaultName;
+    } rows[] = {{"the default of the user's lpoptions", nullptr, "Pdf/draft"},
+                {"LPDEST before lpoptions", "Büro/fast", "Büro/fast"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        row.lpdest ? ::setenv("LPDEST", row.lpdest, 1) : ::unsetenv("LPDEST");
+        // The library takes the user's settings when a thread first uses it.
+        TPrinterList list;
+        std::thread([&] { list = MakePrintSpooler(cups.Socket(), 30000)->ListPrinters(); }).join();
+        EXPECT_EQ(list.names, (std::vector<std::string>{"Büro", "Büro/fast", "Pdf", "Pdf/draft", "Privat"}));
+        EXPECT_EQ(list.defaultName, row.defaultName);
+        EXPECT_EQ(list.error, "");
+    }
 }
 
 }  // namespace
