@@ -7,11 +7,11 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/system/TStringList.h"
 #include "platform/ui/VirtualKeysQt.h"
+#include "TestFolder.h"
 
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 // How long a test waits for something the program is about to do (a timer, a posted message, a
@@ -26,23 +26,9 @@ inline void LoadText(TDVContext& root, const std::string& text)
     root.LoadFromStrings(lines, 0, 0);
 }
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-struct TempFolder {
-    TempFolder()
-    {
-        static int counter = 0;
-        path = std::filesystem::temp_directory_path() /
-               ("korvane-app-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(path);
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+// A test's own folder, with the ways the application tests fill and read it.
+struct TempFolder : TestFolder {
+    TempFolder() : TestFolder("korvane-app-") {}
 
     // The folder with a trailing "/", as the program's folder is given.
     [[nodiscard]] std::string Dir() const { return path.string() + "/"; }
@@ -54,7 +40,7 @@ struct TempFolder {
     }
     [[nodiscard]] bool Exists(const std::string& name) const { return std::filesystem::exists(path / name); }
 
-    std::filesystem::path path;
+    const std::filesystem::path& path = Path();
 };
 
 // While alive: every message box is recorded and answered with `answer` (the default button

@@ -5,6 +5,7 @@
 // writer, never timed.
 #include "config/LoadBudget.h"
 #include "ConfigTestSupport.h"
+#include "TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -62,15 +63,6 @@ struct LoweredLimits {
 
 class LoadCost : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("cfg_cost_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Loads the text as a file into a fresh root; the error, or "<no error>". Settings it holds
     // are then written back as the program saves them, and what is written must load again over
     // the same file, as at the next start.
@@ -116,7 +108,8 @@ protected:
         return double(used.entries) * double(LoadBudget::TextBytesPerEntry) + double(used.bytes);
     }
 
-    fs::path dir;
+    TestFolder folder{"cfg_cost_"};
+    const fs::path dir = folder.Path();
     double loadWork = 0;
     double writeWork = 0;
 };

@@ -1,5 +1,6 @@
 #include "ConfigTestSupport.h"
 #include "config/LoadBudget.h"
+#include "TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -67,19 +68,13 @@ TEST(AutoMorph, ListCreatesMissingEntriesBetweenNumericIDs)
 
 class Include : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("cfg_include_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir / "Sub");
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { fs::create_directories(dir / "Sub"); }
     void Write(const std::string& name, const std::string& text)
     {
         std::ofstream(dir / name, std::ios::binary) << text;
     }
-    fs::path dir;
+    TestFolder folder{"cfg_include_"};
+    const fs::path dir = folder.Path();
 };
 
 TEST_F(Include, LoadsEachFileInOrderIntoTheCurrentContext)

@@ -24,6 +24,7 @@
 #include "platform/drawing/TCanvas.h"
 #include "platform/ui/TControl.h"
 #include "platform/ui/WindowMessages.h"
+#include "TestFolder.h"
 
 namespace fixtures {
 
@@ -63,18 +64,9 @@ constexpr COLORREF Ref(std::uint32_t argb) { return RGB(BYTE(argb >> 16), BYTE(a
 // A folder of its own per test, removed afterwards.
 class ControlTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        EnsureApplication();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("controls-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void SetUp() override { EnsureApplication(); }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return dir_.File(name); }
     std::string Solid(const std::string& name, int width, int height, std::uint32_t argb) const
     {
         const std::string path = Path(name);
@@ -90,7 +82,7 @@ protected:
         return path;
     }
 
-    std::filesystem::path dir_;
+    TestFolder dir_{"controls-"};
 };
 
 inline COLORREF PixelAt(TControl& control, int x, int y) { return COLORREF(control.Canvas()->Pixels(x, y)); }

@@ -3,6 +3,7 @@
 // shows its input.
 #include "image/PixFile.h"
 #include "image/PixImage.h"
+#include "TestFolder.h"
 
 #include <png.h>
 
@@ -12,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace fixtures {
@@ -192,20 +192,14 @@ private:
 // A file in a private temporary folder, removed with the object.
 class TempFile {
 public:
-    explicit TempFile(const Bytes& data, const std::string& name = "fixture.bin") {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("pix-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-        std::filesystem::create_directories(dir_);
-        path_ = (dir_ / name).string();
+    explicit TempFile(const Bytes& data, const std::string& name = "fixture.bin") : path_(dir_.File(name)) {
         std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
                                                       static_cast<std::streamsize>(data.size()));
     }
-    ~TempFile() { std::filesystem::remove_all(dir_); }
     [[nodiscard]] const char* Path() const { return path_.c_str(); }
 
 private:
-    static inline int counter_ = 0;
-    std::filesystem::path dir_;
+    TestFolder dir_{"pix-test-"};
     std::string path_;
 };
 

@@ -4,6 +4,7 @@
 #include "sound/midi/MIDIData.h"
 #include "sound/midi/MIDIMemoryStream.h"
 #include "sound/midi/MIDITrackProxy.h"
+#include "TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -265,7 +266,8 @@ TEST(MidiRead, LoadFromFileReadsAFileAndThrowsWhenItCannotBeOpened)
     TrackBytes t;
     t.Tempo(0, 600000).Ev(3, {0x9C, 50, 60}).End();
     const Bytes bytes = FileBytes(240).Track(t).Build();
-    const auto path = std::filesystem::temp_directory_path() / ("midi_read_" + std::to_string(::getpid()) + ".mid");
+    const TestFolder dir("midi_read_");
+    const auto path = dir.Path() / "read.mid";
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 
     MIDIData data;
@@ -275,11 +277,10 @@ TEST(MidiRead, LoadFromFileReadsAFileAndThrowsWhenItCannotBeOpened)
     std::filesystem::remove(path);
 
     EXPECT_THROW((void)data.LoadFromFile(path.string()), Exception);
-    EXPECT_THROW((void)data.LoadFromFile(std::filesystem::temp_directory_path().string()), Exception);
+    EXPECT_THROW((void)data.LoadFromFile(dir.Path().string()), Exception);
     // A pipe is refused at once instead of waiting for a writer.
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     EXPECT_THROW((void)data.LoadFromFile(path.string()), Exception);
-    std::filesystem::remove(path);
 }
 
 } // namespace

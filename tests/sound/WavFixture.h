@@ -5,8 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include "TestFolder.h"
 
 namespace wavfixture {
 
@@ -81,31 +82,16 @@ inline Bytes Riff(const std::vector<Chunk>& chunks, const char* form = "WAVE", c
     return file;
 }
 
-// A private folder under the system's temp folder, removed with its files at the end of a test.
-class TempDir {
+// A test's own folder that takes files of bytes.
+class TempDir : public TestFolder {
 public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "rt-sound-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
+    TempDir() : TestFolder("rt-sound-") {}
     std::string Write(const std::string& name, const Bytes& bytes) const
     {
         const std::string p = File(name);
         std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         return p;
     }
-
-private:
-    std::filesystem::path path_;
 };
 
 inline Bytes ReadFile(const std::string& path)

@@ -10,7 +10,6 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/system/Exception.h"
@@ -19,6 +18,7 @@
 #include "platform/drawing/TBrush.h"
 #include "platform/drawing/TCanvas.h"
 #include "platform/drawing/TPicture.h"
+#include "TestFolder.h"
 
 namespace fixtures {
 
@@ -86,27 +86,8 @@ inline void WritePng(const std::string& path, const Picture& picture, bool withA
 }
 
 // A folder of its own for each test, removed with everything in it.
-class TempDir {
-public:
-    TempDir()
-    {
-        static int counter = 0;
-        path_ = std::filesystem::temp_directory_path() /
-                ("sprite-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
+struct TempDir : TestFolder {
+    TempDir() : TestFolder("sprite-test-") {}
 };
 
 constexpr COLORREF Rgb(const Rgba& p) { return RGB(p.r, p.g, p.b); }

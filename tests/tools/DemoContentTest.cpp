@@ -16,6 +16,7 @@
 #include "platform/system/TStringList.h"
 #include "sound/midi/MIDIData.h"
 #include "sound/TWaveContainer.h"
+#include "TestFolder.h"
 
 #include <QImage>
 
@@ -29,6 +30,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -39,11 +41,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path RunGenerator(const std::string& name)
+// The content generated into a fresh folder, removed with the returned object.
+std::unique_ptr<TestFolder> RunGenerator()
 {
-    const fs::path dir = fs::temp_directory_path() / ("demo-content-test-" + std::to_string(::getpid()) + "-" + name);
-    fs::remove_all(dir);
-    const std::string command = std::string(MAKE_DEMO_CONTENT) + " '" + dir.string() + "' > /dev/null";
+    auto dir = std::make_unique<TestFolder>("demo-content-test-");
+    const std::string command = std::string(MAKE_DEMO_CONTENT) + " '" + dir->Path().string() + "' > /dev/null";
     if (std::system(command.c_str()) != 0)
         throw Exception("generator failed: " + command);
     return dir;
@@ -63,8 +65,12 @@ std::string InFolder(const fs::path& dir, const std::string& relative)
 
 class DemoContent : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { dir_ = RunGenerator("a"); }
-    static void TearDownTestSuite() { fs::remove_all(dir_); }
+    static void SetUpTestSuite()
+    {
+        content_ = RunGenerator();
+        dir_ = content_->Path();
+    }
+    static void TearDownTestSuite() { content_.reset(); }
 
     // The defaults as start-up loads them (no user file exists yet).
     static void LoadDefaults(TDVContext& root)
@@ -80,10 +86,9 @@ protected:
         return ids.Lines();
     }
 
-    static fs::path dir_;
+    static inline std::unique_ptr<TestFolder> content_;
+    static inline fs::path dir_;
 };
-
-fs::path DemoContent::dir_;
 
 TEST_F(DemoContent, DefaultsLoadWithoutUserFile)
 {
@@ -687,8 +692,10 @@ TEST_F(DemoContent, HelpListsEveryHotKeyOfTheProgram)
 
 TEST(DemoContentRuns, SameBytesEveryRun)
 {
-    const fs::path a = RunGenerator("first");
-    const fs::path b = RunGenerator("second");
+    const auto first = RunGenerator();
+    const auto second = RunGenerator();
+    const fs::path& a = first->Path();
+    const fs::path& b = second->Path();
     std::vector<fs::path> files;
     for (const auto& entry : fs::recursive_directory_iterator(a))
         if (entry.is_regular_file())
@@ -700,8 +707,6 @@ TEST(DemoContentRuns, SameBytesEveryRun)
     EXPECT_EQ(inSecond, files.size());
     for (const fs::path& file : files)
         EXPECT_EQ(Content(a / file), Content(b / file)) << file.string();
-    fs::remove_all(a);
-    fs::remove_all(b);
 }
 
 } // namespace

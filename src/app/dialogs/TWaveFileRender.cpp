@@ -240,10 +240,13 @@ bool TWaveFileRender::SaveDialogCanClose(const std::string& name)
 void TWaveFileRender::TimerTimer()
 {
     TBusyFrm* busy = Busy();
+    // Asked before the share: a replay that ends between the two questions still leaves the bar
+    // at the share it ended at, never at the one just before.
+    const bool replaying = WaveScene.IsReplaying();
     busy->ProgressBar->setValue(int(WaveScene.GetReplayProgress()));
     busy->SetTag(1);
     const TFileWaveWriter* writer = FileWriter();
-    if (!WaveScene.IsReplaying() || (writer != nullptr && writer->Failed())) {
+    if (!replaying || (writer != nullptr && writer->Failed())) {
         busy->hide();
         busy->close();
         WaveScene.StopReplay();

@@ -1,19 +1,13 @@
 #include "platform/multimedia/Mmio.h"
+#include "TestFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-std::string TempPath(const char* name)
-{
-    return (std::filesystem::temp_directory_path() / (std::string(name) + "-" + std::to_string(::getpid()))).string();
-}
 
 std::vector<unsigned char> Slurp(const std::string& path)
 {
@@ -23,7 +17,8 @@ std::vector<unsigned char> Slurp(const std::string& path)
 
 TEST(Mmio, AscendPatchesCreatedSizesAndPadsOddChunks)
 {
-    const std::string path = TempPath("mmio-write");
+    const TestFolder dir("mmio-");
+    const std::string path = dir.File("write.riff");
     HMMIO f = mmioOpen(path, MMIO_CREATE | MMIO_READWRITE);
     ASSERT_NE(f, nullptr);
     MMCKINFO riff;
@@ -43,12 +38,12 @@ TEST(Mmio, AscendPatchesCreatedSizesAndPadsOddChunks)
     EXPECT_EQ(b[4], 16);  // form type + chunk header + 3 bytes + pad
     EXPECT_EQ(b[16], 3);
     EXPECT_EQ(b[23], 0);
-    std::remove(path.c_str());
 }
 
 TEST(Mmio, FindChunkStaysInsideItsParentAndEndsOnBogusSizes)
 {
-    const std::string path = TempPath("mmio-read");
+    const TestFolder dir("mmio-");
+    const std::string path = dir.File("read.riff");
     // RIFF "TEST" { "aaaa" size 0xFFFFFFF0 } then a "bbbb" chunk outside the RIFF.
     const unsigned char bytes[] = {'R', 'I', 'F', 'F', 12, 0, 0, 0, 'T', 'E', 'S', 'T', 'a', 'a', 'a', 'a',
                                    0xF0, 0xFF, 0xFF, 0xFF, 'b', 'b', 'b', 'b', 0, 0, 0, 0};
@@ -68,12 +63,12 @@ TEST(Mmio, FindChunkStaysInsideItsParentAndEndsOnBogusSizes)
     EXPECT_EQ(mmioRead(f, buf, 8), 4);
     EXPECT_EQ(mmioWrite(f, buf, 1), -1);  // opened for reading only
     mmioClose(f);
-    std::remove(path.c_str());
 }
 
 TEST(Mmio, OpenOfAMissingFileGivesNull)
 {
-    EXPECT_EQ(mmioOpen(TempPath("no-such-file"), MMIO_READ), nullptr);
+    const TestFolder dir("mmio-");
+    EXPECT_EQ(mmioOpen(dir.File("no-such-file"), MMIO_READ), nullptr);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/system/LinuxFileNames.h"
+#include "TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,6 @@ class LinuxFileNames : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        root = (fs::temp_directory_path() /
-                ("linux_file_names_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
-                   .string();
-        fs::remove_all(root);
         fs::create_directories(root + "/Pics01/Sub");
         std::ofstream(root + "/Pics01/PlayInitial.png") << "x";
         std::ofstream(root + "/Korvane.DEF") << "x";
@@ -23,8 +20,8 @@ protected:
         std::ofstream(root + "/BOTH.TXT") << "x";
         fs::create_directory_symlink("Pics01/Sub", root + "/Link");
     }
-    void TearDown() override { fs::remove_all(root); }
-    std::string root;
+    TestFolder folder{"linux_file_names_"};
+    const std::string root = folder.Path().string();
 };
 
 TEST_F(LinuxFileNames, MapsSeparatorsAndCaseToTheRealFile)

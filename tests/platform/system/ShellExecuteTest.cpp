@@ -2,6 +2,7 @@
 // replaceable launchers.
 #include "platform/system/AppPath.h"
 #include "platform/system/ShellExecute.h"
+#include "TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,46 +19,35 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-    TempDir()
-    {
-        path = fs::temp_directory_path() / ("shellexec-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-    static inline int counter = 0;
-};
-
 TEST(ShellExecute, OpensAnExistingFileByAnyCaseAndBackslashName)
 {
-    TempDir dir;
-    fs::create_directories(dir.path / "Help");
-    std::ofstream(dir.path / "Help" / "ReadMe.txt") << "x";
+    TestFolder dir{"shellexec-"};
+    fs::create_directories(dir.Path() / "Help");
+    std::ofstream(dir.Path() / "Help" / "ReadMe.txt") << "x";
     std::string opened;
     TFileOpener before = SetFileOpener([&](const std::string& file) {
         opened = file;
         return true;
     });
-    EXPECT_TRUE(ShellOpenFile(dir.path.string() + "\\help\\README.TXT"));
-    EXPECT_EQ(opened, (dir.path / "Help" / "ReadMe.txt").string());
+    EXPECT_TRUE(ShellOpenFile(dir.Path().string() + "\\help\\README.TXT"));
+    EXPECT_EQ(opened, (dir.Path() / "Help" / "ReadMe.txt").string());
     opened.clear();
-    EXPECT_FALSE(ShellOpenFile(dir.path.string() + "/missing.txt"));
+    EXPECT_FALSE(ShellOpenFile(dir.Path().string() + "/missing.txt"));
     EXPECT_EQ(opened, "") << "a missing file is never handed to the desktop";
     SetFileOpener([](const std::string&) -> bool { throw std::runtime_error("no desktop"); });
-    EXPECT_FALSE(ShellOpenFile(dir.path.string() + "/help/readme.txt"));
+    EXPECT_FALSE(ShellOpenFile(dir.Path().string() + "/help/readme.txt"));
     SetFileOpener(before);
 }
 
 TEST(ShellExecute, StartsProgramsWithoutWaitingAndReportsMissingOnes)
 {
-    TempDir dir;
-    const fs::path marker = dir.path / "ran";
+    TestFolder dir{"shellexec-"};
+    const fs::path marker = dir.Path() / "ran";
     EXPECT_TRUE(ProgramExists("sh"));
     EXPECT_FALSE(ProgramExists("no-such-program-here"));
     EXPECT_FALSE(ProgramExists(""));
     // The program waits for the test's go before it leaves its mark.
-    const fs::path go = dir.path / "go";
+    const fs::path go = dir.Path() / "go";
     EXPECT_TRUE(StartProcess("sh", {"-c", "while [ ! -e '" + go.string() + "' ]; do sleep 0.01; done; touch '" +
                                               marker.string() + "'"}));
     EXPECT_FALSE(fs::exists(marker)) << "the call returns before the program ends";
@@ -66,7 +56,7 @@ TEST(ShellExecute, StartsProgramsWithoutWaitingAndReportsMissingOnes)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(fs::exists(marker));
     EXPECT_FALSE(StartProcess("no-such-program-here"));
-    EXPECT_FALSE(StartProcess((dir.path / "not-executable").string()));
+    EXPECT_FALSE(StartProcess((dir.Path() / "not-executable").string()));
 }
 
 TEST(ShellExecute, ReplacedStarterSeesProgramAndArguments)

@@ -3,6 +3,7 @@
 #include "platform/system/AppPath.h"
 #include "platform/system/SingleInstance.h"
 #include "platform/ui/WindowMessages.h"
+#include "TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Folder {
-    Folder()
-    {
-        static int counter = 0;
-        path = fs::temp_directory_path() / ("single-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fs::create_directories(path);
-    }
-    ~Folder() { fs::remove_all(path); }
-    fs::path path;
-};
 
 bool RunUntil(const std::function<bool()>& done, int ms = 30000)
 {
@@ -55,13 +45,13 @@ TEST(SingleInstance, NamesCarryTheKeyAndTheUserInTheRuntimeFolder)
 
 TEST(SingleInstance, LaterStartAsksTheFirstToShowItselfAndIsNotFirst)
 {
-    Folder dir;
-    SingleInstance first("HV.Korvane", dir.path.string());
+    TestFolder dir{"single-"};
+    SingleInstance first("HV.Korvane", dir.Path().string());
     int activations = 0;
     first.SetOnActivate([&] { ++activations; });
     ASSERT_TRUE(first.Claim());
     {
-        SingleInstance second("HV.Korvane", dir.path.string());
+        SingleInstance second("HV.Korvane", dir.Path().string());
         EXPECT_FALSE(second.Claim());
         EXPECT_TRUE(second.Notified());
     }
@@ -70,25 +60,25 @@ TEST(SingleInstance, LaterStartAsksTheFirstToShowItselfAndIsNotFirst)
 
 TEST(SingleInstance, EndedFirstInstanceFreesTheClaim)
 {
-    Folder dir;
+    TestFolder dir{"single-"};
     {
-        SingleInstance first("HV.Korvane", dir.path.string());
+        SingleInstance first("HV.Korvane", dir.Path().string());
         ASSERT_TRUE(first.Claim());
     }
-    SingleInstance next("HV.Korvane", dir.path.string());
+    SingleInstance next("HV.Korvane", dir.Path().string());
     EXPECT_TRUE(next.Claim());
 }
 
 TEST(SingleInstance, LockOfADeadProcessIsTakenOver)
 {
-    Folder dir;
+    TestFolder dir{"single-"};
     const pid_t child = ::fork();
     if (child == 0)
         ::_exit(0);
     ASSERT_GT(child, 0);
     int status = 0;
     ::waitpid(child, &status, 0);
-    SingleInstance instance("HV.Korvane", dir.path.string());
+    SingleInstance instance("HV.Korvane", dir.Path().string());
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
     std::ofstream(instance.LockFileName()) << child << "\nkorvane\n" << host << "\n";
@@ -98,12 +88,12 @@ TEST(SingleInstance, LockOfADeadProcessIsTakenOver)
 
 TEST(SingleInstance, LaterStartIsNotFirstEvenWhenTheFirstDoesNotAnswer)
 {
-    Folder dir;
-    SingleInstance first("HV.Korvane", dir.path.string());
+    TestFolder dir{"single-"};
+    SingleInstance first("HV.Korvane", dir.Path().string());
     ASSERT_TRUE(first.Claim());
     std::error_code ignored;
     fs::remove(first.ServerName(), ignored);  // nobody listens any more
-    SingleInstance second("HV.Korvane", dir.path.string());
+    SingleInstance second("HV.Korvane", dir.Path().string());
     EXPECT_FALSE(second.Claim(200));
     EXPECT_FALSE(second.Notified());
 }
@@ -121,8 +111,8 @@ TEST(SingleInstance, ChildProcessClaim)
 
 TEST(SingleInstance, SecondProcessRaisesTheFirstAndExitsWithZero)
 {
-    Folder dir;
-    SingleInstance first("HV.Korvane", dir.path.string());
+    TestFolder dir{"single-"};
+    SingleInstance first("HV.Korvane", dir.Path().string());
     int activations = 0;
     first.SetOnActivate([&] { ++activations; });
     ASSERT_TRUE(first.Claim());
@@ -130,7 +120,7 @@ TEST(SingleInstance, SecondProcessRaisesTheFirstAndExitsWithZero)
     ASSERT_FALSE(exe.empty());
     const pid_t child = ::fork();
     if (child == 0) {
-        ::setenv("SINGLE_INSTANCE_CHILD_DIR", dir.path.c_str(), 1);
+        ::setenv("SINGLE_INSTANCE_CHILD_DIR", dir.Path().c_str(), 1);
         ::execl(exe.c_str(), exe.c_str(), "--gtest_filter=SingleInstance.ChildProcessClaim", static_cast<char*>(nullptr));
         ::_exit(127);
     }

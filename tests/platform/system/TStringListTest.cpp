@@ -1,5 +1,6 @@
 #include "platform/system/Exception.h"
 #include "platform/system/TStringList.h"
+#include "TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -69,15 +70,8 @@ TEST(TStringList, IndexOutsideRaises)
 
 class TStringListFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("tstringlist_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
+    TestFolder folder{"tstringlist_"};
+    const fs::path dir = folder.Path();
 };
 
 TEST_F(TStringListFile, SavesWithCrLfAndLoadsBack)
