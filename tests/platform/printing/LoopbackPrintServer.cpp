@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -151,12 +150,7 @@ private:
 
 LoopbackPrintServer::LoopbackPrintServer(Behaviour behaviour) : behaviour_(std::move(behaviour))
 {
-    // Socket paths are short: a folder of its own under /tmp.
-    char folder[] = "/tmp/korvane-ipp-XXXXXX";
-    if (!::mkdtemp(folder))
-        return;
-    folder_ = folder;
-    const std::string path = folder_ + "/ipp.sock";
+    const std::string path = folder_.File("ipp.sock");
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
@@ -184,8 +178,6 @@ LoopbackPrintServer::~LoopbackPrintServer()
         thread.join();
     if (listener_ >= 0)
         ::close(listener_);
-    if (!folder_.empty())
-        std::filesystem::remove_all(folder_);
 }
 
 std::vector<std::string> LoopbackPrintServer::Operations()

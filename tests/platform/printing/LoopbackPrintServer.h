@@ -8,6 +8,8 @@
 // Thread: every connection is served on a thread of its own (the library may open a second one
 // while the first is idle); the test thread reads what arrived at any time. Destruction ends
 // every wait of the server and joins its threads.
+#include "TestFolder.h"
+
 #include <cups/ipp.h>
 
 #include <condition_variable>
@@ -83,7 +85,8 @@ private:
     bool SendAnswer(Client& client, const std::string& answer, bool job);
 
     const Behaviour behaviour_;
-    std::string folder_;
+    // Socket paths are short: the folder's name is too.
+    TestFolder folder_{"korvane-ipp-"};
     std::string socket_;
     int listener_ = -1;
     std::mutex mutex_;

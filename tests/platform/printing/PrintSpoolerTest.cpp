@@ -4,6 +4,7 @@
 #include "platform/printing/PrintSpooler.h"
 
 #include "LoopbackPrintServer.h"
+#include "TestFolder.h"
 
 #include <cups/cups.h>
 #include <gmock/gmock.h>
@@ -99,13 +100,10 @@ public:
     PrivateCups()
     {
         const std::string daemon = "/usr/sbin/cupsd";
-        // Socket paths are short: the folder goes under /tmp.
-        char folder[] = "/tmp/korvane-cups-XXXXXX";
-        if (!fs::exists(daemon) || !::mkdtemp(folder)) {
-            why_ = fs::exists(daemon) ? "no folder for cupsd" : "cupsd is not installed";
+        if (!fs::exists(daemon)) {
+            why_ = "cupsd is not installed";
             return;
         }
-        folder_ = folder;
         for (const char* sub : {"spool/temp", "cache", "state", "log"})
             fs::create_directories(folder_ / sub);
         const std::string root = folder_.string();
@@ -155,8 +153,6 @@ public:
             ::kill(pid_, SIGTERM);
             ::waitpid(pid_, nullptr, 0);
         }
-        if (!folder_.empty())
-            fs::remove_all(folder_);
     }
     PrivateCups(const PrivateCups&) = delete;
     PrivateCups& operator=(const PrivateCups&) = delete;
@@ -185,7 +181,9 @@ private:
         return connected;
     }
 
-    fs::path folder_;
+    // Socket paths are short: the folder's name is too.
+    TestFolder own_{"korvane-cups-"};
+    const fs::path& folder_ = own_.Path();
     pid_t pid_ = -1;
     std::string why_;
 };
@@ -194,9 +192,6 @@ class PrintSpooler : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string name = (fs::temp_directory_path() / "print_spooler_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(name.data()), nullptr);
-        folder = name;
         fs::create_directories(folder / "home");
         std::ofstream(folder / "page.pdf") << "%PDF-1.4\n%%EOF\n";
         // The user's own printer choices (variables, option files) and server stay out of the lists.
@@ -214,7 +209,6 @@ protected:
     {
         for (const auto& [name, value] : saved)
             value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
-        fs::remove_all(folder);
     }
 
     [[nodiscard]] TPrintJob Job() const { return {"Office", (folder / "page.pdf").string(), "Korvane 2 - riff", {}}; }
@@ -228,7 +222,8 @@ protected:
         return {printer, file.string(), "Korvane 2 - riffs", {}};
     }
 
-    fs::path folder;
+    TestFolder own{"print_spooler_"};
+    const fs::path& folder = own.Path();
     std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };
 
