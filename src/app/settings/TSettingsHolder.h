@@ -66,9 +66,8 @@ struct settings_t {
 protected:
     // The error of loading the defaults and then the written file (named through the save's
     // own descriptor) into a new root, as the next start does; empty when it loads (or when the
-    // defaults alone do not). The configuration's
-    // own errors are returned; anything else it throws passes on. Virtual so that a test can
-    // make the check fail as no file can.
+    // defaults alone do not). The configuration's own errors are returned; anything else it
+    // throws passes on. Virtual so that a test can make the check fail as no file can.
     [[nodiscard]] virtual std::string RefusalOf(const std::string& written) const;
 
 private:

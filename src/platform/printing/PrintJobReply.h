@@ -21,6 +21,6 @@ struct TJobReply {
 // library has none). An IPP success that names a job is taken. The job may still print (no id,
 // mayPrint set) only when the whole document went out and then no whole answer came (a silence,
 // a closed connection) or the answer said "taken" without naming a job; anything else failed,
-// with the reason. Also
-// says why any other request to the server failed. server: the server's name in the texts.
+// with the reason. Also says why any other request to the server failed. server: the server's
+// name in the texts.
 [[nodiscard]] TPrintJobResult JudgeJob(const TJobReply& reply, const std::string& server);
